@@ -1,0 +1,192 @@
+#pragma once
+
+#include "dbf/fielddef.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace dbf {
+
+// A dBase level-7 table: one file, one cursor. The records are read into
+// memory when the table opens; every post writes its record through to the
+// file before it returns, so the file is never behind the screen.
+//
+// Cursor rules follow the usual dataset conventions: navigation moves over
+// the visible (not deleted) records in the current order; Bof()/Eof() are set
+// when a move runs against the first or last record; editing an empty table
+// appends instead; moving away from an edited record posts it.
+class DbfTable : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    explicit DbfTable(QObject* parent = nullptr);
+    ~DbfTable() override;
+
+    // Creates an empty level-7 table (replacing nothing: an existing file is
+    // an error). The file keeps the fields in the given order, names in
+    // capitals.
+    static void create(const QString& path, const FieldDefs& fields);
+
+    void setFileName(const QString& path);
+    QString fileName() const { return m_path; }
+
+    // Exclusive access locks the file against every other opener (another
+    // program or another table object); shared access lets other shared
+    // openers in. Both may be changed only while the table is closed.
+    void setExclusive(bool exclusive);
+    bool exclusive() const { return m_exclusive; }
+    void setReadOnly(bool readOnly);
+    bool readOnly() const { return m_readOnly; }
+
+    void open();
+    void close();
+    bool isOpen() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+
+    // --- navigation ---
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    bool isEmpty() const;
+    int recordCount() const;          // visible records
+    int physicalRecordCount() const;  // as the header counts them, deleted included
+    int recNo() const;                // physical number (1-based) of the current record, 0 if none
+    void setRecNo(int physical);
+
+    // Position of the current record in the current order (the grid's row),
+    // -1 when the table is empty or closed.
+    int row() const { return m_row; }
+    void setRow(int row);
+    int physicalAt(int row) const;
+
+    // --- editing ---
+    void edit();
+    void append();
+    void post();
+    void cancel();
+    void deleteRecord();
+    // Removes deleted records; the file is rewritten beside the old one and
+    // replaces it in one rename. Needs exclusive access.
+    void pack();
+
+    // --- fields ---
+    int fieldCount() const { return int(m_fields.size()); }
+    const FieldDef& fieldDef(int index) const;
+    int fieldIndex(QStringView name) const; // case ignored; -1 when missing
+    int fieldIndexOrThrow(QStringView name) const;
+
+    // Values of the current record (of the edit buffer while editing).
+    QString text(int field) const;
+    QString text(QStringView name) const { return text(fieldIndexOrThrow(name)); }
+    qint32 integer(int field) const;
+    qint32 integer(QStringView name) const { return integer(fieldIndexOrThrow(name)); }
+    double date(int field) const;
+    double date(QStringView name) const { return date(fieldIndexOrThrow(name)); }
+    bool isNull(int field) const;
+    bool isNull(QStringView name) const { return isNull(fieldIndexOrThrow(name)); }
+
+    void setText(int field, const QString& value);
+    void setText(QStringView name, const QString& value) { setText(fieldIndexOrThrow(name), value); }
+    void setInteger(int field, qint32 value);
+    void setInteger(QStringView name, qint32 value) { setInteger(fieldIndexOrThrow(name), value); }
+    void setDate(int field, double value);
+    void setDate(QStringView name, double value) { setDate(fieldIndexOrThrow(name), value); }
+    void setNull(int field);
+
+    // Values of any row without moving the cursor (for the grid and for
+    // table-wide searches). Rows are positions in the current order.
+    QString textAt(int row, int field) const;
+    qint32 integerAt(int row, int field) const;
+    double dateAt(int row, int field) const;
+    bool isNullAt(int row, int field) const;
+    QByteArrayView rawAt(int row, int field) const; // the field's bytes as stored
+
+    // --- sort order ---
+    // A key expression is a field name or "DTOS(" + date field + ")". The
+    // order lives in memory only; clearOrder() returns to physical order.
+    void setOrder(const QString& keyExpression, bool descending);
+    void clearOrder();
+    QString orderExpression() const { return m_orderExpression; }
+    bool orderDescending() const { return m_orderDescending; }
+
+    quint32 nextAutoIncrement(int field) const;
+    // Writes everything to stable storage (also done at close and pack).
+    void sync();
+
+Q_SIGNALS:
+    // The set or the order of the visible records changed (open, close,
+    // append, delete, pack, sort).
+    void layoutReset();
+    // One record was rewritten in place and kept its row.
+    void rowChanged(int row);
+    void currentRowChanged(int row);
+
+private:
+    struct Field
+    {
+        FieldDef def;
+        int offset = 0; // within the record, after the deletion flag
+    };
+
+    void requireOpen() const;
+    void requireBrowse(const char* operation) const;
+    void requireEditing() const;
+    void requireWritable() const;
+    void checkBrowseMode(); // posts a pending edit before navigation
+    const char* recordPtr(int physicalIndex) const;
+    const char* currentPtr() const;
+    char* bufferField(int field);
+    const char* fieldPtrAt(int row, int field) const;
+    static QString fieldText(const Field& f, const char* p);
+    static qint32 fieldInteger(const Field& f, const char* p);
+    static double fieldDate(const Field& f, const char* p);
+    static bool fieldIsNull(const Field& f, const char* p);
+    [[noreturn]] void fail(const QString& what) const;
+    void readFile();
+    void rebuildOrder(int keepPhysical);
+    QByteArray sortKey(int physicalIndex) const;
+    void setCursor(int row);
+    void writeAt(qint64 offset, const char* data, qint64 size);
+    void writeHeaderCounts();
+    void touchHeaderDate();
+    void lockFile();
+
+    QString m_path;
+    bool m_exclusive = false;
+    bool m_readOnly = false;
+    std::unique_ptr<QFile> m_file;
+    State m_state = State::Inactive;
+
+    QByteArray m_header; // header and descriptors as read (up to the header length)
+    int m_headerLength = 0;
+    int m_recordLength = 0;
+    std::vector<Field> m_fields;
+    QByteArray m_records; // physical records, m_recordLength bytes each
+    int m_physicalCount = 0;
+
+    std::vector<int> m_order; // row -> physical index (0-based)
+    std::vector<int> m_rowOf; // physical index -> row, -1 when deleted
+    QString m_orderExpression;
+    bool m_orderDescending = false;
+    int m_orderField = -1;
+    bool m_orderByDtos = false;
+
+    int m_row = -1;
+    bool m_bof = true;
+    bool m_eof = true;
+    QByteArray m_buffer; // the record being edited or inserted
+    bool m_modified = false;
+};
+
+} // namespace dbf

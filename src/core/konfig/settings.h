@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// Every setting of the program, for the whole life of the program. The
+// configuration window edits this object and every user reads it at the
+// moment of use, so a change acts at once; config.ini is only its store.
+// Initial values are those of the window layout before config.ini is read.
+class Settings : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Settings(QObject* parent = nullptr) : QObject(parent) {}
+
+    // "minimalizuj do zasobnika systemowego" (CheckBox2, key "tray")
+    bool tray = false;
+    // "Maksymalny czas kontroli jednej strony" (ComboBox2, key "czas"):
+    // the selected item 0..4, -1 when none is selected.
+    int timeLimitIndex = -1;
+    // "usuń starsze wpisy gmin" (CheckBox3, key "dubl")
+    bool removeOlderEntries = false;
+    // "ogranicz liczbę wpisów do" (CheckBox4, key "wpisy")
+    bool limitEntries = false;
+    // Edit1 text and the UpDown1 position (key "licz")
+    QString entryCountText = QStringLiteral("1");
+    int entryCountPosition = 1;
+    // Server tab (keys "host", "dir", "user", "pass")
+    QString host;
+    QString directory;
+    QString user;
+    QString password;
+
+    // Seconds for the selected time limit: 30, 60, 120, 180, 300; 0 (no
+    // limit) when nothing or anything else is selected.
+    static int TimeLimitSeconds(int index)
+    {
+        switch (index) {
+        case 0: return 30;
+        case 1: return 60;
+        case 2: return 120;
+        case 3: return 180;
+        case 4: return 300;
+        default: return 0;
+        }
+    }
+    int timeLimitSeconds() const { return TimeLimitSeconds(timeLimitIndex); }
+
+    // Whoever changes the values calls this, so that windows showing them
+    // can follow.
+    void notifyChanged() { Q_EMIT changed(); }
+
+Q_SIGNALS:
+    void changed();
+};
