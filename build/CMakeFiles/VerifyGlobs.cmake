@@ -5,6 +5,8 @@ cmake_policy(SET CMP0009 NEW)
 # EKOWARTA_CLI_SOURCES at src/cli/CMakeLists.txt:1 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/src/cli/*.cpp")
 set(OLD_GLOB
+  "/work/main/src/cli/cmd_list.cpp"
+  "/work/main/src/cli/command.cpp"
   "/work/main/src/cli/main.cpp"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
@@ -15,6 +17,42 @@ endif()
 # EKOWARTA_CLI_SOURCES at src/cli/CMakeLists.txt:1 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/src/cli/*.h")
 set(OLD_GLOB
+  "/work/main/src/cli/command.h"
+  )
+if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
+  message("-- GLOB mismatch!")
+  file(TOUCH_NOCREATE "/work/main/build/CMakeFiles/cmake.verify_globs")
+endif()
+
+# EKOWARTA_TEST_AREAS at tests/CMakeLists.txt:29 (file)
+file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/tests/*")
+set(OLD_GLOB
+  "/work/main/tests/CMakeLists.txt"
+  "/work/main/tests/fixtures"
+  "/work/main/tests/support"
+  )
+if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
+  message("-- GLOB mismatch!")
+  file(TOUCH_NOCREATE "/work/main/build/CMakeFiles/cmake.verify_globs")
+endif()
+
+# EKOWARTA_TEST_SUPPORT at tests/CMakeLists.txt:5 (file)
+file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/tests/support/*.cpp")
+set(OLD_GLOB
+  "/work/main/tests/support/scripteddialogs.cpp"
+  "/work/main/tests/support/testdata.cpp"
+  )
+if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
+  message("-- GLOB mismatch!")
+  file(TOUCH_NOCREATE "/work/main/build/CMakeFiles/cmake.verify_globs")
+endif()
+
+# EKOWARTA_TEST_SUPPORT at tests/CMakeLists.txt:5 (file)
+file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/tests/support/*.h")
+set(OLD_GLOB
+  "/work/main/tests/support/scripteddialogs.h"
+  "/work/main/tests/support/seams.h"
+  "/work/main/tests/support/testdata.h"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
@@ -29,12 +67,15 @@ set(OLD_GLOB
   "/work/main/src/core/baza/voivodeships.cpp"
   "/work/main/src/core/dbf/collation.cpp"
   "/work/main/src/core/dbf/dbftable.cpp"
+  "/work/main/src/core/internet/checkconnection.cpp"
   "/work/main/src/core/platform/clock.cpp"
   "/work/main/src/core/platform/datadirectory.cpp"
   "/work/main/src/core/platform/shell.cpp"
+  "/work/main/src/core/raport/runreport.cpp"
   "/work/main/src/core/text/cp1250.cpp"
   "/work/main/src/core/text/datevalue.cpp"
   "/work/main/src/core/text/systemformat.cpp"
+  "/work/main/src/core/text/textfile.cpp"
   "/work/main/src/core/text/trimmedtext.cpp"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
@@ -52,13 +93,18 @@ set(OLD_GLOB
   "/work/main/src/core/dbf/dbferror.h"
   "/work/main/src/core/dbf/dbftable.h"
   "/work/main/src/core/dbf/fielddef.h"
+  "/work/main/src/core/internet/checkconnection.h"
+  "/work/main/src/core/konfig/settings.h"
   "/work/main/src/core/platform/clock.h"
   "/work/main/src/core/platform/datadirectory.h"
   "/work/main/src/core/platform/dialogs.h"
+  "/work/main/src/core/platform/fileerror.h"
   "/work/main/src/core/platform/shell.h"
+  "/work/main/src/core/raport/runreport.h"
   "/work/main/src/core/text/cp1250.h"
   "/work/main/src/core/text/datevalue.h"
   "/work/main/src/core/text/systemformat.h"
+  "/work/main/src/core/text/textfile.h"
   "/work/main/src/core/text/trimmedtext.h"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")

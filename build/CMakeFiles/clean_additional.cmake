@@ -15,5 +15,8 @@ if("${CONFIG}" STREQUAL "" OR "${CONFIG}" STREQUAL "RelWithDebInfo")
   "src/gui/CMakeFiles/ekowarta_gui_autogen.dir/AutogenUsed.txt"
   "src/gui/CMakeFiles/ekowarta_gui_autogen.dir/ParseCache.txt"
   "src/gui/ekowarta_gui_autogen"
+  "tests/CMakeFiles/ekowarta_testsupport_autogen.dir/AutogenUsed.txt"
+  "tests/CMakeFiles/ekowarta_testsupport_autogen.dir/ParseCache.txt"
+  "tests/ekowarta_testsupport_autogen"
   )
 endif()

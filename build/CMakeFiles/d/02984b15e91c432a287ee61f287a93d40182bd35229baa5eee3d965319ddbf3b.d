@@ -1,0 +1,36 @@
+tests/ekowarta_testsupport_autogen/timestamp: \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/Qt6Config.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/Qt6ConfigExtras.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/Qt6ConfigVersion.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/Qt6ConfigVersionImpl.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/Qt6Dependencies.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/Qt6Targets.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/Qt6VersionlessTargets.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtFeature.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtFeatureCommon.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicAppleHelpers.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicCMakeHelpers.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicCMakeVersionHelpers.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicDependencyHelpers.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicFinalizerHelpers.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicFindPackageHelpers.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicPluginHelpers.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicTargetHelpers.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicTestHelpers.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicToolHelpers.cmake \
+  /usr/lib/x86_64-linux-gnu/cmake/Qt6/QtPublicWalkLibsHelpers.cmake \
+  /usr/share/cmake-3.25/Modules/CMakeFindDependencyMacro.cmake \
+  /usr/share/cmake-3.25/Modules/CheckCXXCompilerFlag.cmake \
+  /usr/share/cmake-3.25/Modules/CheckCXXSourceCompiles.cmake \
+  /usr/share/cmake-3.25/Modules/CheckIncludeFileCXX.cmake \
+  /usr/share/cmake-3.25/Modules/CheckLibraryExists.cmake \
+  /usr/share/cmake-3.25/Modules/FindPackageHandleStandardArgs.cmake \
+  /usr/share/cmake-3.25/Modules/FindPackageMessage.cmake \
+  /usr/share/cmake-3.25/Modules/FindThreads.cmake \
+  /work/main/tests/CMakeLists.txt \
+  /work/main/tests/support/scripteddialogs.cpp \
+  /work/main/tests/support/scripteddialogs.h \
+  /work/main/tests/support/seams.h \
+  /work/main/tests/support/testdata.cpp \
+  /work/main/tests/support/testdata.h \
+  /usr/bin/cmake

@@ -1,0 +1,58 @@
+#include "support/testdata.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+namespace testdata {
+
+QString fixture(const QString& name)
+{
+    return QStringLiteral(EKOWARTA_FIXTURES "/") + name;
+}
+
+QString copyFixture(const QString& name, const QTemporaryDir& dir, const QString& as)
+{
+    const QString target = dir.filePath(as.isEmpty() ? name : as);
+    QFile::remove(target);
+    if (!QFile::copy(fixture(name), target))
+        qFatal("cannot copy fixture %s", qPrintable(name));
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    return target;
+}
+
+QString program(const QString& name)
+{
+    return QStringLiteral(EKOWARTA_BIN_DIR "/") + name;
+}
+
+ProcessResult run(const QString& programName, const QStringList& arguments, int timeoutMs)
+{
+    QProcess p;
+    p.start(program(programName), arguments);
+    ProcessResult r;
+    if (!p.waitForStarted(10000)) {
+        r.err = "cannot start " + programName.toUtf8();
+        return r;
+    }
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = "timed out";
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+} // namespace testdata

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace testdata {
+
+// Path of a file under tests/fixtures.
+QString fixture(const QString& name);
+
+// Copies a fixture into dir under the given name; returns the new path.
+QString copyFixture(const QString& name, const QTemporaryDir& dir, const QString& as = QString());
+
+// Path of a program built beside the tests (ekowarta, ekowarta-cli).
+QString program(const QString& name);
+
+struct ProcessResult
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs a built program with arguments; waits up to timeoutMs.
+ProcessResult run(const QString& programName, const QStringList& arguments, int timeoutMs = 60000);
+
+QByteArray readAll(const QString& path);
+
+} // namespace testdata
