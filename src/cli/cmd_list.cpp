@@ -1,11 +1,11 @@
 // list: the visible records in physical order, tab-separated UTF-8.
 #include "command.h"
+#include "registeraccess.h"
 
 #include "baza/baza.h"
 #include "baza/fields.h"
 #include "text/datevalue.h"
 
-#include <QFile>
 
 namespace {
 
@@ -21,14 +21,8 @@ int runList(CliContext& c, const QStringList& args)
 {
     RequireNoMoreArguments(args, 0);
     baza::Baza b(c.dataDir);
-    if (!QFile::exists(b.dbfPath())) {
-        c.err << "ekowarta-cli list: brak pliku " << b.dbfPath() << "\n";
-        return 1;
-    }
-    dbf::DbfTable& t = b.table();
-    t.setFileName(b.dbfPath());
-    t.setReadOnly(true);
-    t.open();
+    OpenRegister(b, Access::Read);
+    const dbf::DbfTable& t = b.table();
     c.out << "recno\tLP\tGmina\tNatura2000\tWojewodztwo\tAktualizacja\tDataKontroli\tsize\trow\ttag\tkod\tdom\tinfo"
              "\tbip\tuwagi\tz\n";
     for (int row = 0; row < t.recordCount(); ++row) {
@@ -44,7 +38,7 @@ int runList(CliContext& c, const QStringList& args)
         }
         c.out << columns.join(QLatin1Char('\t')) << "\n";
     }
-    t.close();
+    b.table().close();
     return 0;
 }
 

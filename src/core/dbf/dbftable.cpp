@@ -427,6 +427,13 @@ int DbfTable::physicalAt(int row) const
     return (row >= 0 && row < int(m_order.size())) ? m_order[size_t(row)] + 1 : 0;
 }
 
+int DbfTable::rowOfRecNo(int physical) const
+{
+    if (physical < 1 || physical > m_physicalCount)
+        return -1;
+    return m_rowOf[size_t(physical - 1)];
+}
+
 void DbfTable::setCursor(int row)
 {
     if (row == m_row)

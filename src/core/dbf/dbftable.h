@@ -69,6 +69,8 @@ public:
     int row() const { return m_row; }
     void setRow(int row);
     int physicalAt(int row) const;
+    // Row of a physical record number, -1 when it is deleted or out of range.
+    int rowOfRecNo(int physical) const;
 
     // --- editing ---
     void edit();

@@ -1,0 +1,25 @@
+#include "registeraccess.h"
+
+#include <QFile>
+
+void OpenRegister(baza::Baza& baza, Access access)
+{
+    if (!QFile::exists(baza.dbfPath()))
+        throw std::runtime_error(QStringLiteral("brak pliku rejestru %1").arg(baza.dbfPath()).toStdString());
+    dbf::DbfTable& t = baza.table();
+    t.setFileName(baza.dbfPath());
+    t.setReadOnly(access == Access::Read);
+    t.setExclusive(access == Access::Write);
+    t.open();
+}
+
+int ParseRecordNumber(const dbf::DbfTable& table, const QString& text)
+{
+    bool ok = false;
+    const int recNo = text.toInt(&ok);
+    if (!ok || recNo < 1)
+        throw UsageError{QStringLiteral("niepoprawny numer rekordu \"%1\"").arg(text)};
+    if (table.rowOfRecNo(recNo) < 0)
+        throw UsageError{QStringLiteral("w rejestrze nie ma rekordu nr %1").arg(recNo)};
+    return recNo;
+}
