@@ -1,0 +1,79 @@
+#pragma once
+
+// Internal to the core library (libcurl is linked privately): one blocking
+// HTTP(S) request with the options that every page request shares.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+#include <curl/curl.h>
+
+#include <functional>
+#include <optional>
+
+// How a request ended, in the terms the program reports.
+enum class TransferFailure {
+    None,        // an answer arrived (also when we stopped reading it on purpose)
+    Unreachable, // no connection to the host: unknown name, refused, no route
+    NoAnswer,    // connected, but no usable answer
+    Certificate, // the TLS certificate did not verify
+};
+
+class CurlTransfer
+{
+public:
+    // Receives the body in pieces of at most BodyChunk bytes; returning
+    // false stops the transfer.
+    using BodySink = std::function<bool(const char* data, qsizetype size)>;
+    static constexpr qsizetype BodyChunk = 1024;
+
+    CurlTransfer(const QString& url, const char* userAgent);
+    ~CurlTransfer();
+    CurlTransfer(const CurlTransfer&) = delete;
+    CurlTransfer& operator=(const CurlTransfer&) = delete;
+
+    // False when libcurl could not give us a handle at all.
+    bool isValid() const { return m_curl != nullptr; }
+
+    void useHttp10();
+    // Asks every cache on the way for a fresh copy.
+    void bypassCaches();
+    // The answer ends when the server closes the connection; a missing,
+    // wrong or non-numeric Content-Length then does not fail the request.
+    void readUntilClose();
+    // Stops right after the headers of the final answer: no body is read.
+    void stopAfterHeaders();
+    void setBodySink(BodySink sink);
+
+    TransferFailure perform();
+
+    // Status code of the last answer, 0 when none arrived.
+    int responseCode() const;
+    // True once all headers of an answer that is not followed further (no
+    // redirection, no interim 1xx) have arrived.
+    bool finalHeadersArrived() const;
+    bool bodyStarted() const { return m_bodyStarted; }
+    // First value of a header of the last answer, up to its first NUL.
+    std::optional<QByteArray> header(QByteArrayView name) const;
+
+private:
+    static size_t onHeader(char* data, size_t size, size_t count, void* self);
+    static size_t onBody(char* data, size_t size, size_t count, void* self);
+    bool headersAreFinal() const;
+    TransferFailure classify(CURLcode code) const;
+
+    CURL* m_curl = nullptr;
+    curl_slist* m_requestHeaders = nullptr;
+    QByteArray m_url;
+    QByteArray m_userAgent;
+    QByteArray m_caFile;
+    BodySink m_sink;
+    bool m_stopAfterHeaders = false;
+    bool m_stoppedOnPurpose = false;
+    bool m_bodyStarted = false;
+    int m_lastStatus = 0;
+    bool m_headersComplete = false;
+    QList<QByteArray> m_responseHeaders; // "Name: value" lines of the last answer
+};
