@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The date finder knows Polish month names as Windows-1250 bytes, while
+// pages come in UTF-8 and ISO-8859-2 as well. These functions find out how a
+// page is encoded and give the finder its lines in Windows-1250. The page's
+// measures (size, lines, text length) are taken from the raw bytes, not from
+// these converted lines.
+
+// The charset parameter of a Content-Type value, lower-case; empty if none.
+QByteArray CharsetFromContentType(QByteArrayView contentType);
+
+// The charset of the first <meta charset=…> or <meta http-equiv=…
+// content="…; charset=…"> in the page, lower-case; empty if none.
+QByteArray CharsetFromMeta(const QList<QByteArray>& lines);
+
+// How the page is encoded: the Content-Type header's charset, else the
+// page's own <meta> declaration, else "utf-8" when the bytes are valid UTF-8
+// with non-ASCII characters in them; empty when nothing tells.
+QByteArray PageCharset(const QString& contentType, const QList<QByteArray>& lines);
+
+// The lines converted from the page's charset to Windows-1250 (characters
+// the code page lacks become '?'). Lines of an unknown or undetectable
+// charset, or already in Windows-1250, are returned as they are.
+QList<QByteArray> LinesAsCp1250(const QList<QByteArray>& lines, const QString& contentType);
+
+// Converts the lines from the named charset; unknown names leave them as they are.
+QList<QByteArray> ConvertLinesToCp1250(const QList<QByteArray>& lines, QByteArrayView charset);
