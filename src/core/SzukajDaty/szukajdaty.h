@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// The date finder: the newest past date written in a page, searched for in
+// the current year first and then in earlier ones. It works on raw lines of
+// Windows-1250 bytes and knows numeric dates (year first or last, with "-",
+// "." or "/") and dates with a Polish month name between day and year.
+// Date values are day counts from 1899-12-30 (text/datevalue.h); "past"
+// means up to and including yesterday, by Clock::now().
+//
+// Pure functions of their arguments and the clock; safe on any thread.
+
+// Searches the current year, then up to yearsBack years before it, and stops
+// at the first year with a past date. When none is found, date is the result
+// of the last year searched (its 1 January or higher).
+bool FindNewestDate(const QList<QByteArray>& lines, int yearsBack, double& date);
+
+// The newest past date of one year in the lines; date is at least 1 January
+// of that year. Returns whether any past date of that year was seen.
+bool FindDateInYear(const QList<QByteArray>& lines, int year, double& date);
+
+// A line made ready for scanning: plain spaces removed, lower-cased by the
+// Windows-1250 rules, Polish month names replaced by "-MM-".
+QByteArray NormalizeDateLine(QByteArrayView line);
+
+struct DateScan
+{
+    double date = 0; // the greatest past date seen, or the best date passed in
+    bool found = false; // some candidate of the line was a past date
+};
+
+// Scans a normalised line for dates of the year of best written with the
+// given separator, year first ("2026-03-15") or year last ("15-03-2026").
+DateScan ScanYearFirst(QByteArrayView line, char separator, double best);
+DateScan ScanYearLast(QByteArrayView line, char separator, double best);
+
+// Reads a candidate of up to ten characters as a date; 0 when it is none.
+double ParseDateCandidate(QByteArrayView candidate);
