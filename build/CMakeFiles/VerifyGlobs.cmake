@@ -5,9 +5,14 @@ cmake_policy(SET CMP0009 NEW)
 # EKOWARTA_CLI_SOURCES at src/cli/CMakeLists.txt:1 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/src/cli/*.cpp")
 set(OLD_GLOB
+  "/work/main/src/cli/cmd_checkpage.cpp"
+  "/work/main/src/cli/cmd_edit.cpp"
+  "/work/main/src/cli/cmd_finddate.cpp"
   "/work/main/src/cli/cmd_list.cpp"
+  "/work/main/src/cli/cmd_publish.cpp"
   "/work/main/src/cli/command.cpp"
   "/work/main/src/cli/main.cpp"
+  "/work/main/src/cli/registeraccess.cpp"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
@@ -18,6 +23,7 @@ endif()
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/src/cli/*.h")
 set(OLD_GLOB
   "/work/main/src/cli/command.h"
+  "/work/main/src/cli/registeraccess.h"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
@@ -28,7 +34,13 @@ endif()
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/tests/*")
 set(OLD_GLOB
   "/work/main/tests/CMakeLists.txt"
+  "/work/main/tests/baza"
+  "/work/main/tests/cli"
+  "/work/main/tests/dbf"
   "/work/main/tests/fixtures"
+  "/work/main/tests/gui"
+  "/work/main/tests/konfig"
+  "/work/main/tests/servers"
   "/work/main/tests/support"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
@@ -39,6 +51,8 @@ endif()
 # EKOWARTA_TEST_SUPPORT at tests/CMakeLists.txt:5 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/tests/support/*.cpp")
 set(OLD_GLOB
+  "/work/main/tests/support/ftptestserver.cpp"
+  "/work/main/tests/support/httptestserver.cpp"
   "/work/main/tests/support/scripteddialogs.cpp"
   "/work/main/tests/support/testdata.cpp"
   )
@@ -50,6 +64,8 @@ endif()
 # EKOWARTA_TEST_SUPPORT at tests/CMakeLists.txt:5 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/tests/support/*.h")
 set(OLD_GLOB
+  "/work/main/tests/support/ftptestserver.h"
+  "/work/main/tests/support/httptestserver.h"
   "/work/main/tests/support/scripteddialogs.h"
   "/work/main/tests/support/seams.h"
   "/work/main/tests/support/testdata.h"
@@ -62,15 +78,43 @@ endif()
 # EKOWARTA_CORE_SOURCES at src/core/CMakeLists.txt:3 (file)
 file(GLOB_RECURSE NEW_GLOB LIST_DIRECTORIES false "/work/main/src/core/*.cpp")
 set(OLD_GLOB
+  "/work/main/src/core/SzukajDaty/finddate.cpp"
+  "/work/main/src/core/SzukajDaty/normalizedateline.cpp"
+  "/work/main/src/core/SzukajDaty/parsedatecandidate.cpp"
+  "/work/main/src/core/SzukajDaty/scanyear.cpp"
   "/work/main/src/core/baza/baza.cpp"
   "/work/main/src/core/baza/fields.cpp"
+  "/work/main/src/core/baza/rowcolours.cpp"
   "/work/main/src/core/baza/voivodeships.cpp"
   "/work/main/src/core/dbf/collation.cpp"
   "/work/main/src/core/dbf/dbftable.cpp"
   "/work/main/src/core/internet/checkconnection.cpp"
+  "/work/main/src/core/internet/curltransfer.cpp"
+  "/work/main/src/core/internet/httpstatustext.cpp"
+  "/work/main/src/core/internet/pageexists.cpp"
+  "/work/main/src/core/internet/tlstrust.cpp"
+  "/work/main/src/core/konfig/inifile.cpp"
+  "/work/main/src/core/konfig/password.cpp"
+  "/work/main/src/core/konfig/settingsfile.cpp"
+  "/work/main/src/core/konfig/wholenumber.cpp"
+  "/work/main/src/core/kontrola/downloadpage.cpp"
+  "/work/main/src/core/kontrola/filesizeof.cpp"
+  "/work/main/src/core/kontrola/normalizeaddress.cpp"
+  "/work/main/src/core/kontrola/pagecharset.cpp"
+  "/work/main/src/core/kontrola/pagelines.cpp"
   "/work/main/src/core/platform/clock.cpp"
   "/work/main/src/core/platform/datadirectory.cpp"
+  "/work/main/src/core/platform/livethreads.cpp"
   "/work/main/src/core/platform/shell.cpp"
+  "/work/main/src/core/przebieg/runcontroller.cpp"
+  "/work/main/src/core/publikacja/entry.cpp"
+  "/work/main/src/core/publikacja/ftp/ftpconnection.cpp"
+  "/work/main/src/core/publikacja/ftp/ftptimeouts.cpp"
+  "/work/main/src/core/publikacja/ftp/ftptransfer.cpp"
+  "/work/main/src/core/publikacja/ftp/transferlist.cpp"
+  "/work/main/src/core/publikacja/publishupdates.cpp"
+  "/work/main/src/core/publikacja/updatelist.cpp"
+  "/work/main/src/core/raport/reportcommands.cpp"
   "/work/main/src/core/raport/runreport.cpp"
   "/work/main/src/core/text/cp1250.cpp"
   "/work/main/src/core/text/datevalue.cpp"
@@ -86,20 +130,47 @@ endif()
 # EKOWARTA_CORE_SOURCES at src/core/CMakeLists.txt:3 (file)
 file(GLOB_RECURSE NEW_GLOB LIST_DIRECTORIES false "/work/main/src/core/*.h")
 set(OLD_GLOB
+  "/work/main/src/core/SzukajDaty/szukajdaty.h"
   "/work/main/src/core/baza/baza.h"
   "/work/main/src/core/baza/fields.h"
+  "/work/main/src/core/baza/rowcolours.h"
   "/work/main/src/core/baza/voivodeships.h"
   "/work/main/src/core/dbf/collation.h"
   "/work/main/src/core/dbf/dbferror.h"
   "/work/main/src/core/dbf/dbftable.h"
   "/work/main/src/core/dbf/fielddef.h"
   "/work/main/src/core/internet/checkconnection.h"
+  "/work/main/src/core/internet/curltransfer.h"
+  "/work/main/src/core/internet/httpstatustext.h"
+  "/work/main/src/core/internet/pageexists.h"
+  "/work/main/src/core/internet/tlstrust.h"
+  "/work/main/src/core/konfig/inifile.h"
+  "/work/main/src/core/konfig/password.h"
   "/work/main/src/core/konfig/settings.h"
+  "/work/main/src/core/konfig/settingsfile.h"
+  "/work/main/src/core/konfig/wholenumber.h"
+  "/work/main/src/core/kontrola/downloadpage.h"
+  "/work/main/src/core/kontrola/filesizeof.h"
+  "/work/main/src/core/kontrola/normalizeaddress.h"
+  "/work/main/src/core/kontrola/pagecharset.h"
+  "/work/main/src/core/kontrola/pagelines.h"
   "/work/main/src/core/platform/clock.h"
   "/work/main/src/core/platform/datadirectory.h"
   "/work/main/src/core/platform/dialogs.h"
   "/work/main/src/core/platform/fileerror.h"
+  "/work/main/src/core/platform/livethreads.h"
   "/work/main/src/core/platform/shell.h"
+  "/work/main/src/core/przebieg/runcontroller.h"
+  "/work/main/src/core/przebieg/runstate.h"
+  "/work/main/src/core/publikacja/entry.h"
+  "/work/main/src/core/publikacja/ftp/ftpconnection.h"
+  "/work/main/src/core/publikacja/ftp/ftptimeouts.h"
+  "/work/main/src/core/publikacja/ftp/ftptransfer.h"
+  "/work/main/src/core/publikacja/ftp/transferlist.h"
+  "/work/main/src/core/publikacja/publishprogress.h"
+  "/work/main/src/core/publikacja/publishupdates.h"
+  "/work/main/src/core/publikacja/updatelist.h"
+  "/work/main/src/core/raport/reportcommands.h"
   "/work/main/src/core/raport/runreport.h"
   "/work/main/src/core/text/cp1250.h"
   "/work/main/src/core/text/datevalue.h"
@@ -115,7 +186,16 @@ endif()
 # EKOWARTA_GUI_SOURCES at src/gui/CMakeLists.txt:1 (file)
 file(GLOB_RECURSE NEW_GLOB LIST_DIRECTORIES false "/work/main/src/gui/*.cpp")
 set(OLD_GLOB
-  "/work/main/src/gui/placeholder.cpp"
+  "/work/main/src/gui/appicon.cpp"
+  "/work/main/src/gui/clickablelabel.cpp"
+  "/work/main/src/gui/ekowartaapplication.cpp"
+  "/work/main/src/gui/qtdialogs.cpp"
+  "/work/main/src/gui/registermodel.cpp"
+  "/work/main/src/gui/rowcolourdelegate.cpp"
+  "/work/main/src/gui/tform1.cpp"
+  "/work/main/src/gui/tform3.cpp"
+  "/work/main/src/gui/tform4.cpp"
+  "/work/main/src/gui/tform5.cpp"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")
@@ -125,6 +205,16 @@ endif()
 # EKOWARTA_GUI_SOURCES at src/gui/CMakeLists.txt:1 (file)
 file(GLOB_RECURSE NEW_GLOB LIST_DIRECTORIES false "/work/main/src/gui/*.h")
 set(OLD_GLOB
+  "/work/main/src/gui/appicon.h"
+  "/work/main/src/gui/clickablelabel.h"
+  "/work/main/src/gui/ekowartaapplication.h"
+  "/work/main/src/gui/qtdialogs.h"
+  "/work/main/src/gui/registermodel.h"
+  "/work/main/src/gui/rowcolourdelegate.h"
+  "/work/main/src/gui/tform1.h"
+  "/work/main/src/gui/tform3.h"
+  "/work/main/src/gui/tform4.h"
+  "/work/main/src/gui/tform5.h"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")

@@ -4,3 +4,8 @@
 # 
 # This file includes the relevant testing commands required for 
 # testing this directory and lists subdirectories to be tested as well.
+subdirs("baza")
+subdirs("cli")
+subdirs("dbf")
+subdirs("gui")
+subdirs("konfig")

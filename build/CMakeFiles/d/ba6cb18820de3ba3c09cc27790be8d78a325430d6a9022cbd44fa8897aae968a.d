@@ -285,6 +285,7 @@ src/core/ekowarta_core_autogen/timestamp: \
   /usr/include/x86_64-linux-gnu/qt6/QtCore/QList \
   /usr/include/x86_64-linux-gnu/qt6/QtCore/QObject \
   /usr/include/x86_64-linux-gnu/qt6/QtCore/QString \
+  /usr/include/x86_64-linux-gnu/qt6/QtCore/QStringList \
   /usr/include/x86_64-linux-gnu/qt6/QtCore/qalgorithms.h \
   /usr/include/x86_64-linux-gnu/qt6/QtCore/qanystringview.h \
   /usr/include/x86_64-linux-gnu/qt6/QtCore/qarraydata.h \
@@ -375,19 +376,27 @@ src/core/ekowarta_core_autogen/timestamp: \
   /work/main/src/core/dbf/dbftable.cpp \
   /work/main/src/core/dbf/dbftable.h \
   /work/main/src/core/dbf/fielddef.h \
+  /work/main/src/core/internet/checkconnection.cpp \
+  /work/main/src/core/internet/checkconnection.h \
+  /work/main/src/core/konfig/settings.h \
   /work/main/src/core/platform/clock.cpp \
   /work/main/src/core/platform/clock.h \
   /work/main/src/core/platform/datadirectory.cpp \
   /work/main/src/core/platform/datadirectory.h \
   /work/main/src/core/platform/dialogs.h \
+  /work/main/src/core/platform/fileerror.h \
   /work/main/src/core/platform/shell.cpp \
   /work/main/src/core/platform/shell.h \
+  /work/main/src/core/raport/runreport.cpp \
+  /work/main/src/core/raport/runreport.h \
   /work/main/src/core/text/cp1250.cpp \
   /work/main/src/core/text/cp1250.h \
   /work/main/src/core/text/datevalue.cpp \
   /work/main/src/core/text/datevalue.h \
   /work/main/src/core/text/systemformat.cpp \
   /work/main/src/core/text/systemformat.h \
+  /work/main/src/core/text/textfile.cpp \
+  /work/main/src/core/text/textfile.h \
   /work/main/src/core/text/trimmedtext.cpp \
   /work/main/src/core/text/trimmedtext.h \
   /usr/bin/cmake
