@@ -1,1 +1,52 @@
-int main() { return 0; }
+// ekowarta: the program with its windows.
+#include "ekowartaapplication.h"
+#include "konfig/settings.h"
+#include "platform/datadirectory.h"
+#include "platform/livethreads.h"
+#include "platform/shell.h"
+#include "qtdialogs.h"
+#include "tform1.h"
+#include "tform3.h"
+#include "tform4.h"
+#include "tform5.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char* argv[])
+{
+    EkowartaApplication app(argc, argv);
+    QStringList arguments = app.arguments();
+    const QString dir = DataDirectory::takeDirArgument(arguments);
+    if (!dir.isEmpty())
+        DataDirectory::set(dir);
+
+    Shell::setOpener([](const QString& address) { return QDesktopServices::openUrl(QUrl::fromUserInput(address)); });
+
+    QtDialogs dialogs;
+    app.setErrorDialogs(&dialogs);
+    Settings settings;
+
+    // The four windows, in this order, all living until the end.
+    TForm1 form1(settings, dialogs, DataDirectory::path());
+    dialogs.setParentWidget(&form1);
+    TForm3 form3(form1.baza(), dialogs, &form1);
+    TForm4 form4(settings, &form1);
+    TForm5 form5(&form1);
+    form1.setForms(&form3, &form4, &form5);
+    QObject::connect(&form1, &TForm1::shutDownFinished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    form1.show();
+    const int status = app.exec();
+
+    // Page checks and page openers still running are not waited for: the
+    // table is packed and closed, so the process may end under them.
+    if (LiveThreads::count() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
+}

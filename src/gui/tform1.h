@@ -1,0 +1,151 @@
+#pragma once
+
+#include "baza/baza.h"
+#include "przebieg/runcontroller.h"
+#include "raport/runreport.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class Dialogs;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QSystemTrayIcon;
+class QTableView;
+class QTimer;
+class QToolButton;
+class RegisterModel;
+class Settings;
+class TForm3;
+class TForm4;
+class TForm5;
+
+// The main window: the register grid with its colours, sort and popup menu,
+// the toolbar, the run's progress and status, the report panes and the
+// event log. It owns the table object; the run, the report and publication
+// live in the core and this window shows them.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirectory, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The dialogs are created after the main window, as the program starts.
+    void setForms(TForm3* editor, TForm4* configuration, TForm5* about);
+
+    baza::Baza& baza() { return m_baza; }
+    RunReport& report() { return m_report; }
+    RunController& run() { return *m_run; }
+    RegisterModel& model() { return *m_model; }
+    QTableView* grid() const { return m_grid; }
+
+    // Handlers, named after their controls.
+    void FormActivate();
+    void FormResize();
+    void DBGrid1TitleClick(int column);
+    void DBGrid1DblClick();
+    void Edytuj1Click();
+    void Usun1Click();
+    void Wysoki1Click();
+    void Sredni1Click();
+    void Niski1Click();
+    void Odznacz1Click();
+    void dom1Click();
+    void info1Click();
+    void bip1Click();
+    void StronaInfoClick();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void SpeedButton6Click();
+    void SpeedButton7Click();
+    void TrayIcon1DblClick();
+    void Pokaz1Click();
+    void Zamknij1Click();
+    void Button1Click();
+    void Timer1Timer();
+
+    void SetupGridColumns();
+    void DropSortIndex();
+    void ConfirmClose();
+    void ShutDown();
+    void MinimiseToTray();
+
+    bool tableOpenedOnce() const { return m_activated; }
+
+Q_SIGNALS:
+    // Emitted when the program has ended its work and may quit.
+    void shutDownFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildToolbar(QWidget* bar);
+    void buildCentre(QWidget* centre);
+    QWidget* buildBottom();
+    void buildMenus();
+    void buildTray();
+    void showRunState();
+    void openPage(const QString& address);
+    QString currentField(int field) const;
+    void followTableCursor();
+    void scheduleCursorSync();
+
+    Settings& m_settings;
+    Dialogs& m_dialogs;
+    baza::Baza m_baza;
+    RunReport m_report;
+    std::unique_ptr<RunController> m_run;
+    RegisterModel* m_model = nullptr;
+    TForm3* m_editor = nullptr;
+    TForm4* m_configuration = nullptr;
+    TForm5* m_about = nullptr;
+    bool m_activated = false;
+    bool m_cursorSyncPending = false;
+    bool m_syncingCursor = false;
+
+    QToolButton* m_speedButton1 = nullptr;
+    QToolButton* m_speedButton2 = nullptr;
+    QToolButton* m_speedButton3 = nullptr;
+    QToolButton* m_speedButton4 = nullptr;
+    QToolButton* m_speedButton5 = nullptr;
+    QToolButton* m_speedButton6 = nullptr;
+    QToolButton* m_speedButton7 = nullptr;
+    QProgressBar* m_progressBar1 = nullptr;
+    QLabel* m_timeStart = nullptr;
+    QLabel* m_czas1 = nullptr;
+    QLabel* m_czas2 = nullptr;
+    QLabel* m_timeUTC = nullptr;
+    QLabel* m_panel2 = nullptr;
+    QTableView* m_grid = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QSplitter* m_paneSplitter = nullptr;
+    QGroupBox* m_statusBox = nullptr;
+    QLabel* m_nazwaGminy = nullptr;
+    QLabel* m_nazwaObszaru = nullptr;
+    QLabel* m_wojewodztwo = nullptr;
+    QLabel* m_stronaInfo = nullptr;
+    QPlainTextEdit* m_memo1 = nullptr;
+    QPlainTextEdit* m_memo2 = nullptr;
+    QComboBox* m_comboBox1 = nullptr;
+    QPushButton* m_button1 = nullptr;
+    QMenu* m_popupMenu1 = nullptr;
+    QMenu* m_popupMenu2 = nullptr;
+    QSystemTrayIcon* m_trayIcon1 = nullptr;
+    QTimer* m_timer1 = nullptr;
+};

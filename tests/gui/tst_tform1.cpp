@@ -1,0 +1,320 @@
+// The main window on the offscreen platform: start-up, the grid's colours
+// and sort, the popup commands, the report pane and the event log.
+#include "baza/fields.h"
+#include "ekowartaapplication.h"
+#include "konfig/settings.h"
+#include "registermodel.h"
+#include "support/scripteddialogs.h"
+#include "support/seams.h"
+#include "support/testdata.h"
+#include "tform1.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTableView>
+#include <QtTest>
+
+class TestTForm1 : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<Settings> m_settings;
+    std::unique_ptr<TForm1> m_form;
+
+    TForm1& startWindow()
+    {
+        m_form = std::make_unique<TForm1>(*m_settings, *m_dialogs, m_dir->path());
+        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(m_dialogs.get());
+        m_form->show();
+        QCoreApplication::processEvents();
+        return *m_form;
+    }
+
+    void fillRegister(const QList<QPair<QString, int>>& records)
+    {
+        baza::Baza b(m_dir->path());
+        b.OpenTable();
+        for (const auto& [gmina, kod] : records) {
+            b.table().append();
+            b.table().setText(baza::Gmina, gmina);
+            b.table().setInteger(baza::Kod, kod);
+            b.table().post();
+        }
+        b.table().close();
+    }
+
+    QColor titleColour(int column) const
+    {
+        const QVariant v = m_form->model().headerData(column, Qt::Horizontal, Qt::ForegroundRole);
+        return v.isValid() ? v.value<QBrush>().color() : QColor();
+    }
+
+    template <typename T>
+    T* child(const char* name) const
+    {
+        T* w = m_form->findChild<T*>(QLatin1String(name));
+        if (!w)
+            qFatal("no child %s", name);
+        return w;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_dialogs = std::make_unique<ScriptedDialogs>();
+        m_settings = std::make_unique<Settings>();
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(nullptr);
+    }
+
+    void startInAnEmptyDirectoryCreatesTheTable();
+    void visibleColumnsAndTitles();
+    void titleClicksSortAndColourTheTitles();
+    void markedRowKeepsItsColourWhenSelected();
+    void popupCommandsWorkOnTheCurrentRecord();
+    void errorsOfHandlersAreShownAndTheProgramGoesOn();
+    void reportPanesAndEventLog();
+    void saveReportAsksBeforeOverwriting();
+    void manualOpensOrIsReportedMissing();
+    void closingWithoutARunShutsDown();
+};
+
+void TestTForm1::startInAnEmptyDirectoryCreatesTheTable()
+{
+    const QString dbf = m_dir->filePath(QStringLiteral("baza.dbf"));
+    QFile mdx(m_dir->filePath(QStringLiteral("baza.mdx")));
+    QVERIFY(mdx.open(QIODevice::WriteOnly));
+    mdx.close();
+    TForm1& form = startWindow();
+    QVERIFY(!QFile::exists(mdx.fileName())); // deleted at start
+    QVERIFY(QFile::exists(dbf));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Ekowarta"));
+    QCOMPARE(form.grid()->model()->rowCount(), 0);
+    QCOMPARE(form.grid()->model()->columnCount(), 15);
+    QVERIFY(form.tableOpenedOnce());
+    // A modal window closing does not open the table again.
+    form.hide();
+    form.show();
+    QCOMPARE(form.baza().table().recordCount(), 0);
+    QCOMPARE(child<QLabel>("TimeStart")->text(), QStringLiteral("00:00:00"));
+    QCOMPARE(child<QLabel>("Czas2")->text(), QStringLiteral("00:00:00"));
+    QVERIFY(!child<QLabel>("Czas1")->isVisible());
+    QCOMPARE(child<QLabel>("StronaInfo")->text(), QStringLiteral("StronaInfo"));
+    QVERIFY(!child<QWidget>("Button1")->isVisible());
+}
+
+void TestTForm1::visibleColumnsAndTitles()
+{
+    fillRegister({{QStringLiteral("Kampinos"), 0}});
+    TForm1& form = startWindow();
+    QStringList visible;
+    for (int c = 0; c < 15; ++c)
+        if (!form.grid()->isColumnHidden(c))
+            visible << form.grid()->model()->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(visible, (QStringList{"LP", "GMINA", "NATURA2000", "WOJEWODZTWO", "AKTUALIZACJA", "DATAKONTROLI", "UWAGI"}));
+    QCOMPARE(form.grid()->columnWidth(0), 30);
+}
+
+void TestTForm1::titleClicksSortAndColourTheTitles()
+{
+    fillRegister({{QStringLiteral("Bodzentyn"), 0}, {QStringLiteral("Łagów"), 0}, {QStringLiteral("Adamów"), 0}});
+    TForm1& form = startWindow();
+    QTableView* grid = form.grid();
+    auto gminaAt = [&](int row) { return grid->model()->index(row, baza::Gmina).data().toString(); };
+    const QColor blue(0, 0, 255), red(255, 0, 0);
+
+    form.DBGrid1TitleClick(baza::Gmina);
+    QCOMPARE(titleColour(baza::Gmina), blue);
+    QCOMPARE(gminaAt(0), QStringLiteral("Adamów"));
+    QCOMPARE(gminaAt(2), QStringLiteral("Łagów"));
+    form.DBGrid1TitleClick(baza::Gmina);
+    QCOMPARE(titleColour(baza::Gmina), red);
+    QCOMPARE(gminaAt(0), QStringLiteral("Łagów"));
+    form.DBGrid1TitleClick(baza::Gmina);
+    QCOMPARE(titleColour(baza::Gmina), blue);
+    QCOMPARE(gminaAt(0), QStringLiteral("Adamów"));
+    QCOMPARE(form.baza().table().row(), 0); // the first record after a sort
+    // Another column: the previous title loses its colour; columns stay set up.
+    form.DBGrid1TitleClick(baza::Aktualizacja);
+    QCOMPARE(titleColour(baza::Aktualizacja), blue);
+    QVERIFY(!titleColour(baza::Gmina).isValid());
+    QCOMPARE(form.baza().table().orderExpression(), QStringLiteral("DTOS(AKTUALIZACJA)"));
+    QVERIFY(grid->isColumnHidden(baza::Kod));
+    QVERIFY(m_dialogs->messages.isEmpty());
+    // The real header click goes the same way.
+    QHeaderView* header = grid->horizontalHeader();
+    const QPoint title(header->sectionViewportPosition(baza::Gmina) + 5, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title);
+    QCOMPARE(titleColour(baza::Gmina), blue);
+}
+
+void TestTForm1::markedRowKeepsItsColourWhenSelected()
+{
+    fillRegister({{QStringLiteral("Zwykła"), 0}, {QStringLiteral("Przekroczony czas"), 4}, {QStringLiteral("Błąd"), 5}});
+    TForm1& form = startWindow();
+    QTableView* grid = form.grid();
+    form.resize(900, 700);
+    grid->setCurrentIndex(grid->model()->index(1, baza::Gmina));
+    QCoreApplication::processEvents();
+    QCOMPARE(form.baza().table().recNo(), 2); // the grid moves the one cursor
+    const QImage image = grid->viewport()->grab().toImage();
+    auto pixelOfRow = [&](int row) {
+        const QRect r = grid->visualRect(grid->model()->index(row, baza::Natura2000));
+        return image.pixelColor(r.right() - 3, r.center().y());
+    };
+    QCOMPARE(pixelOfRow(1), QColor(255, 204, 102)); // selected, still the time-out colour
+    QCOMPARE(pixelOfRow(2), QColor(233, 116, 81));
+    QCOMPARE(pixelOfRow(0), grid->palette().color(QPalette::Base));
+}
+
+void TestTForm1::popupCommandsWorkOnTheCurrentRecord()
+{
+    fillRegister({{QStringLiteral("A"), 0}, {QStringLiteral("B"), 0}});
+    TForm1& form = startWindow();
+    form.grid()->setCurrentIndex(form.grid()->model()->index(1, baza::Gmina));
+    QCoreApplication::processEvents();
+    child<QAction>("Wysoki1")->trigger();
+    QCOMPARE(form.baza().table().integerAt(1, baza::Kod), 3);
+    child<QAction>("Sredni1")->trigger();
+    QCOMPARE(form.baza().table().integerAt(1, baza::Kod), 2);
+    child<QAction>("Niski1")->trigger();
+    QCOMPARE(form.baza().table().integerAt(1, baza::Kod), 1);
+    child<QAction>("Odznacz1")->trigger();
+    QCOMPARE(form.baza().table().integerAt(1, baza::Kod), 0);
+    child<QAction>("Usun1")->trigger();
+    QCOMPARE(form.grid()->model()->rowCount(), 1);
+    QCOMPARE(form.baza().table().physicalRecordCount(), 2); // still in the file until packed
+    child<QPushButton>("Button1")->click();
+    QCOMPARE(form.baza().table().integerAt(0, baza::Size), -1);
+}
+
+void TestTForm1::errorsOfHandlersAreShownAndTheProgramGoesOn()
+{
+    TForm1& form = startWindow();
+    // Through the event loop, as a click would come.
+    QTimer::singleShot(0, &form, [&form] { form.Usun1Click(); });
+    QTRY_COMPARE(m_dialogs->errors.size(), 1);
+    QCOMPARE(m_dialogs->errors.first(), QStringLiteral("Cannot perform this operation on an empty dataset"));
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.baza().table().recordCount(), 0);
+}
+
+void TestTForm1::reportPanesAndEventLog()
+{
+    TForm1& form = startWindow();
+    form.report().AddErrorLine(7, QStringLiteral("Łódź"));
+    form.report().AddUpdatedLine(9, QStringLiteral("Kraków"));
+    QCOMPARE(child<QPlainTextEdit>("Memo1")->toPlainText(), QStringLiteral("LP = 7 - Łódź"));
+    QCOMPARE(child<QPlainTextEdit>("Memo2")->toPlainText(), QStringLiteral("LP = 9 - Kraków"));
+    const PinnedClock clock(QDateTime(QDate(2026, 12, 9), QTime(14, 5, 6)));
+    form.report().LogEvent(QStringLiteral("first"));
+    form.report().LogEvent(QStringLiteral("  Plik pobrany.  "));
+    auto* log = child<QComboBox>("ComboBox1");
+    QCOMPARE(log->count(), 2);
+    QCOMPARE(log->currentIndex(), 0);
+    QVERIFY(log->itemText(0).endsWith(QStringLiteral(" => Plik pobrany.")));
+    QVERIFY(log->itemText(0).contains(QStringLiteral("14:05:06")));
+    QVERIFY(log->itemText(1).endsWith(QStringLiteral(" => first")));
+    child<QToolButton>("SpeedButton5")->click();
+    QCOMPARE(log->count(), 0);
+    QCOMPARE(child<QPlainTextEdit>("Memo1")->toPlainText(), QStringLiteral("LP = 7 - Łódź")); // panes untouched
+    form.report().ClearReportLists();
+    QVERIFY(child<QPlainTextEdit>("Memo1")->toPlainText().isEmpty());
+    QVERIFY(child<QPlainTextEdit>("Memo2")->toPlainText().isEmpty());
+}
+
+void TestTForm1::saveReportAsksBeforeOverwriting()
+{
+    TForm1& form = startWindow();
+    form.report().LogEvent(QStringLiteral("Plik wysłany."));
+    form.report().LogEvent(QStringLiteral("Zażółć"));
+    const QString path = m_dir->filePath(QStringLiteral("raport.txt"));
+    m_dialogs->fileNames << path;
+    child<QToolButton>("SpeedButton6")->click();
+    QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Raport został zapisany")});
+    QVERIFY(m_dialogs->proposedNames.first().startsWith(QStringLiteral("raport_")));
+    QVERIFY(m_dialogs->proposedNames.first().endsWith(QStringLiteral(".txt")));
+    QVERIFY(!m_dialogs->proposedNames.first().contains(QLatin1Char('/')));
+    const QByteArray saved = testdata::readAll(path);
+    const QList<QByteArray> lines = saved.split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[0].endsWith(" => Za\xBF\xF3\xB3\xE6\r")); // Windows-1250, newest first
+    QVERIFY(lines[1].endsWith(" => Plik wys\xB3\x61ny.\r"));
+
+    // Overwrite? No: nothing is written, nothing is said.
+    form.report().LogEvent(QStringLiteral("third"));
+    m_dialogs->fileNames << path;
+    m_dialogs->answers << Dialogs::Answer::No;
+    child<QToolButton>("SpeedButton6")->click();
+    QCOMPARE(m_dialogs->questions.size(), 1);
+    QCOMPARE(m_dialogs->questions.first(), QStringLiteral("Plik o podanej nazwie już istnieje.\r\nChcesz go nadpisać?"));
+    QCOMPARE(testdata::readAll(path), saved);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    // Yes: replaced.
+    m_dialogs->fileNames << path;
+    m_dialogs->answers << Dialogs::Answer::Yes;
+    child<QToolButton>("SpeedButton6")->click();
+    QCOMPARE(testdata::readAll(path).count('\n'), 3);
+    // An empty log still saves (an empty file).
+    child<QToolButton>("SpeedButton5")->click();
+    m_dialogs->fileNames << m_dir->filePath(QStringLiteral("pusty.txt"));
+    child<QToolButton>("SpeedButton6")->click();
+    QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("pusty.txt"))));
+    QCOMPARE(testdata::readAll(m_dir->filePath(QStringLiteral("pusty.txt"))), QByteArray());
+    // Cancelled dialog: nothing.
+    const int shown = m_dialogs->messages.size();
+    child<QToolButton>("SpeedButton6")->click();
+    QCOMPARE(m_dialogs->messages.size(), shown);
+}
+
+void TestTForm1::manualOpensOrIsReportedMissing()
+{
+    ShellRecorder shell;
+    TForm1& form = startWindow();
+    child<QToolButton>("SpeedButton7")->click();
+    QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Brak pliku instrukcji")});
+    QVERIFY(shell.opened().isEmpty());
+    QFile pdf(m_dir->filePath(QStringLiteral("instrukcja.pdf")));
+    QVERIFY(pdf.open(QIODevice::WriteOnly));
+    pdf.close();
+    child<QToolButton>("SpeedButton7")->click();
+    QCOMPARE(shell.opened().size(), 1);
+    QVERIFY(shell.opened().first().endsWith(QStringLiteral("/instrukcja.pdf")));
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    Q_UNUSED(form);
+}
+
+void TestTForm1::closingWithoutARunShutsDown()
+{
+    fillRegister({{QStringLiteral("A"), 0}, {QStringLiteral("B"), 0}});
+    TForm1& form = startWindow();
+    form.grid()->setCurrentIndex(form.grid()->model()->index(0, baza::Gmina));
+    child<QAction>("Usun1")->trigger();
+    form.DBGrid1TitleClick(baza::Gmina);
+    QSignalSpy finished(&form, &TForm1::shutDownFinished);
+    form.close();
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(m_dialogs->questions.isEmpty()); // no run, no question
+    QVERIFY(!form.baza().table().isOpen());
+    QCOMPARE(testdata::readAll(m_dir->filePath(QStringLiteral("baza.dbf"))).size(), 789 + 961 + 1); // packed
+}
+
+int main(int argc, char** argv)
+{
+    EkowartaApplication app(argc, argv);
+    TestTForm1 test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_tform1.moc"
