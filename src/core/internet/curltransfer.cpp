@@ -205,7 +205,6 @@ TransferFailure CurlTransfer::classify(CURLcode code) const
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
         return TransferFailure::Certificate;
     case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:

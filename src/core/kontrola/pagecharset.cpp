@@ -108,7 +108,7 @@ bool isValidUtf8(const QList<QByteArray>& lines)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     for (const QByteArray& line : lines) {
-        (void)decoder.decode(line);
+        const QString text = decoder.decode(line); // decodes only when taken
         if (decoder.hasError())
             return false;
     }

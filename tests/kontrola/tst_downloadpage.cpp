@@ -1,0 +1,440 @@
+// DownloadPage against real servers on 127.0.0.1: every outcome of the
+// failure table, the two requests it sends, addresses, TLS and file errors.
+#include "internet/checkconnection.h"
+#include "internet/tlstrust.h"
+#include "kontrola/downloadpage.h"
+#include "platform/fileerror.h"
+#include "support/httptestserver.h"
+#include "support/seams.h"
+#include "support/testdata.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <optional>
+
+using Response = HttpTestServer::Response;
+
+namespace {
+
+struct Outcome
+{
+    bool result = false;
+    qint32 status = -99;
+    qint32 size = -99;
+    QString message;
+};
+
+Outcome download(const QString& address, const QString& file)
+{
+    Outcome o;
+    o.result = DownloadPage(address, file, o.status, o.size, o.message);
+    return o;
+}
+
+// Restores the system's trust store when a test is done trusting our own.
+class TrustedCaFile
+{
+public:
+    explicit TrustedCaFile(const QString& path) : m_previous(TlsTrust::setCaFileForTests(path)) {}
+    ~TrustedCaFile() { TlsTrust::setCaFileForTests(m_previous); }
+
+private:
+    QString m_previous;
+};
+
+QByteArray page(int bytes)
+{
+    QByteArray body = "<html><body>\r\n";
+    for (int line = 0; body.size() < bytes; ++line)
+        body += "<p>Wiersz " + QByteArray::number(line) + " strony gminy</p>\r\n";
+    body.truncate(bytes);
+    return body;
+}
+
+const QString kCertificate = testdata::fixture(QStringLiteral("tls-localhost.crt"));
+const QString kKey = testdata::fixture(QStringLiteral("tls-localhost.key"));
+
+} // namespace
+
+class TestDownloadPage : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("no_proxy", "127.0.0.1,localhost");
+        QVERIFY(m_dir.isValid());
+        QVERIFY(m_server.isListening());
+        m_online.emplace(true);
+    }
+    void init()
+    {
+        m_server.clearRoutes();
+        m_server.clearRequests();
+        m_file = m_dir.filePath(QStringLiteral("plik_%1.tmp").arg(++m_fileNumber));
+    }
+
+    void outcomes_data();
+    void outcomes();
+    void refusedPageLeavesNoFile();
+    void blankAddressAsksNothing_data();
+    void blankAddressAsksNothing();
+    void offlineSendsNoRequest();
+    void probeThenDownload();
+    void addressForms_data();
+    void addressForms();
+    void connectionRefused();
+    void redirectionChain();
+    void redirectionToMissingPage();
+    void existingFileIsTruncated();
+    void largePageArrivesWhole();
+    void fileErrors_data();
+    void fileErrors();
+    void untrustedCertificateIsRefused();
+    void trustedCertificateDownloads();
+    void redirectionsBetweenHttpAndHttps();
+
+private:
+    HttpTestServer m_server;
+    QTemporaryDir m_dir;
+    QString m_file;
+    int m_fileNumber = 0;
+    std::optional<ConnectionOverride> m_online;
+};
+
+void TestDownloadPage::outcomes_data()
+{
+    QTest::addColumn<Response>("response");
+    QTest::addColumn<qint32>("status");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<qint32>("size");     // -2: the size of the body written
+    QTest::addColumn<QByteArray>("file"); // what the file must hold when downloaded
+
+    const QByteArray body = "<html><body>Ogłoszenie z dnia 15 marca 2026 r.</body></html>\r\n";
+    const qint32 bodySize = static_cast<qint32>(body.size());
+
+    QTest::newRow("200 with charset") << Response::html(body, "text/html; charset=iso-8859-2") << 2
+                                      << "text/html; charset=iso-8859-2" << bodySize << body;
+    QTest::newRow("401 with an HTML page") << Response::statusPage(401, "Unauthorized", body) << 2 << "text/html"
+                                           << bodySize << body;
+    Response http10 = Response::html(body, "text/html");
+    http10.statusLine = "HTTP/1.0 200 OK";
+    QTest::newRow("answered as HTTP/1.0") << http10 << 2 << "text/html" << bodySize << body;
+    QTest::newRow("404") << Response::statusPage(404, "Not Found", body) << 0 << "Błędna strona: Not Found" << -1
+                         << QByteArray();
+    QTest::newRow("500") << Response::statusPage(500, "Oops", body) << 0 << "Błędna strona: Internal Server Error"
+                         << -1 << QByteArray();
+    QTest::newRow("unlisted 999") << Response::statusPage(999, "Whatever", body) << 0
+                                  << "Błędna strona: Unknown error" << -1 << QByteArray();
+    QTest::newRow("206 is no page") << Response::statusPage(206, "Partial Content", body) << 0
+                                    << "Błędna strona: Partial Content" << -1 << QByteArray();
+
+    Response noType;
+    noType.body = body;
+    noType.withHeader("Content-Length", QByteArray::number(body.size()));
+    QTest::newRow("no content type") << noType << 0 << "Nie można rozpoznać strony" << -1 << QByteArray();
+    QTest::newRow("xhtml") << Response::html(body, "application/xhtml+xml") << 0 << "Nie można przeanalizować strony"
+                           << -1 << QByteArray();
+    QTest::newRow("capital TEXT/HTML") << Response::html(body, "TEXT/HTML") << 0
+                                       << "Nie można przeanalizować strony" << -1 << QByteArray();
+    QTest::newRow("empty content type") << Response::html(body, "") << 0 << "Nie można przeanalizować strony" << -1
+                                        << QByteArray();
+    QTest::newRow("text/html inside a longer type") << Response::html(body, "application/text/html+x") << 2
+                                                    << "application/text/html+x" << bodySize << body;
+
+    Response noLength;
+    noLength.body = body;
+    noLength.withHeader("Content-Type", "text/html");
+    QTest::newRow("no content length: file size") << noLength << 2 << "text/html" << -2 << body;
+
+    Response wordLength = noLength;
+    wordLength.withHeader("Content-Length", "many");
+    QTest::newRow("non-numeric content length: file size") << wordLength << 2 << "text/html" << -2 << body;
+
+    Response negativeLength = noLength;
+    negativeLength.withHeader("Content-Length", "-5");
+    QTest::newRow("negative content length: file size") << negativeLength << 2 << "text/html" << -2 << body;
+
+    QTest::newRow("empty body, length 0") << Response::html(QByteArray(), "text/html") << 2 << "text/html" << 0
+                                          << QByteArray();
+    Response emptyNoLength;
+    emptyNoLength.withHeader("Content-Type", "text/html");
+    QTest::newRow("empty body, no length") << emptyNoLength << 2 << "text/html" << 0 << QByteArray();
+
+    Response zeroLengthWithBody = noLength;
+    zeroLengthWithBody.withHeader("Content-Length", "0");
+    QTest::newRow("length 0 is kept though bytes came") << zeroLengthWithBody << 2 << "text/html" << 0 << body;
+
+    Response cut = Response::html(page(3000), "text/html");
+    cut.closeAfterBodyBytes = 1100;
+    QTest::newRow("server hangs up mid-body") << cut << 2 << "text/html" << 3000 << page(3000).left(1100);
+
+    Response slow = Response::html(body, "text/html");
+    slow.delayMs = 300;
+    QTest::newRow("slow answer") << slow << 2 << "text/html" << bodySize << body;
+
+    Response garbage;
+    garbage.statusLine = "THIS IS NOT HTTP";
+    QTest::newRow("not an HTTP answer") << garbage << 0 << "Host \"%1\" nie odpowiada" << -1 << QByteArray();
+}
+
+void TestDownloadPage::outcomes()
+{
+    QFETCH(Response, response);
+    QFETCH(qint32, status);
+    QFETCH(QString, message);
+    QFETCH(qint32, size);
+    QFETCH(QByteArray, file);
+
+    m_server.route("/strona.html", response);
+    const Outcome o = download(m_server.url(QStringLiteral("/strona.html")), m_file);
+
+    QCOMPARE(o.status, status);
+    QCOMPARE(o.result, status == DownloadStatus::Downloaded);
+    QCOMPARE(o.message, message.contains(QLatin1String("%1")) ? message.arg(m_server.hostAndPort()) : message);
+    if (status == DownloadStatus::Downloaded) {
+        QVERIFY(QFile::exists(m_file));
+        QCOMPARE(testdata::readAll(m_file), file);
+        QCOMPARE(o.size, size == -2 ? static_cast<qint32>(file.size()) : size);
+    } else {
+        QCOMPARE(o.size, -1);
+    }
+}
+
+void TestDownloadPage::refusedPageLeavesNoFile()
+{
+    m_server.route("/a", Response::statusPage(404, "Not Found", "<html>gone</html>"));
+    const Outcome o = download(m_server.url(QStringLiteral("/a")), m_file);
+    QCOMPARE(o.status, DownloadStatus::Failed);
+    QVERIFY(!QFile::exists(m_file));
+    QCOMPARE(m_server.requestCount(), 1); // the probe only: no download after a refusal
+}
+
+void TestDownloadPage::blankAddressAsksNothing_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks") << QStringLiteral("   ");
+    QTest::newRow("controls") << QStringLiteral("\t\r\n \x01");
+}
+
+void TestDownloadPage::blankAddressAsksNothing()
+{
+    QFETCH(QString, address);
+    int asked = 0;
+    const ConnectionProbe previous = SetConnectionProbe([&asked] {
+        ++asked;
+        return true;
+    });
+    const Outcome o = download(address, m_file);
+    SetConnectionProbe(previous);
+
+    QCOMPARE(o.result, false);
+    QCOMPARE(o.status, DownloadStatus::Failed);
+    QCOMPARE(o.size, -1);
+    QCOMPARE(o.message, QStringLiteral("Brak adresu strony internetowej"));
+    QCOMPARE(asked, 0);
+    QVERIFY(!QFile::exists(m_file));
+}
+
+void TestDownloadPage::offlineSendsNoRequest()
+{
+    m_server.route("/a", Response::html("<html></html>"));
+    ConnectionOverride offline(false);
+    const Outcome o = download(m_server.url(QStringLiteral("/a")), m_file);
+    QCOMPARE(o.result, false);
+    QCOMPARE(o.status, DownloadStatus::Offline);
+    QCOMPARE(o.size, -1);
+    QCOMPARE(o.message, QStringLiteral("Brak połącznia z Internetem"));
+    QCOMPARE(m_server.requestCount(), 0);
+    QVERIFY(!QFile::exists(m_file));
+}
+
+void TestDownloadPage::probeThenDownload()
+{
+    m_server.route("/natura/index.html?gmina=1", Response::html("<html>x</html>"));
+    const Outcome o = download(m_server.url(QStringLiteral("/natura/index.html?gmina=1")), m_file);
+    QCOMPARE(o.status, DownloadStatus::Downloaded);
+
+    const QList<HttpTestServer::Request> requests = m_server.requests();
+    QCOMPARE(requests.size(), 2);
+    const HttpTestServer::Request& probe = requests[0];
+    QCOMPARE(probe.method, QByteArray("GET"));
+    QCOMPARE(probe.version, QByteArray("HTTP/1.0"));
+    QCOMPARE(probe.target, QByteArray("/natura/index.html?gmina=1"));
+    QCOMPARE(probe.header("User-Agent"), QByteArray("http generic"));
+    QCOMPARE(probe.header("Cache-Control"), QByteArray("no-cache"));
+    QCOMPARE(probe.header("Pragma"), QByteArray("no-cache"));
+    QCOMPARE(probe.header("Host"), m_server.hostAndPort().toLatin1());
+
+    const HttpTestServer::Request& body = requests[1];
+    QCOMPARE(body.method, QByteArray("GET"));
+    QCOMPARE(body.target, QByteArray("/natura/index.html?gmina=1"));
+    QCOMPARE(body.header("User-Agent"), QByteArray("http generic"));
+    QVERIFY(body.header("Accept-Encoding").isNull()); // the bytes on disk are the bytes sent
+}
+
+void TestDownloadPage::addressForms_data()
+{
+    QTest::addColumn<QString>("address"); // %1 = 127.0.0.1:port
+    QTest::addColumn<QByteArray>("target");
+    QTest::newRow("no scheme, port, blanks around") << QStringLiteral("  %1/natura/index.html \t")
+                                                    << QByteArray("/natura/index.html");
+    QTest::newRow("http") << QStringLiteral("http://%1/natura/index.html") << QByteArray("/natura/index.html");
+    QTest::newRow("HTTP in capitals keeps its scheme") << QStringLiteral("HTTP://%1/natura/index.html")
+                                                       << QByteArray("/natura/index.html");
+    QTest::newRow("host only asks for /") << QStringLiteral("http://%1") << QByteArray("/");
+    QTest::newRow("host only without scheme") << QStringLiteral("%1") << QByteArray("/");
+}
+
+void TestDownloadPage::addressForms()
+{
+    QFETCH(QString, address);
+    QFETCH(QByteArray, target);
+    m_server.route(target, Response::html("<html>ok</html>"));
+    const Outcome o = download(address.arg(m_server.hostAndPort()), m_file);
+    QCOMPARE(o.message, QStringLiteral("text/html; charset=utf-8"));
+    QCOMPARE(o.status, DownloadStatus::Downloaded);
+    const QList<HttpTestServer::Request> requests = m_server.requests();
+    QCOMPARE(requests.size(), 2);
+    QCOMPARE(requests[0].target, target);
+    QCOMPARE(requests[1].target, target);
+}
+
+void TestDownloadPage::connectionRefused()
+{
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(HttpTestServer::closedPort());
+    const Outcome o = download(host + QStringLiteral("/natura/index.html"), m_file);
+    QCOMPARE(o.result, false);
+    QCOMPARE(o.status, DownloadStatus::Failed);
+    QCOMPARE(o.size, -1);
+    QCOMPARE(o.message, QStringLiteral("Host \"%1\" jest niedostępny").arg(host));
+    QVERIFY(!QFile::exists(m_file));
+}
+
+void TestDownloadPage::redirectionChain()
+{
+    m_server.route("/start", Response::redirect("/middle", 302));
+    m_server.route("/middle", Response::redirect(m_server.url(QStringLiteral("/end")).toLatin1(), 301));
+    Response end = Response::html("<html>koniec</html>", "text/html; charset=windows-1250");
+    m_server.route("/end", end);
+    const Outcome o = download(m_server.url(QStringLiteral("/start")), m_file);
+
+    QCOMPARE(o.status, DownloadStatus::Downloaded);
+    QCOMPARE(o.message, QStringLiteral("text/html; charset=windows-1250")); // of the final answer
+    QCOMPARE(o.size, 19);
+    QCOMPARE(testdata::readAll(m_file), QByteArray("<html>koniec</html>"));
+    QList<QByteArray> targets;
+    for (const auto& r : m_server.requests())
+        targets << r.target;
+    QCOMPARE(targets, (QList<QByteArray>{"/start", "/middle", "/end", "/start", "/middle", "/end"}));
+}
+
+void TestDownloadPage::redirectionToMissingPage()
+{
+    m_server.route("/old", Response::redirect("/gone", 302));
+    const Outcome o = download(m_server.url(QStringLiteral("/old")), m_file);
+    QCOMPARE(o.status, DownloadStatus::Failed);
+    QCOMPARE(o.message, QStringLiteral("Błędna strona: Not Found"));
+}
+
+void TestDownloadPage::existingFileIsTruncated()
+{
+    QFile old(m_file);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(5000, 'x'));
+    old.close();
+    m_server.route("/a", Response::html("<html>nowa</html>"));
+    const Outcome o = download(m_server.url(QStringLiteral("/a")), m_file);
+    QCOMPARE(o.status, DownloadStatus::Downloaded);
+    QCOMPARE(testdata::readAll(m_file), QByteArray("<html>nowa</html>"));
+}
+
+void TestDownloadPage::largePageArrivesWhole()
+{
+    const QByteArray body = page(2 * 1024 * 1024 + 77);
+    Response r;
+    r.body = body;
+    r.withHeader("Content-Type", "text/html"); // no length: read to the end
+    m_server.route("/big", r);
+    const Outcome o = download(m_server.url(QStringLiteral("/big")), m_file);
+    QCOMPARE(o.status, DownloadStatus::Downloaded);
+    QCOMPARE(o.size, static_cast<qint32>(body.size()));
+    QVERIFY(testdata::readAll(m_file) == body);
+}
+
+void TestDownloadPage::fileErrors_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("cannot create") << QStringLiteral("/nonexistent-directory/plik_1.tmp");
+    QTest::newRow("cannot write (disk full)") << QStringLiteral("/dev/full");
+}
+
+void TestDownloadPage::fileErrors()
+{
+    QFETCH(QString, file);
+    if (file == QLatin1String("/dev/full") && !QFile::exists(file))
+        QSKIP("no /dev/full here");
+    m_server.route("/a", Response::html(page(5000)));
+    qint32 status = -99;
+    qint32 size = -99;
+    QString message;
+    try {
+        DownloadPage(m_server.url(QStringLiteral("/a")), file, status, size, message);
+        QFAIL("a file that cannot be written must throw");
+    } catch (const FileError& e) {
+        QVERIFY2(e.text().contains(file), qPrintable(e.text()));
+    }
+    // Everything was closed before the throw: the same server serves the next page.
+    m_server.route("/b", Response::html("<html>b</html>"));
+    QCOMPARE(download(m_server.url(QStringLiteral("/b")), m_file).status, DownloadStatus::Downloaded);
+}
+
+void TestDownloadPage::untrustedCertificateIsRefused()
+{
+    HttpTestServer tls(kCertificate, kKey);
+    QVERIFY(tls.isListening());
+    tls.route("/a", Response::html("<html>tajne</html>"));
+    const Outcome o = download(tls.url(QStringLiteral("/a")), m_file);
+    QCOMPARE(o.result, false);
+    QCOMPARE(o.status, DownloadStatus::Failed);
+    QCOMPARE(o.message, QStringLiteral("Błąd certyfikatu strony"));
+    QCOMPARE(o.size, -1);
+    QCOMPARE(tls.requestCount(), 0); // nothing was sent over the unverified connection
+    QVERIFY(!QFile::exists(m_file));
+}
+
+void TestDownloadPage::trustedCertificateDownloads()
+{
+    HttpTestServer tls(kCertificate, kKey);
+    tls.route("/a", Response::html("<html>jawne</html>"));
+    TrustedCaFile trust(kCertificate);
+    const Outcome o = download(tls.url(QStringLiteral("/a")), m_file);
+    QCOMPARE(o.message, QStringLiteral("text/html; charset=utf-8"));
+    QCOMPARE(o.status, DownloadStatus::Downloaded);
+    QCOMPARE(testdata::readAll(m_file), QByteArray("<html>jawne</html>"));
+    QCOMPARE(tls.requestCount(), 2);
+}
+
+void TestDownloadPage::redirectionsBetweenHttpAndHttps()
+{
+    HttpTestServer tls(kCertificate, kKey);
+    TrustedCaFile trust(kCertificate);
+    m_server.route("/to-tls", Response::redirect(tls.url(QStringLiteral("/secure")).toLatin1(), 301));
+    tls.route("/secure", Response::html("<html>secure</html>"));
+    tls.route("/to-plain", Response::redirect(m_server.url(QStringLiteral("/plain")).toLatin1(), 302));
+    m_server.route("/plain", Response::html("<html>plain</html>"));
+
+    Outcome o = download(m_server.url(QStringLiteral("/to-tls")), m_file);
+    QCOMPARE(o.status, DownloadStatus::Downloaded);
+    QCOMPARE(testdata::readAll(m_file), QByteArray("<html>secure</html>"));
+
+    o = download(tls.url(QStringLiteral("/to-plain")), m_file);
+    QCOMPARE(o.status, DownloadStatus::Downloaded);
+    QCOMPARE(testdata::readAll(m_file), QByteArray("<html>plain</html>"));
+}
+
+QTEST_GUILESS_MAIN(TestDownloadPage)
+#include "tst_downloadpage.moc"
