@@ -1,0 +1,275 @@
+// The date finder with a pinned clock: candidates, line normalisation, the
+// scans, and whole pages searched year by year.
+#include "SzukajDaty/szukajdaty.h"
+#include "kontrola/pagecharset.h"
+#include "support/seams.h"
+#include "text/cp1250.h"
+#include "text/datevalue.h"
+
+#include <QtTest>
+
+using Lines = QList<QByteArray>;
+
+namespace {
+
+double day(int y, int m, int d)
+{
+    return datevalue::fromDate(QDate(y, m, d));
+}
+
+QDateTime noonOf(const QDate& date)
+{
+    return QDateTime(date, QTime(12, 0));
+}
+
+// Page text as Windows-1250 bytes, one line per string.
+Lines cp1250Lines(const QStringList& lines)
+{
+    Lines out;
+    for (const QString& l : lines)
+        out << cp1250::fromUnicode(l);
+    return out;
+}
+
+} // namespace
+
+class TestSzukajDaty : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parseDateCandidate_data();
+    void parseDateCandidate();
+    void normalizeDateLine_data();
+    void normalizeDateLine();
+    void scans_data();
+    void scans();
+    void findNewestDate_data();
+    void findNewestDate();
+    void yearsBack_data();
+    void yearsBack();
+    void otherEncodingsAfterConversion_data();
+    void otherEncodingsAfterConversion();
+};
+
+void TestSzukajDaty::parseDateCandidate_data()
+{
+    QTest::addColumn<QByteArray>("candidate");
+    QTest::addColumn<QDate>("date"); // invalid: no date (0)
+    QTest::newRow("year first") << QByteArray("2026-03-15") << QDate(2026, 3, 15);
+    QTest::newRow("year last") << QByteArray("15-03-2026") << QDate(2026, 3, 15);
+    QTest::newRow("short date after letters") << QByteArray("ia5.3.2026") << QDate(2026, 3, 5);
+    QTest::newRow("short date before a tag") << QByteArray("2026.3.5</") << QDate(2026, 3, 5);
+    QTest::newRow("slashes") << QByteArray("2026/11/30") << QDate(2026, 11, 30);
+    QTest::newRow("leading zero day") << QByteArray("07-03-2026") << QDate(2026, 3, 7);
+    QTest::newRow("two-digit day before a tag") << QByteArray("2026-3-15<") << QDate(2026, 3, 15);
+    QTest::newRow("one letter before a two-digit day") << QByteArray("x15-3-2026") << QDate(2026, 3, 15);
+    QTest::newRow("day and a letter after it") << QByteArray("2026-03-5a") << QDate(2026, 3, 5);
+    QTest::newRow("leap day") << QByteArray("2024-02-29") << QDate(2024, 2, 29);
+    QTest::newRow("31 February") << QByteArray("31.02.2026") << QDate();
+    QTest::newRow("29 February of a common year") << QByteArray("2026-02-29") << QDate();
+    QTest::newRow("month 13") << QByteArray("2026-13-01") << QDate();
+    QTest::newRow("month 0") << QByteArray("2026-00-10") << QDate();
+    QTest::newRow("day 0") << QByteArray("00.03.2026") << QDate();
+    // Read as the year 26; only the search for four-digit years keeps it out.
+    QTest::newRow("two-digit year") << QByteArray("15.03.26") << QDate(26, 3, 15);
+    QTest::newRow("abbreviation with a period") << QByteArray("5-01-.2026") << QDate();
+    QTest::newRow("month without a day") << QByteArray("-03-2026") << QDate();
+    QTest::newRow("year alone") << QByteArray("2026") << QDate();
+    QTest::newRow("empty") << QByteArray() << QDate();
+    QTest::newRow("letters for a month") << QByteArray("2026-ab-10") << QDate();
+    QTest::newRow("year with a letter") << QByteArray("15-03-2026r") << QDate();
+}
+
+void TestSzukajDaty::parseDateCandidate()
+{
+    QFETCH(QByteArray, candidate);
+    QFETCH(QDate, date);
+    QCOMPARE(ParseDateCandidate(candidate), date.isValid() ? datevalue::fromDate(date) : 0.0);
+}
+
+void TestSzukajDaty::normalizeDateLine_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("normalized");
+    QTest::newRow("genitive") << "Dnia 15 Marca 2026 r." << "dnia15-03-2026r.";
+    QTest::newRow("Polish capitals lowered") << "ŚRODA, 3 WRZEŚNIA 2026" << "środa,3-09-2026";
+    QTest::newRow("nominative") << "Październik 2026" << "-10-2026";
+    QTest::newRow("month and year only") << "marzec 2026" << "-03-2026";
+    QTest::newRow("abbreviation with a period") << "15 sty. 2026" << "15-01-.2026";
+    QTest::newRow("genitive before abbreviation") << "1 marca, 2 mar" << "1-03-,2-03-";
+    QTest::newRow("maj in two columns") << "1 maja i 2 maj" << "1-05-i2-05-";
+    QTest::newRow("nominative luty") << "luty 2026, 3 lutego" << "-02-2026,3-02-";
+    QTest::newRow("inside a word") << "instytucja" << "in-01-tucja";
+    QTest::newRow("every abbreviation")
+        << "sty lut mar kwi maj cze lip sie wrz paź lis gru"
+        << "-01--02--03--04--05--06--07--08--09--10--11--12-";
+    QTest::newRow("tabs stay") << "15\tgrudnia\t2026" << "15\t-12-\t2026";
+    QTest::newRow("blank line") << "   " << "";
+}
+
+void TestSzukajDaty::normalizeDateLine()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, normalized);
+    QCOMPARE(NormalizeDateLine(cp1250::fromUnicode(line)), cp1250::fromUnicode(normalized));
+}
+
+void TestSzukajDaty::scans_data()
+{
+    QTest::addColumn<QByteArray>("line"); // already normalised
+    QTest::addColumn<char>("separator");
+    QTest::addColumn<bool>("yearFirst");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<bool>("found");
+    const QDate june(2026, 6, 1);
+    const QDate floor(2026, 1, 1);
+    QTest::newRow("1: year first with -") << QByteArray("2026-03-15") << '-' << true << june << QDate(2026, 3, 15)
+                                          << true;
+    QTest::newRow("2: year last with -") << QByteArray("dnia15-03-2026r.") << '-' << false << june
+                                         << QDate(2026, 3, 15) << true;
+    QTest::newRow("4: year last with .") << QByteArray("dnia5.3.2026") << '.' << false << june << QDate(2026, 3, 5)
+                                         << true;
+    QTest::newRow("3: year first with .") << QByteArray("2026.3.5</td>") << '.' << true << june
+                                          << QDate(2026, 3, 5) << true;
+    QTest::newRow("5: year first with /") << QByteArray("w2026/11/30") << '/' << true << QDate(2026, 12, 9)
+                                          << QDate(2026, 11, 30) << true;
+    QTest::newRow("6: year last with /") << QByteArray("<td>30/11/2026</td>") << '/' << false << QDate(2026, 12, 9)
+                                         << QDate(2026, 11, 30) << true;
+    QTest::newRow("greatest of two") << QByteArray("od2026-01-10do2026-02-20") << '-' << true << june
+                                     << QDate(2026, 2, 20) << true;
+    QTest::newRow("a later future date does not unmark the line")
+        << QByteArray("od2026-01-10do2026-12-31") << '-' << true << june << QDate(2026, 1, 10) << true;
+    QTest::newRow("future only") << QByteArray("2026-12-31") << '-' << true << june << floor << false;
+    QTest::newRow("other separator not taken") << QByteArray("2026.03.15") << '-' << true << june << floor << false;
+    QTest::newRow("short date at the start of a line") << QByteArray("5.3.2026r.ogłoszenie") << '.' << false
+                                                       << june << QDate(2026, 3, 5) << true;
+    QTest::newRow("short date right after an earlier one")
+        << QByteArray("1.2.2026,5.3.2026r.") << '.' << false << june << QDate(2026, 3, 5) << true;
+    QTest::newRow("other year not taken") << QByteArray("15-03-2025") << '-' << false << june << floor << false;
+}
+
+void TestSzukajDaty::scans()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(char, separator);
+    QFETCH(bool, yearFirst);
+    QFETCH(QDate, today);
+    QFETCH(QDate, date);
+    QFETCH(bool, found);
+    PinnedClock clock(noonOf(today));
+    const double floor = day(2026, 1, 1);
+    const DateScan scan = yearFirst ? ScanYearFirst(line, separator, floor) : ScanYearLast(line, separator, floor);
+    QCOMPARE(scan.found, found);
+    QCOMPARE(datevalue::toDate(scan.date), date);
+}
+
+void TestSzukajDaty::findNewestDate_data()
+{
+    QTest::addColumn<QStringList>("page");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QDate>("date");
+    const QDate june(2026, 6, 1);
+    QTest::newRow("genitive month name") << QStringList{"<p>Ogłoszenie z dnia 15 marca 2026 r.</p>"}
+                                         << QDate(2026, 3, 16) << true << QDate(2026, 3, 15);
+    QTest::newRow("today is never found") << QStringList{"Ogłoszenie z dnia 15 marca 2026 r."}
+                                          << QDate(2026, 3, 15) << false << QDate(2025, 1, 1);
+    QTest::newRow("yesterday is found") << QStringList{"2026-03-14"} << QDate(2026, 3, 15) << true
+                                        << QDate(2026, 3, 14);
+    QTest::newRow("January looks back a year") << QStringList{"<td>30.11.2026</td>", "<td>2027-01-20</td>"}
+                                               << QDate(2027, 1, 15) << true << QDate(2026, 11, 30);
+    QTest::newRow("two years back is not found") << QStringList{"<td>30.11.2025</td>"} << QDate(2027, 1, 15)
+                                                 << false << QDate(2026, 1, 1);
+    QTest::newRow("future dates only") << QStringList{"2026-12-24", "24.12.2026", "24/12/2026"} << june << false
+                                       << QDate(2025, 1, 1);
+    QTest::newRow("31.02 and a two-digit year ignored") << QStringList{"31.02.2026", "15.03.26"} << june << false
+                                                        << QDate(2025, 1, 1);
+    QTest::newRow("month and year without a day") << QStringList{"marzec 2026"} << june << false
+                                                  << QDate(2025, 1, 1);
+    QTest::newRow("abbreviation with a period") << QStringList{"15 sty. 2026"} << june << false
+                                                << QDate(2025, 1, 1);
+    QTest::newRow("two dates on one line") << QStringList{"od 2026-01-10 do 2026-02-20"} << june << true
+                                           << QDate(2026, 2, 20);
+    QTest::newRow("a past and a future date on one line") << QStringList{"od 2026-01-10 do 2026-12-31"} << june
+                                                          << true << QDate(2026, 1, 10);
+    QTest::newRow("empty page") << QStringList{} << june << false << QDate(2025, 1, 1);
+    QTest::newRow("blank lines") << QStringList{"", "   ", "\t"} << june << false << QDate(2025, 1, 1);
+    QTest::newRow("newest across lines and forms")
+        << QStringList{"2026-03-01", "<b>15.04.2026</b>", "w 2026/02/10", "3 maja 2026", "dnia 5.3.2026"} << june
+        << true << QDate(2026, 5, 3);
+    QTest::newRow("previous year when this one has only future dates")
+        << QStringList{"2026-12-24", "30 czerwca 2025"} << QDate(2026, 3, 1) << true << QDate(2025, 6, 30);
+    QTest::newRow("this year wins over a later day of last year")
+        << QStringList{"2025-12-31", "2026-01-02"} << QDate(2026, 3, 1) << true << QDate(2026, 1, 2);
+    QTest::newRow("nominative and abbreviation") << QStringList{"1 wrzesień 2026", "3 paź 2026"}
+                                                 << QDate(2026, 12, 9) << true << QDate(2026, 10, 3);
+    QTest::newRow("short date at the start of a line") << QStringList{"5.3.2026 r. – zarządzenie wójta"} << june
+                                                       << true << QDate(2026, 3, 5);
+    QTest::newRow("capital letters") << QStringList{"DNIA 3 WRZEŚNIA 2026 R."} << QDate(2026, 12, 9) << true
+                                     << QDate(2026, 9, 3);
+}
+
+void TestSzukajDaty::findNewestDate()
+{
+    QFETCH(QStringList, page);
+    QFETCH(QDate, today);
+    QFETCH(bool, found);
+    QFETCH(QDate, date);
+    PinnedClock clock(noonOf(today));
+    double result = -1;
+    QCOMPARE(FindNewestDate(cp1250Lines(page), 1, result), found);
+    QCOMPARE(datevalue::toDate(result), date);
+    QCOMPARE(result, datevalue::dayOf(result)); // found dates carry no time of day
+}
+
+void TestSzukajDaty::yearsBack_data()
+{
+    QTest::addColumn<int>("yearsBack");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<double>("date");
+    QTest::newRow("negative searches nothing") << -1 << false << 0.0;
+    QTest::newRow("this year only") << 0 << false << day(2026, 1, 1);
+    QTest::newRow("one back") << 1 << false << day(2025, 1, 1);
+    QTest::newRow("two back") << 2 << true << day(2024, 7, 1);
+}
+
+void TestSzukajDaty::yearsBack()
+{
+    QFETCH(int, yearsBack);
+    QFETCH(bool, found);
+    QFETCH(double, date);
+    PinnedClock clock(noonOf(QDate(2026, 6, 1)));
+    double result = -1;
+    QCOMPARE(FindNewestDate({"2024-07-01", "2026-12-01"}, yearsBack, result), found);
+    QCOMPARE(result, date);
+}
+
+void TestSzukajDaty::otherEncodingsAfterConversion_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("contentType");
+    const QString line = QStringLiteral("<p>Obwieszczenie z dnia 3 września 2026 r.</p>");
+    QTest::newRow("UTF-8 declared") << line.toUtf8() << "text/html; charset=utf-8";
+    QTest::newRow("UTF-8 undeclared") << line.toUtf8() << "text/html";
+    QByteArray iso = line.toLatin1();
+    iso.replace('?', '\xb6'); // "ś" of ISO-8859-2 where Latin-1 has none
+    QTest::newRow("ISO-8859-2") << iso << "text/html; charset=iso-8859-2";
+}
+
+void TestSzukajDaty::otherEncodingsAfterConversion()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, contentType);
+    PinnedClock clock(noonOf(QDate(2026, 10, 1)));
+    double date = 0;
+    // As bytes the name with a Polish letter is no month...
+    QVERIFY(!FindNewestDate({bytes}, 1, date));
+    // ...in Windows-1250 it is.
+    QVERIFY(FindNewestDate(LinesAsCp1250({bytes}, contentType), 1, date));
+    QCOMPARE(datevalue::toDate(date), QDate(2026, 9, 3));
+}
+
+QTEST_GUILESS_MAIN(TestSzukajDaty)
+#include "tst_szukajdaty.moc"
