@@ -100,6 +100,7 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     m_splitter->addWidget(buildBottom());
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 0);
+    m_splitter->setSizes({589 - kTopBarHeight - kBottomAreaHeight, kBottomAreaHeight});
     layout->addWidget(m_splitter, 1);
     setCentralWidget(central);
 
@@ -156,7 +157,7 @@ void TForm1::buildToolbar(QWidget* bar)
     m_speedButton4 = pictureButton(bar, "SpeedButton4", QStringLiteral("Dopisz rekordy do pliku i wyślij na serwer"),
                                    QStyle::SP_ArrowUp);
     m_speedButton2 = pictureButton(bar, "SpeedButton2", QStringLiteral("Konfiguracja"), QStyle::SP_FileDialogDetailedView);
-    m_speedButton7 = pictureButton(bar, "SpeedButton7", QStringLiteral("Instrukcja obsługi"), QStyle::SP_DialogHelpButton);
+    m_speedButton7 = pictureButton(bar, "SpeedButton7", QStringLiteral("Instrukcja obsługi"), QStyle::SP_TitleBarContextHelpButton);
     for (QToolButton* b : {m_speedButton1, m_speedButton4, m_speedButton2, m_speedButton7})
         row->addWidget(b);
     row->addSpacing(12);
@@ -400,9 +401,10 @@ void TForm1::FormResize()
 {
     if (!m_paneSplitter)
         return;
-    const int left = frameGeometry().width() / 2 - 2;
-    const int total = m_paneSplitter->width();
-    m_paneSplitter->setSizes({left, qMax(0, total - left)});
+    // The splitter scales these to its own width once it is laid out.
+    const int outer = frameGeometry().width();
+    const int left = outer / 2 - 2;
+    m_paneSplitter->setSizes({left, qMax(1, outer - left)});
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -483,6 +485,15 @@ void TForm1::SetupGridColumns()
     for (int c = 0; c < m_model->columnCount(); ++c)
         m_grid->setColumnHidden(c, false);
     if (m_model->columnCount() > baza::Z) {
+        // Widths that show a typical value and the title.
+        const QFontMetrics metrics(m_grid->font());
+        const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
+        const struct { int column; int characters; } widths[] = {
+            {baza::Gmina, 22}, {baza::Natura2000, 30}, {baza::Wojewodztwo, 19},
+            {baza::Aktualizacja, 14}, {baza::DataKontroli, 14}, {baza::Uwagi, 30},
+        };
+        for (const auto& w : widths)
+            m_grid->setColumnWidth(w.column, w.characters * digit + 12);
         m_grid->setColumnWidth(baza::LP, 30);
         for (int c : {baza::Size, baza::Row, baza::Tag, baza::Kod, baza::Z, baza::Dom, baza::Info, baza::Bip})
             m_grid->setColumnHidden(c, true);
@@ -650,6 +661,7 @@ void TForm1::showRunState()
     {
         const QSignalBlocker block(m_speedButton1);
         m_speedButton1->setChecked(r.active());
+        m_speedButton1->setIcon(style()->standardIcon(r.active() ? QStyle::SP_MediaStop : QStyle::SP_MediaPlay));
     }
     m_czas1->setText(r.czas1());
     m_timeStart->setText(r.timeStart());
