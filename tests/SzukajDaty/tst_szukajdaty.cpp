@@ -42,6 +42,7 @@ private Q_SLOTS:
     void parseDateCandidate();
     void normalizeDateLine_data();
     void normalizeDateLine();
+    void normalizeMatchesPlainReplacements();
     void scans_data();
     void scans();
     void findNewestDate_data();
@@ -113,6 +114,37 @@ void TestSzukajDaty::normalizeDateLine()
     QFETCH(QString, line);
     QFETCH(QString, normalized);
     QCOMPARE(NormalizeDateLine(cp1250::fromUnicode(line)), cp1250::fromUnicode(normalized));
+}
+
+// The 36 replacements done the plain way, one after another over the whole
+// line, against the normalisation that skips months not present.
+void TestSzukajDaty::normalizeMatchesPlainReplacements()
+{
+    const QStringList names = {
+        "stycznia", "lutego", "marca", "kwietnia", "maja", "czerwca", "lipca", "sierpnia", "września",
+        "października", "listopada", "grudnia", "styczeń", "luty", "marzec", "kwiecień", "maj", "czerwiec",
+        "lipiec", "sierpień", "wrzesień", "październik", "listopad", "grudzień", "sty", "lut", "mar", "kwi",
+        "maj", "cze", "lip", "sie", "wrz", "paź", "lis", "gru"};
+    const QStringList fragments = names + QStringList{"li", "ma", "s", "ty", "r", "ca", " ", "15", "2026", "-",
+                                                      ".", "PAŹDZIERNIKA", "Stycz", "eń", "ą", "\t", "ia"};
+    auto plain = [&](const QByteArray& line) {
+        QByteArray text = line;
+        text.replace(" ", "");
+        text = cp1250::toLower(text);
+        for (int i = 0; i < names.size(); ++i)
+            text.replace(cp1250::fromUnicode(names[i]), "-" + QByteArray::number(i % 12 + 1).rightJustified(2, '0') + "-");
+        return text;
+    };
+    quint32 seed = 2026;
+    for (int n = 0; n < 5000; ++n) {
+        QString line;
+        for (int k = 0; k < 6; ++k) {
+            seed = seed * 1664525u + 1013904223u;
+            line += fragments[(seed >> 8) % fragments.size()];
+        }
+        const QByteArray bytes = cp1250::fromUnicode(line);
+        QCOMPARE(NormalizeDateLine(bytes), plain(bytes));
+    }
 }
 
 void TestSzukajDaty::scans_data()

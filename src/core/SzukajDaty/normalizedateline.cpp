@@ -39,6 +39,28 @@ const std::array<MonthReplacement, 36>& monthReplacements()
     return table;
 }
 
+// Every month name begins with its three-letter abbreviation, and a
+// replacement leaves "-MM-" between its neighbours, so it never makes a new
+// name out of them. A month whose abbreviation is not in the lowered line
+// therefore has nothing to replace: most lines need none of the 36 passes.
+quint32 monthsPresent(const QByteArray& text)
+{
+    const auto& table = monthReplacements();
+    const qsizetype kAbbreviations = 24; // the third column starts here
+    quint32 present = 0;
+    for (qsizetype at = 0; at + 3 <= text.size(); ++at) {
+        const char c = text[at];
+        if (c != 's' && c != 'l' && c != 'm' && c != 'k' && c != 'c' && c != 'w' && c != 'p' && c != 'g')
+            continue;
+        for (int month = 0; month < 12; ++month) {
+            const QByteArray& abbreviation = table[kAbbreviations + month].name;
+            if (abbreviation[0] == c && abbreviation[1] == text[at + 1] && abbreviation[2] == text[at + 2])
+                present |= 1u << month;
+        }
+    }
+    return present;
+}
+
 } // namespace
 
 QByteArray NormalizeDateLine(QByteArrayView line)
@@ -49,8 +71,12 @@ QByteArray NormalizeDateLine(QByteArrayView line)
         if (c != ' ')
             text.append(c);
     text = cp1250::toLower(text);
-    for (const MonthReplacement& r : monthReplacements())
-        if (text.contains(r.name)) // most lines hold no month name at all
-            text.replace(r.name, r.code);
+    const quint32 present = monthsPresent(text);
+    if (present == 0)
+        return text;
+    const auto& table = monthReplacements();
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (present & (1u << (i % 12)))
+            text.replace(table[i].name, table[i].code);
     return text;
 }
