@@ -12,6 +12,8 @@
 #include <QtTest>
 
 #include <optional>
+#include <thread>
+#include <vector>
 
 using Response = HttpTestServer::Response;
 
@@ -95,6 +97,7 @@ private Q_SLOTS:
     void untrustedCertificateIsRefused();
     void trustedCertificateDownloads();
     void redirectionsBetweenHttpAndHttps();
+    void workersDownloadSideBySide();
 
 private:
     HttpTestServer m_server;
@@ -287,6 +290,8 @@ void TestDownloadPage::addressForms_data()
                                                        << QByteArray("/natura/index.html");
     QTest::newRow("host only asks for /") << QStringLiteral("http://%1") << QByteArray("/");
     QTest::newRow("host only without scheme") << QStringLiteral("%1") << QByteArray("/");
+    QTest::newRow("blank inside the path") << QStringLiteral("%1/ochrona srodowiska.html")
+                                           << QByteArray("/ochrona%20srodowiska.html");
 }
 
 void TestDownloadPage::addressForms()
@@ -434,6 +439,33 @@ void TestDownloadPage::redirectionsBetweenHttpAndHttps()
     o = download(tls.url(QStringLiteral("/to-plain")), m_file);
     QCOMPARE(o.status, DownloadStatus::Downloaded);
     QCOMPARE(testdata::readAll(m_file), QByteArray("<html>plain</html>"));
+}
+
+// Page check workers may overlap (one past its time limit, the next one
+// started): each call keeps to its own handles and file.
+void TestDownloadPage::workersDownloadSideBySide()
+{
+    constexpr int kWorkers = 6;
+    for (int i = 0; i < kWorkers; ++i) {
+        Response r = Response::html(page(20000 + i * 1000));
+        r.delayMs = 100; // all in flight at once
+        m_server.route("/w" + QByteArray::number(i), r);
+    }
+    std::vector<Outcome> outcomes(kWorkers);
+    std::vector<std::thread> workers;
+    for (int i = 0; i < kWorkers; ++i)
+        workers.emplace_back([&, i] {
+            outcomes[i] = download(m_server.url(QStringLiteral("/w%1").arg(i)),
+                                   m_dir.filePath(QStringLiteral("plik_w%1.tmp").arg(i)));
+        });
+    for (std::thread& t : workers)
+        t.join();
+    for (int i = 0; i < kWorkers; ++i) {
+        QCOMPARE(outcomes[i].status, DownloadStatus::Downloaded);
+        QCOMPARE(outcomes[i].size, 20000 + i * 1000);
+        QVERIFY(testdata::readAll(m_dir.filePath(QStringLiteral("plik_w%1.tmp").arg(i))) == page(20000 + i * 1000));
+    }
+    QCOMPARE(m_server.requestCount(), 2 * kWorkers);
 }
 
 QTEST_GUILESS_MAIN(TestDownloadPage)

@@ -22,6 +22,24 @@ constexpr long kLowSpeedBytesPerSecond = 1;
 constexpr long kLowSpeedSeconds = 60;
 constexpr long kMaxRedirections = 20;
 
+// libcurl refuses an address with a blank or a control character inside,
+// which typed addresses sometimes have ("/ochrona srodowiska.html"); such
+// bytes are sent percent-encoded, as browsers do.
+QByteArray requestUrl(const QString& url)
+{
+    const QByteArray bytes = url.toUtf8();
+    QByteArray encoded;
+    encoded.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b == 0x7F)
+            encoded += '%' + QByteArray::number(b, 16).rightJustified(2, '0').toUpper();
+        else
+            encoded += c;
+    }
+    return encoded;
+}
+
 bool isRedirection(int status)
 {
     return status >= 300 && status < 400;
@@ -30,7 +48,7 @@ bool isRedirection(int status)
 } // namespace
 
 CurlTransfer::CurlTransfer(const QString& url, const char* userAgent)
-    : m_url(url.toUtf8()), m_userAgent(userAgent), m_caFile(TlsTrust::caFileForTests().toLocal8Bit())
+    : m_url(requestUrl(url)), m_userAgent(userAgent), m_caFile(TlsTrust::caFileForTests().toLocal8Bit())
 {
     initialiseLibcurlOnce();
     m_curl = curl_easy_init();
@@ -51,6 +69,8 @@ CurlTransfer::CurlTransfer(const QString& url, const char* userAgent)
     curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
     curl_easy_setopt(m_curl, CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
 #endif
+    // The answer of a proxy to CONNECT is not the page's answer.
+    curl_easy_setopt(m_curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
     curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
