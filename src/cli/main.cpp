@@ -1,6 +1,7 @@
 // ekowarta-cli: the register, runs and publication without a window. Every
 // command works on the data directory (the executable's own, or --dir DIR)
 // through the same core as the program.
+#include "cliapplication.h"
 #include "command.h"
 
 #include "dbf/dbferror.h"
@@ -35,7 +36,7 @@ void printHelp(QTextStream& out)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    CliApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ekowarta-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -77,9 +77,6 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     setWindowTitle(QStringLiteral("Ekowarta"));
     setWindowIcon(AppIcon());
     m_run = std::make_unique<RunController>(m_baza, m_report, m_settings, m_dialogs);
-    m_run->state().ready = false;
-    m_run->state().currentRecord = 1;
-    m_run->state().watchdogCounter = 0;
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -118,6 +115,10 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     Timer1Timer();
 
     connect(m_run.get(), &RunController::changed, this, &TForm1::showRunState);
+    connect(m_run.get(), &RunController::gridColumnsReset, this, [this] {
+        m_model->resetTitleColours();
+        SetupGridColumns();
+    });
     connect(&m_report, &RunReport::errorLineAdded, m_memo1, &QPlainTextEdit::appendPlainText);
     connect(&m_report, &RunReport::updatedLineAdded, m_memo2, &QPlainTextEdit::appendPlainText);
     connect(&m_report, &RunReport::reportListsCleared, this, [this] {
@@ -614,7 +615,11 @@ void TForm1::openPage(const QString& address)
 
 // --- toolbar ---
 
-void TForm1::SpeedButton1Click() {}
+void TForm1::SpeedButton1Click()
+{
+    // The button has already flipped its pressed state.
+    m_run->SpeedButton1Click(m_speedButton1->isChecked());
+}
 
 void TForm1::SpeedButton2Click()
 {

@@ -3,6 +3,8 @@
 #include "baza/fields.h"
 #include "ekowartaapplication.h"
 #include "konfig/settings.h"
+#include "platform/livethreads.h"
+#include "support/httptestserver.h"
 #include "registermodel.h"
 #include "support/scripteddialogs.h"
 #include "support/seams.h"
@@ -88,6 +90,7 @@ private Q_SLOTS:
     void saveReportAsksBeforeOverwriting();
     void manualOpensOrIsReportedMissing();
     void closingWithoutARunShutsDown();
+    void closingDuringARunAsks();
 };
 
 void TestTForm1::startInAnEmptyDirectoryCreatesTheTable()
@@ -308,6 +311,46 @@ void TestTForm1::closingWithoutARunShutsDown()
     QVERIFY(m_dialogs->questions.isEmpty()); // no run, no question
     QVERIFY(!form.baza().table().isOpen());
     QCOMPARE(testdata::readAll(m_dir->filePath(QStringLiteral("baza.dbf"))).size(), 789 + 961 + 1); // packed
+}
+
+void TestTForm1::closingDuringARunAsks()
+{
+    HttpTestServer server;
+    HttpTestServer::Response slow = HttpTestServer::Response::html("<html>\n<p>1 marca 2026</p>\n</html>\n");
+    slow.delayMs = 1500;
+    server.route("/slow", slow);
+    const ConnectionOverride online(true);
+    baza::Baza b(m_dir->path());
+    b.OpenTable();
+    for (int i = 0; i < 2; ++i) {
+        b.table().append();
+        b.table().setText(baza::Gmina, QStringLiteral("Wolna"));
+        b.table().setText(baza::Info, server.url(QStringLiteral("/slow")));
+        b.table().post();
+    }
+    b.table().close();
+    TForm1& form = startWindow();
+    auto* start = child<QToolButton>("SpeedButton1");
+    start->click();
+    QVERIFY(start->isChecked());
+    QVERIFY(form.run().active());
+    QTRY_VERIFY(!form.grid()->isEnabled()); // no editing during a run
+    QTRY_COMPARE(child<QLabel>("NazwaGminy")->text(), QStringLiteral("Wolna"));
+    QCOMPARE(child<QLabel>("StronaInfo")->text(), server.url(QStringLiteral("/slow")));
+
+    QSignalSpy finished(&form, &TForm1::shutDownFinished);
+    m_dialogs->answers << Dialogs::Answer::No;
+    form.close();
+    QCOMPARE(m_dialogs->questions, QStringList{QStringLiteral("Program jeszcze analizuje strony inernetowe.\r\nNa pewno chcesz zamknąć program?")});
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(form.isVisible());
+    QVERIFY(form.run().active());
+    // Stopping by the button; the check in flight still reports.
+    start->click();
+    QVERIFY(!form.run().active());
+    QVERIFY(form.grid()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 10000);
+    QCOMPARE(form.baza().table().integerAt(0, baza::Z), 1);
 }
 
 int main(int argc, char** argv)

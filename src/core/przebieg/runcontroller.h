@@ -1,9 +1,12 @@
 #pragma once
 
+#include "kontrola/tpobierz.h"
 #include "przebieg/runstate.h"
 
 #include <QObject>
 #include <QString>
+
+class QTimer;
 
 namespace baza {
 class Baza;
@@ -12,22 +15,34 @@ class Dialogs;
 class RunReport;
 class Settings;
 
-// The monitoring run without a window: the run state, and the controls of a
-// run as data (start button, labels, progress, the grid's availability).
-// The main window mirrors them; the command line prints them.
-class RunController : public QObject
+// The monitoring run without a window. It walks the register in physical
+// order, dispatches one page check (TPobierz) for every record not yet
+// checked in the pass, times it with the watchdog, and stores each result
+// in every record that shares the page. The start button, the labels, the
+// progress and the grid's availability are kept here as data; the main
+// window mirrors them and the command line prints them.
+class RunController : public PageCheckReceiver
 {
     Q_OBJECT
 
 public:
     RunController(baza::Baza& baza, RunReport& report, Settings& settings, Dialogs& dialogs,
                   QObject* parent = nullptr);
+    ~RunController() override;
+
+    // Periods of the stepping timer (100 ms) and the watchdog (1000 ms);
+    // tests shorten them, the program never does.
+    static void SetTimerPeriods(int stepMs, int watchdogMs);
+    static int StepPeriod();
+    static int WatchdogPeriod();
 
     RunState& state() { return m_state; }
     const RunState& state() const { return m_state; }
 
     // The start button is pressed exactly while a run is active.
     bool active() const { return m_active; }
+    bool stepping() const; // TimerKontrol on
+    bool watchdogRunning() const; // Stoper1 on
 
     QString czas1() const { return m_czas1; }
     QString timeStart() const { return m_timeStart; }
@@ -41,23 +56,48 @@ public:
     bool gridEnabled() const { return m_gridEnabled; }
     bool gridVisible() const { return m_gridVisible; }
     QString panelCaption() const { return m_panelCaption; }
+    // True when the last run ended by a lost connection.
+    bool aborted() const { return m_aborted; }
+
+    // The start button was clicked; pressed is its state after the click.
+    void SpeedButton1Click(bool pressed);
+    // One step of the run (every 100 ms while stepping).
+    void TimerKontrolTimer();
+    // One watchdog tick (every second while a check is timed).
+    void Stoper1Timer();
+
+    // The result hand-back of a page check, on this (main) thread.
+    void StoreResult(const PageCheck& check) override;
 
     // A result was stored (or a time-out handled): the next record may go.
     void ReleaseNextRecord();
     // The connection was lost: the run ends and the next start begins at 1.
     void AbortRun();
 
-    // Used by the page check's hand-back and by publication while they walk
-    // the table.
+    // Records of the table whose z is 0; the cursor ends on the first record.
+    int CountUnchecked();
+    // From the first record: kod below 4 becomes 0; with resetChecked, z 0.
+    void ResetMarks(bool resetChecked);
+
     void setGridVisible(bool visible);
     void setPanelCaption(const QString& caption);
 
 Q_SIGNALS:
     // Any of the values above changed; views read what they show.
     void changed();
+    // The table was reopened at a run start: the grid sets up its columns
+    // again (titles back to their default colours).
+    void gridColumnsReset();
+    // The run became inactive (ended, stopped, aborted or refused).
+    void runEnded();
 
-protected:
+private:
     void setActive(bool active);
+    void stopTimers();
+    void endOfRun();
+    void dispatch(int recordNumber);
+    void showEstimate(int g, int n);
+    void scheduleStep();
     void notify() { Q_EMIT changed(); }
 
     baza::Baza& m_baza;
@@ -65,8 +105,12 @@ protected:
     Settings& m_settings;
     Dialogs& m_dialogs;
     RunState m_state;
+    QTimer* m_timerKontrol = nullptr;
+    QTimer* m_stoper1 = nullptr;
+    bool m_stepScheduled = false;
 
     bool m_active = false;
+    bool m_aborted = false;
     QString m_czas1 = QStringLiteral("0");
     QString m_timeStart = QStringLiteral("00:00:00");
     QString m_czas2 = QStringLiteral("00:00:00");

@@ -1,0 +1,85 @@
+#include "kontrola/tpobierz.h"
+
+#include "SzukajDaty/szukajdaty.h"
+#include "kontrola/downloadpage.h"
+#include "kontrola/pagecharset.h"
+#include "kontrola/pagelines.h"
+#include "platform/clock.h"
+#include "platform/fileerror.h"
+#include "platform/livethreads.h"
+#include "text/datevalue.h"
+#include "text/trimmedtext.h"
+
+#include <QDir>
+#include <QFile>
+
+TPobierz::TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize,
+                   qint32 storedRow, qint32 storedTag, double storedDate, const QString& workDirectory,
+                   PageCheckReceiver* receiver)
+    : m_workDirectory(workDirectory), m_receiver(receiver)
+{
+    m_check.name = name;
+    m_check.address = address;
+    m_check.recordNumber = recordNumber;
+    m_check.storedSize = storedSize;
+    m_check.storedRow = storedRow;
+    m_check.storedTag = storedTag;
+    m_check.storedDate = storedDate;
+    connect(this, &QThread::finished, this, &QObject::deleteLater);
+    LiveThreads::started();
+    start();
+}
+
+TPobierz::~TPobierz()
+{
+    LiveThreads::finished();
+}
+
+QString TPobierz::TemporaryFileName(qint32 recordNumber)
+{
+    return QStringLiteral("plik_") + QString::number(recordNumber) + QStringLiteral(".tmp");
+}
+
+void TPobierz::run()
+{
+    m_check.matchAddress = TrimmedText(m_check.address);
+    const QString tempFile = QDir(m_workDirectory).filePath(TemporaryFileName(m_check.recordNumber));
+    try {
+        if (DownloadPage(m_check.address, tempFile, m_check.downloadStatus, m_check.size, m_check.message))
+            measure(tempFile);
+    } catch (const FileError&) {
+        // The page could not be stored or read back: a read error of this
+        // record rather than a check that never reports and leaves the run
+        // waiting for its time limit (or for ever, with no limit set).
+        QFile::remove(tempFile);
+        m_check.downloadStatus = DownloadStatus::Failed;
+        m_check.message = QStringLiteral("Błąd zapisu pliku tymczasowego");
+    }
+
+    if (isInterruptionRequested())
+        return; // timed out: nothing is handed back
+    PageCheckReceiver* receiver = m_receiver.data();
+    if (!receiver)
+        return;
+    const PageCheck& check = m_check;
+    QMetaObject::invokeMethod(
+        receiver, [receiver, &check] { receiver->StoreResult(check); }, Qt::BlockingQueuedConnection);
+}
+
+void TPobierz::measure(const QString& tempFile)
+{
+    m_check.code = PageCheck::kUndecided;
+    m_check.textLength = -1;
+    m_check.lineCount = -1;
+    m_check.pageDate = 0;
+    {
+        QList<QByteArray> lines = ReadPageLines(tempFile);
+        m_check.textLength = qint32(PageTextLength(lines));
+        m_check.lineCount = qint32(lines.size());
+        // Month names are matched in Windows-1250; the measures above stay
+        // those of the raw bytes.
+        m_check.dateFound = FindNewestDate(LinesAsCp1250(lines, m_check.message), 1, m_check.pageDate);
+    }
+    QFile::remove(tempFile);
+    m_check.Classify(datevalue::fromDateTime(Clock::now()));
+}

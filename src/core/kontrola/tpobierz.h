@@ -1,0 +1,50 @@
+#pragma once
+
+#include "kontrola/pagecheck.h"
+
+#include <QPointer>
+#include <QThread>
+
+// Receives a page check's result on its own (main) thread. The worker waits
+// until StoreResult has returned.
+class PageCheckReceiver : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    virtual void StoreResult(const PageCheck& check) = 0;
+};
+
+// One page check on a thread of its own: download, measure, find the
+// newest date, classify, hand the result back. Created running; deletes
+// itself when done. It touches no table and no window: only its own
+// fields, the network and its temporary file.
+class TPobierz : public QThread
+{
+    Q_OBJECT
+
+public:
+    // The record's Gmina, info, record number, size, row, tag and
+    // Aktualizacja, in this order; then where temporary files go and who
+    // receives the result.
+    TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize, qint32 storedRow,
+             qint32 storedTag, double storedDate, const QString& workDirectory, PageCheckReceiver* receiver);
+    ~TPobierz() override;
+
+    // "plik_" + record number + ".tmp"
+    static QString TemporaryFileName(qint32 recordNumber);
+
+    // The stop request is requestInterruption(): read once, just before the
+    // result would be handed back.
+
+protected:
+    void run() override; // Execute
+
+private:
+    void measure(const QString& tempFile);
+
+    PageCheck m_check;
+    QString m_workDirectory;
+    QPointer<PageCheckReceiver> m_receiver;
+};

@@ -1,0 +1,456 @@
+// Monitoring runs against a local HTTP server: dispatching, the shared
+// pages, the verdicts, the watchdog, stop and resume, the start question,
+// a lost connection and the end of a run.
+#include "baza/baza.h"
+#include "baza/fields.h"
+#include "konfig/settings.h"
+#include "platform/livethreads.h"
+#include "przebieg/runcontroller.h"
+#include "raport/runreport.h"
+#include "support/httptestserver.h"
+#include "support/scripteddialogs.h"
+#include "support/seams.h"
+#include "text/datevalue.h"
+
+#include <QtTest>
+
+#include <atomic>
+
+namespace {
+
+struct Rec
+{
+    QString gmina;
+    QString info;
+    int kod = 0;
+    int z = 0;
+    double aktualizacja = 0;
+    int size = 0;
+    int row = 0;
+};
+
+const QByteArray kDatedPage = "<html>\r\n<body>\r\n<p>Ogłoszenie z dnia 15 marca 2026 r.</p>\r\n</body>\r\n</html>\r\n";
+const QByteArray kUndatedPage = "<html>\n<body>\n<p>Brak dat</p>\n</body>\n</html>\n";
+
+} // namespace
+
+class TestRunController : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<HttpTestServer> m_server;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<Settings> m_settings;
+    std::unique_ptr<RunReport> m_report;
+    std::unique_ptr<baza::Baza> m_baza;
+    std::unique_ptr<RunController> m_run;
+    std::unique_ptr<PinnedClock> m_clock;
+    std::atomic<bool> m_online{true};
+    ConnectionProbe m_previousProbe;
+
+    QString url(const QString& path) const { return m_server->url(path); }
+
+    void makeRegister(const QList<Rec>& records)
+    {
+        m_baza = std::make_unique<baza::Baza>(m_dir->path());
+        m_baza->OpenTable();
+        dbf::DbfTable& t = m_baza->table();
+        for (const Rec& r : records) {
+            t.append();
+            t.setText(baza::Gmina, r.gmina);
+            t.setText(baza::Natura2000, r.gmina + QStringLiteral(" obszar"));
+            t.setText(baza::Wojewodztwo, QStringLiteral("mazowieckie"));
+            t.setText(baza::Info, r.info);
+            t.setInteger(baza::Kod, r.kod);
+            t.setInteger(baza::Z, r.z);
+            t.setDate(baza::Aktualizacja, r.aktualizacja);
+            t.setInteger(baza::Size, r.size);
+            t.setInteger(baza::Row, r.row);
+            t.post();
+        }
+        m_run = std::make_unique<RunController>(*m_baza, *m_report, *m_settings, *m_dialogs);
+    }
+
+    // Starts a run and waits until it has ended and every check has
+    // handed back.
+    void runToEnd(int timeoutMs = 20000)
+    {
+        m_run->SpeedButton1Click(true);
+        waitForQuiet(timeoutMs);
+    }
+
+    void waitForQuiet(int timeoutMs = 20000)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!m_run->active() && LiveThreads::count() == 0, timeoutMs);
+        QCoreApplication::processEvents();
+    }
+
+    dbf::DbfTable& table() { return m_baza->table(); }
+    int kodOf(int recNo) { return table().integerAt(table().rowOfRecNo(recNo), baza::Kod); }
+    int zOf(int recNo) { return table().integerAt(table().rowOfRecNo(recNo), baza::Z); }
+    QString uwagiOf(int recNo) { return table().textAt(table().rowOfRecNo(recNo), baza::Uwagi); }
+    double dateOf(int recNo, int field) { return table().dateAt(table().rowOfRecNo(recNo), field); }
+    int requestsFor(const QByteArray& target)
+    {
+        int n = 0;
+        for (const auto& r : m_server->requests())
+            n += r.target == target;
+        return n;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        RunController::SetTimerPeriods(5, 20);
+        m_previousProbe = SetConnectionProbe([this] { return m_online.load(); });
+    }
+    void cleanupTestCase() { SetConnectionProbe(m_previousProbe); }
+    void init()
+    {
+        m_online = true;
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_server = std::make_unique<HttpTestServer>();
+        m_dialogs = std::make_unique<ScriptedDialogs>();
+        m_settings = std::make_unique<Settings>();
+        m_report = std::make_unique<RunReport>();
+        m_clock = std::make_unique<PinnedClock>(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
+        m_server->route("/dated", HttpTestServer::Response::html(kDatedPage, "text/html; charset=utf-8"));
+        m_server->route("/undated", HttpTestServer::Response::html(kUndatedPage, "text/html"));
+    }
+    void cleanup()
+    {
+        if (m_run)
+            QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 30000);
+        m_run.reset();
+        m_baza.reset();
+        m_clock.reset();
+    }
+
+    void sharedPageIsFetchedOnceAndWrittenToEveryRecord();
+    void firstCheckAfterResetAndASecondCheck();
+    void olderDateIsDecidedByTheLineCount();
+    void failuresBecomeReadErrors();
+    void emptyPageIsAReadErrorOfEverySharingRecord();
+    void slowPageIsTimedOutAndTheLateWorkerWritesNothing();
+    void noTimeLimitSelectedNeverTimesOut();
+    void stopAndStartAgainContinuesWithTheNextRecord();
+    void questionAtStart_data();
+    void questionAtStart();
+    void everyRecordCheckedStartsAFreshPass();
+    void oneRecordTableEndsAtTheFirstStep();
+    void lostConnectionAbortsAndLeavesThePassResumable();
+    void startWithoutConnectionOrRecords();
+    void deletedRecordsAfterAStopEndThePass();
+};
+
+void TestRunController::sharedPageIsFetchedOnceAndWrittenToEveryRecord()
+{
+    makeRegister({{"Pierwsza", url("/dated")},
+                  {"Druga", QStringLiteral("  ") + url("/dated") + QStringLiteral(" ")},
+                  {"Trzecia", url("/undated")},
+                  {"Czwarta", url("/DATED")}});
+    m_server->route("/DATED", HttpTestServer::Response::html(kUndatedPage, "text/html"));
+    runToEnd();
+    QCOMPARE(requestsFor("/dated"), 2); // the probe and the download, once
+    QCOMPARE(requestsFor("/DATED"), 2); // another letter case is another page
+    for (int r = 1; r <= 4; ++r)
+        QCOMPARE(zOf(r), 1);
+    QCOMPARE(kodOf(1), 3);
+    QCOMPARE(kodOf(2), 3);
+    QCOMPARE(dateOf(2, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 3, 15)));
+    QCOMPARE(dateOf(2, baza::DataKontroli), datevalue::fromDate(QDate(2026, 12, 9)));
+    QCOMPARE(uwagiOf(2), QStringLiteral("text/html; charset=utf-8"));
+    QCOMPARE(table().integerAt(1, baza::Row), 5);
+    QCOMPARE(table().integerAt(1, baza::Size), kDatedPage.size());
+    QCOMPARE(table().integerAt(1, baza::Tag), kDatedPage.size());
+    QCOMPARE(kodOf(3), 2);
+    QCOMPARE(kodOf(4), 2);
+    QCOMPARE(m_report->updatedLines(), (QStringList{"LP = 1 - Pierwsza", "LP = 3 - Trzecia", "LP = 4 - Czwarta"}));
+    QVERIFY(m_report->errorLines().isEmpty());
+    // The end of the run resets the labels and the record number.
+    QCOMPARE(m_run->state().currentRecord, 1);
+    QCOMPARE(m_run->czas1(), QStringLiteral("0"));
+    QCOMPARE(m_run->czas2(), QStringLiteral("00:00:00"));
+    QCOMPARE(m_run->timeStart(), QStringLiteral("00:00:00"));
+    QCOMPARE(m_run->progressPosition(), 0);
+    QVERIFY(m_run->gridEnabled());
+    QVERIFY(!m_run->stepping());
+    QVERIFY(table().exclusive()); // held until the program ends
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("plik_1.tmp"))));
+}
+
+void TestRunController::firstCheckAfterResetAndASecondCheck()
+{
+    makeRegister({{"Datowana", url("/dated")}, {"Bez daty", url("/undated")}});
+    m_baza->ResetMeasures();
+    runToEnd();
+    QCOMPARE(kodOf(1), 3);
+    QCOMPARE(kodOf(2), 2); // its line count differs from -1
+    QCOMPARE(dateOf(2, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 9)));
+    // The same pages again: unchanged, by the date and by the line count.
+    runToEnd();
+    QVERIFY(m_dialogs->questions.isEmpty());
+    QCOMPARE(kodOf(1), 0);
+    QCOMPARE(kodOf(2), 0);
+    QVERIFY(m_report->updatedLines().isEmpty()); // cleared at record 1, no new lines
+}
+
+void TestRunController::olderDateIsDecidedByTheLineCount()
+{
+    Rec r{"Starsza", url("/dated")};
+    r.aktualizacja = datevalue::fromDate(QDate(2026, 6, 1));
+    r.row = 5;
+    makeRegister({r});
+    runToEnd();
+    QCOMPARE(kodOf(1), 0); // same line count
+    QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 3, 15))); // takes the earlier date
+}
+
+void TestRunController::failuresBecomeReadErrors()
+{
+    Rec missing{"Brak strony", url("/missing")};
+    missing.aktualizacja = datevalue::fromDate(QDate(2020, 1, 1));
+    missing.size = 77;
+    const quint16 closed = HttpTestServer::closedPort();
+    makeRegister({missing, {"Nieosiągalna", QStringLiteral("http://127.0.0.1:%1/x").arg(closed)}, {"Dobra", url("/dated")}});
+    runToEnd();
+    QCOMPARE(kodOf(1), 5);
+    QCOMPARE(uwagiOf(1), QStringLiteral("Błędna strona: Not Found"));
+    QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2020, 1, 1))); // dates and measures stay
+    QCOMPARE(dateOf(1, baza::DataKontroli), 0.0);
+    QCOMPARE(table().integerAt(0, baza::Size), 77);
+    QCOMPARE(kodOf(2), 5);
+    QCOMPARE(uwagiOf(2), QStringLiteral("Host \"127.0.0.1:%1\" jest niedostępny").arg(closed));
+    QCOMPARE(m_report->errorLines(), (QStringList{"LP = 1 - Brak strony", "LP = 2 - Nieosiągalna"}));
+    QCOMPARE(kodOf(3), 3);
+}
+
+void TestRunController::emptyPageIsAReadErrorOfEverySharingRecord()
+{
+    HttpTestServer::Response empty;
+    empty.headers = {{"Content-Type", "text/html"}};
+    m_server->route("/empty", empty);
+    makeRegister({{"A", url("/empty")}, {"B", url("/empty")}});
+    runToEnd();
+    for (int r = 1; r <= 2; ++r) {
+        QCOMPARE(kodOf(r), 5);
+        QCOMPARE(uwagiOf(r), QStringLiteral("Błąd odczytu strony internetowej"));
+        QCOMPARE(zOf(r), 1);
+    }
+    QCOMPARE(m_report->errorLines(), QStringList{"LP = 1 - A"});
+}
+
+void TestRunController::slowPageIsTimedOutAndTheLateWorkerWritesNothing()
+{
+    HttpTestServer::Response slow = HttpTestServer::Response::html(kDatedPage);
+    slow.delayMs = 1500;
+    m_server->route("/slow", slow);
+    m_settings->timeLimitIndex = 0; // "30 sek": 30 watchdog ticks of 20 ms here
+    makeRegister({{"Wolna", url("/slow")}, {"Szybka", url("/dated")}});
+    m_run->SpeedButton1Click(true);
+    QTRY_COMPARE_WITH_TIMEOUT(kodOf(1), 4, 5000);
+    QCOMPARE(uwagiOf(1), QStringLiteral("Problem z odczytem strony (przekroczony czas)"));
+    QCOMPARE(zOf(1), 1);
+    QCOMPARE(m_report->errorLines().first(), QStringLiteral("LP = 1 - Wolna"));
+    waitForQuiet();
+    QCOMPARE(kodOf(2), 3);
+    // The timed-out check finished later and handed nothing back.
+    QCOMPARE(kodOf(1), 4);
+    QCOMPARE(m_report->errorLines().size(), 1);
+    QVERIFY(m_report->updatedLines() == QStringList{"LP = 2 - Szybka"});
+}
+
+void TestRunController::noTimeLimitSelectedNeverTimesOut()
+{
+    HttpTestServer::Response slow = HttpTestServer::Response::html(kDatedPage);
+    slow.delayMs = 900; // 45 watchdog ticks
+    m_server->route("/slow", slow);
+    m_settings->timeLimitIndex = -1;
+    makeRegister({{"Wolna", url("/slow")}, {"Druga", url("/dated")}});
+    runToEnd();
+    QCOMPARE(kodOf(1), 3);
+    QVERIFY(m_report->errorLines().isEmpty());
+}
+
+void TestRunController::stopAndStartAgainContinuesWithTheNextRecord()
+{
+    HttpTestServer::Response slow = HttpTestServer::Response::html(kDatedPage);
+    slow.delayMs = 600;
+    m_server->route("/slow", slow);
+    makeRegister({{"1", url("/dated")}, {"2", url("/slow")}, {"3", url("/undated")}, {"4", url("/dated?4")}});
+    m_server->route("/dated?4", HttpTestServer::Response::html(kDatedPage));
+    m_run->SpeedButton1Click(true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_run->state().currentRecord, 3, 5000); // record 2 is in flight
+    m_run->SpeedButton1Click(false);
+    QVERIFY(!m_run->active());
+    QVERIFY(!m_run->stepping());
+    QVERIFY(m_run->gridEnabled());
+    QCOMPARE(m_run->state().currentRecord, 3);
+    QVERIFY(m_run->czas1() != QStringLiteral("0"));
+    QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 5000);
+    QCOMPARE(kodOf(2), 3); // the stopped run's check is still stored
+    QCOMPARE(zOf(3), 0);
+    // A new start continues at 3, whatever the answer; records 1-2 stay.
+    m_dialogs->answers << Dialogs::Answer::No;
+    runToEnd();
+    QCOMPARE(m_dialogs->questions.size(), 1);
+    QCOMPARE(zOf(3), 1);
+    QCOMPARE(zOf(4), 1);
+    QCOMPARE(zOf(1), 0); // "No" reset the pass, but records below 3 were not visited
+    QCOMPARE(m_report->updatedLines(), (QStringList{"LP = 1 - 1", "LP = 2 - 2", "LP = 3 - 3", "LP = 4 - 4"}));
+}
+
+void TestRunController::questionAtStart_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("updated");
+    // Record 1 is checked, record 3 shares its page: continuing takes the
+    // page through record 3, a new pass through record 1.
+    QTest::newRow("yes: continue") << int(Dialogs::Answer::Yes) << QStringList{"LP = 3 - Czas", "LP = 4 - Nowa"};
+    QTest::newRow("no: new pass") << int(Dialogs::Answer::No) << QStringList{"LP = 1 - Sprawdzona", "LP = 3 - Czas"};
+    QTest::newRow("cancel") << int(Dialogs::Answer::Cancel) << QStringList();
+}
+
+void TestRunController::questionAtStart()
+{
+    QFETCH(int, answer);
+    QFETCH(QStringList, updated);
+    Rec done{"Sprawdzona", url("/dated"), 3, 1};
+    Rec marked{"Oznaczona", url("/undated"), 2, 0};
+    Rec timedOut{"Czas", url("/undated?t"), 4, 0};
+    m_server->route("/undated?t", HttpTestServer::Response::html(kUndatedPage));
+    makeRegister({done, marked, timedOut});
+    table().setRecNo(2);
+    table().deleteRecord(); // a deleted record goes at the start, whatever the answer
+    table().append();
+    table().setText(baza::Gmina, QStringLiteral("Nowa"));
+    table().setText(baza::Info, url("/dated"));
+    table().setInteger(baza::Kod, 1);
+    table().post();
+    m_baza->SortBy(QStringLiteral("GMINA"), false);
+    m_dialogs->answers << Dialogs::Answer(answer);
+    m_run->SpeedButton1Click(true);
+    QCOMPARE(m_dialogs->questions, QStringList{QStringLiteral(
+        "Część stron nie została jeszcze przeanalizowana\r\n\r\nChcesz kontynuować przerwaną wcześniej analizę?")});
+    QVERIFY(table().orderExpression().isEmpty());
+    QCOMPARE(table().physicalRecordCount(), 3); // packed
+    if (Dialogs::Answer(answer) == Dialogs::Answer::Cancel) {
+        QVERIFY(!m_run->active());
+        QVERIFY(m_run->gridVisible());
+        QVERIFY(m_run->gridEnabled());
+        QCOMPARE(kodOf(1), 3); // marks untouched
+        QCOMPARE(kodOf(2), 4);
+        QCOMPARE(kodOf(3), 1);
+        QCOMPARE(m_server->requestCount(), 0);
+        return;
+    }
+    waitForQuiet();
+    QCOMPARE(m_report->updatedLines(), updated);
+    QCOMPARE(m_server->requests().size(), 4); // each page once
+    QCOMPARE(kodOf(1), 3);
+    QCOMPARE(kodOf(2), 2); // time-out mark replaced by the new check
+    QCOMPARE(kodOf(3), 3);
+    for (int r = 1; r <= 3; ++r)
+        QCOMPARE(zOf(r), 1);
+}
+
+void TestRunController::everyRecordCheckedStartsAFreshPass()
+{
+    makeRegister({{"A", url("/dated"), 3, 1}, {"B", url("/undated"), 5, 1}});
+    runToEnd();
+    QVERIFY(m_dialogs->questions.isEmpty());
+    QCOMPARE(requestsFor("/dated"), 2);
+    QCOMPARE(requestsFor("/undated"), 2);
+    QCOMPARE(kodOf(1), 3);
+}
+
+void TestRunController::oneRecordTableEndsAtTheFirstStep()
+{
+    HttpTestServer::Response slow = HttpTestServer::Response::html(kDatedPage);
+    slow.delayMs = 300;
+    m_server->route("/slow", slow);
+    m_settings->timeLimitIndex = 0;
+    makeRegister({{"Jedyna", url("/slow")}});
+    m_run->SpeedButton1Click(true);
+    // The step that dispatches the last record ends the run at once, and
+    // the last record is never timed.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_run->active(), 2000);
+    QVERIFY(!m_run->watchdogRunning());
+    QCOMPARE(m_run->stronaInfo(), url("/slow"));
+    QCOMPARE(m_run->nazwaGminy(), QStringLiteral("Jedyna"));
+    QCOMPARE(zOf(1), 0);
+    waitForQuiet();
+    QCOMPARE(kodOf(1), 3); // written when it arrived
+    QCOMPARE(zOf(1), 1);
+}
+
+void TestRunController::lostConnectionAbortsAndLeavesThePassResumable()
+{
+    m_server->route("/drop", HttpTestServer::Response::html(kDatedPage));
+    makeRegister({{"1", url("/dated")}, {"2", url("/undated")}, {"3", url("/dated?3")}});
+    m_server->route("/dated?3", HttpTestServer::Response::html(kDatedPage));
+    QObject::connect(m_report.get(), &RunReport::updatedLineAdded, this, [this] { m_online = false; });
+    runToEnd();
+    QVERIFY(m_run->aborted());
+    QCOMPARE(m_report->events().size(), 1);
+    QVERIFY(m_report->events().first().endsWith(QStringLiteral(" => Brak połącznia z Internetem")));
+    QCOMPARE(m_run->state().currentRecord, 1);
+    QCOMPARE(m_run->progressPosition(), 0);
+    QCOMPARE(m_run->czas1(), QStringLiteral("0"));
+    QCOMPARE(zOf(1), 1);
+    QCOMPARE(zOf(2), 0); // untouched by the offline check
+    QCOMPARE(kodOf(2), 0);
+    // Later the pass can be continued.
+    m_online = true;
+    QObject::disconnect(m_report.get(), &RunReport::updatedLineAdded, this, nullptr);
+    m_dialogs->answers << Dialogs::Answer::Yes;
+    runToEnd();
+    QCOMPARE(m_dialogs->questions.size(), 1);
+    QCOMPARE(zOf(2), 1);
+    QCOMPARE(zOf(3), 1);
+    QCOMPARE(requestsFor("/dated"), 2); // record 1 was not checked again
+}
+
+void TestRunController::startWithoutConnectionOrRecords()
+{
+    makeRegister({});
+    m_run->SpeedButton1Click(true);
+    QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Brak danych do analizy w bazie")});
+    QVERIFY(!m_run->active());
+    makeRegister({{"A", url("/dated")}});
+    m_online = false;
+    m_run->SpeedButton1Click(true);
+    QVERIFY(!m_run->active());
+    QVERIFY(m_run->gridEnabled());
+    QCOMPARE(m_report->events().size(), 1);
+    QVERIFY(m_report->events().first().endsWith(QStringLiteral(" => Brak połącznia z Internetem")));
+    QCOMPARE(m_server->requestCount(), 0);
+    QVERIFY(!table().exclusive()); // nothing was started
+}
+
+void TestRunController::deletedRecordsAfterAStopEndThePass()
+{
+    HttpTestServer::Response slow = HttpTestServer::Response::html(kDatedPage);
+    slow.delayMs = 400;
+    m_server->route("/slow", slow);
+    makeRegister({{"1", url("/dated")}, {"2", url("/slow")}, {"3", url("/dated?3")}, {"4", url("/dated?4")}});
+    m_run->SpeedButton1Click(true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_run->state().currentRecord, 3, 5000);
+    m_run->SpeedButton1Click(false);
+    QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 5000);
+    table().setRecNo(4);
+    table().deleteRecord();
+    table().setRecNo(3);
+    table().deleteRecord();
+    // The next start packs the table below the record number it would take:
+    // the pass is over instead of stepping for ever.
+    m_dialogs->answers << Dialogs::Answer::Yes;
+    m_run->SpeedButton1Click(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_run->active(), 3000);
+    QCOMPARE(m_run->state().currentRecord, 1);
+    QVERIFY(!m_run->stepping());
+}
+
+QTEST_GUILESS_MAIN(TestRunController)
+#include "tst_runcontroller.moc"
