@@ -1,0 +1,166 @@
+// A monitoring run's own cost: the result hand-back's walk over a large
+// register, and whole runs against a loopback server that answers at once.
+#include "baza/baza.h"
+#include "baza/fields.h"
+#include "konfig/settings.h"
+#include "platform/livethreads.h"
+#include "przebieg/runcontroller.h"
+#include "raport/runreport.h"
+#include "support/httptestserver.h"
+#include "support/scripteddialogs.h"
+#include "support/seams.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void fillRegister(baza::Baza& b, int records, int pages, const QString& base, int checkedEvery = 0)
+{
+    b.OpenTable();
+    dbf::DbfTable& t = b.table();
+    for (int i = 0; i < records; ++i) {
+        t.append();
+        t.setText(baza::Gmina, QStringLiteral("Gmina %1").arg(i));
+        t.setText(baza::Natura2000, QStringLiteral("Obszar %1").arg(i));
+        t.setText(baza::Wojewodztwo, QStringLiteral("mazowieckie"));
+        t.setText(baza::Info, base + QStringLiteral("/strona/%1.html").arg(i % pages));
+        t.setInteger(baza::Z, checkedEvery > 0 && i % checkedEvery != 0 ? 1 : 0);
+        t.post();
+    }
+}
+
+// Times the result hand-back as the run calls it.
+class TimedRun : public RunController
+{
+public:
+    using RunController::RunController;
+    qint64 storeNanos = 0;
+    int stores = 0;
+    void StoreResult(const PageCheck& check) override
+    {
+        QElapsedTimer timer;
+        timer.start();
+        RunController::StoreResult(check);
+        storeNanos += timer.nsecsElapsed();
+        ++stores;
+    }
+};
+
+// The longest time the main thread did not come back to its event loop.
+class StallMeter : public QObject
+{
+public:
+    StallMeter()
+    {
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            longest = qMax(longest, now - m_last);
+            m_last = now;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    qint64 longest = 0;
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+};
+
+void BM_StoreResultWalk(benchmark::State& state)
+{
+    const int records = int(state.range(0));
+    QTemporaryDir dir;
+    baza::Baza b(dir.path());
+    fillRegister(b, records, records / 3, QStringLiteral("http://gmina.example.pl"));
+    Settings settings;
+    RunReport report;
+    ScriptedDialogs dialogs;
+    RunController run(b, report, settings, dialogs);
+    PageCheck check;
+    check.name = QStringLiteral("Gmina 5");
+    check.downloadStatus = 2;
+    check.recordNumber = 6;
+    check.matchAddress = QStringLiteral("http://gmina.example.pl/strona/5.html");
+    check.code = 2;
+    check.size = 1000;
+    check.lineCount = 40;
+    check.textLength = 1040;
+    check.pageDate = 46000;
+    check.message = QStringLiteral("text/html");
+    for (auto _ : state)
+        run.StoreResult(check);
+    state.counters["records"] = records;
+}
+
+void runWhole(benchmark::State& state, int records, int pages, int checkedEvery)
+{
+    HttpTestServer server;
+    for (int p = 0; p < pages; ++p)
+        server.route(QStringLiteral("/strona/%1.html").arg(p).toUtf8(),
+                     HttpTestServer::Response::html("<html>\r\n<p>Dnia 15 marca 2026 r.</p>\r\n</html>\r\n"));
+    const ConnectionOverride online(true);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir;
+        baza::Baza b(dir.path());
+        fillRegister(b, records, pages, QStringLiteral("http://") + server.hostAndPort(), checkedEvery);
+        Settings settings;
+        settings.timeLimitIndex = 4;
+        RunReport report;
+        ScriptedDialogs dialogs;
+        dialogs.answers << Dialogs::Answer::Yes;
+        TimedRun run(b, report, settings, dialogs);
+        StallMeter stalls;
+        state.ResumeTiming();
+
+        QElapsedTimer wall;
+        wall.start();
+        run.SpeedButton1Click(true);
+        while (run.active() || LiveThreads::count() > 0)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        const double seconds = wall.nsecsElapsed() / 1e9;
+
+        state.counters["wall_s"] = seconds;
+        state.counters["records_per_s"] = records / seconds;
+        state.counters["pages"] = run.stores;
+        state.counters["store_ms_per_page"] = run.stores ? run.storeNanos / 1e6 / run.stores : 0;
+        state.counters["longest_stall_ms"] = stalls.longest / 1e6;
+    }
+}
+
+// 2,000 records sharing 800 pages, all to be checked.
+void BM_WholeRun(benchmark::State& state)
+{
+    runWhole(state, 2000, 800, 0);
+}
+
+// 2,000 records of which all but every 400th were checked already: the cost
+// of the skipped records.
+void BM_RunSkippingCheckedRecords(benchmark::State& state)
+{
+    runWhole(state, 2000, 2000, 400);
+}
+
+} // namespace
+
+BENCHMARK(BM_StoreResultWalk)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeRun)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_RunSkippingCheckedRecords)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    RunController::SetTimerPeriods(100, 1000);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
