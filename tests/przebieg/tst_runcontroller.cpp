@@ -132,6 +132,7 @@ private Q_SLOTS:
     void olderDateIsDecidedByTheLineCount();
     void failuresBecomeReadErrors();
     void emptyPageIsAReadErrorOfEverySharingRecord();
+    void failedDownloadWritesOnlyTheDispatchedRecord();
     void slowPageIsTimedOutAndTheLateWorkerWritesNothing();
     void noTimeLimitSelectedNeverTimesOut();
     void stopAndStartAgainContinuesWithTheNextRecord();
@@ -239,6 +240,20 @@ void TestRunController::emptyPageIsAReadErrorOfEverySharingRecord()
         QCOMPARE(zOf(r), 1);
     }
     QCOMPARE(m_report->errorLines(), QStringList{"LP = 1 - A"});
+}
+
+void TestRunController::failedDownloadWritesOnlyTheDispatchedRecord()
+{
+    makeRegister({{"A", url("/missing")}, {"B", url("/missing")}});
+    m_report->AddUpdatedLine(9, QStringLiteral("z poprzedniego przebiegu"));
+    runToEnd();
+    // The second record was not written by the first check: it was
+    // dispatched on its own later in the same pass.
+    QCOMPARE(requestsFor("/missing"), 2);
+    QCOMPARE(kodOf(1), 5);
+    QCOMPARE(kodOf(2), 5);
+    QCOMPARE(m_report->errorLines(), (QStringList{"LP = 1 - A", "LP = 2 - B"}));
+    QVERIFY(m_report->updatedLines().isEmpty()); // cleared when the pass took record 1
 }
 
 void TestRunController::slowPageIsTimedOutAndTheLateWorkerWritesNothing()
