@@ -1,0 +1,70 @@
+#include "wymiana/registerexport.h"
+
+#include "baza/baza.h"
+#include "baza/fields.h"
+#include "dbf/dbftable.h"
+#include "platform/fileerror.h"
+#include "wymiana/csvwriter.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace wymiana {
+namespace {
+
+const QChar kSeparator = QLatin1Char(';');
+const QLatin1String kLineEnd("\r\n");
+
+QString cell(const dbf::DbfTable& table, int row, int field)
+{
+    switch (table.fieldDef(field).type) {
+    case dbf::FieldType::Integer:
+    case dbf::FieldType::AutoIncrement:
+        // An empty kod differs from 0 for the editor, so it stays empty.
+        return table.isNullAt(row, field) ? QString() : QString::number(table.integerAt(row, field));
+    default:
+        return table.textAt(row, field); // dates as YYYY-MM-DD, the zero date empty
+    }
+}
+
+bool samePath(const QString& a, const QString& b)
+{
+    const QFileInfo fa(a), fb(b);
+    const QString ca = fa.exists() ? fa.canonicalFilePath() : fa.absoluteFilePath();
+    const QString cb = fb.exists() ? fb.canonicalFilePath() : fb.absoluteFilePath();
+    return ca == cb;
+}
+
+} // namespace
+
+QByteArray RegisterCsv(const dbf::DbfTable& table)
+{
+    QString text;
+    QStringList header;
+    for (int f = 0; f < baza::FieldCount; ++f)
+        header << baza::FieldName(f);
+    text += CsvLine(header, kSeparator) + kLineEnd;
+    for (int row = 0; row < table.recordCount(); ++row) {
+        QStringList fields;
+        for (int f = 0; f < baza::FieldCount; ++f)
+            fields << cell(table, row, f);
+        text += CsvLine(fields, kSeparator) + kLineEnd;
+    }
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+int ExportRegister(const baza::Baza& baza, const QString& path)
+{
+    if (samePath(path, baza.dbfPath()) || samePath(path, baza.mdxPath()))
+        throw FileError::cannotWrite(path, QStringLiteral("to plik samego rejestru"));
+    const dbf::DbfTable& table = baza.table();
+    const QByteArray bytes = RegisterCsv(table);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileError::cannotWrite(path, file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw FileError::cannotWrite(path, file.errorString());
+    return table.recordCount();
+}
+
+} // namespace wymiana
