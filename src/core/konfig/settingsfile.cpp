@@ -1,0 +1,72 @@
+#include "konfig/settingsfile.h"
+
+#include "konfig/inifile.h"
+#include "konfig/password.h"
+#include "konfig/settings.h"
+#include "konfig/wholenumber.h"
+#include "platform/fileerror.h"
+
+
+namespace konfig {
+namespace {
+
+constexpr int kTimeLimitItems = 5; // "30 sek", "1 min", "2 min", "3 min", "5 min"
+
+QString flag(bool ticked)
+{
+    return ticked ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+void LoadSettings(Settings& s, const QString& iniPath)
+{
+    const IniFile ini(iniPath);
+    const QString section = QString::fromLatin1(kSection);
+    auto read = [&](const char* key) { return ini.read(section, QString::fromLatin1(key)); };
+
+    s.tray = read("tray") == QLatin1String("1");
+
+    // A number outside the list selects nothing, as setting the item index
+    // of a list with five items does.
+    const int time = WholeNumber(read("czas")).value_or(kDefaultTimeLimitIndex);
+    s.timeLimitIndex = time >= 0 && time < kTimeLimitItems ? time : -1;
+
+    s.removeOlderEntries = read("dubl") == QLatin1String("1");
+    s.limitEntries = read("wpisy") == QLatin1String("1");
+
+    // The spin buttons hold the position within their range; the edit box
+    // then shows the position, plain digits without grouping.
+    const int count = WholeNumber(read("licz")).value_or(kDefaultEntryCount);
+    s.entryCountPosition = qBound(kMinEntryCount, count, kMaxEntryCount);
+    s.entryCountText = QString::number(s.entryCountPosition);
+
+    s.host = read("host");
+    s.directory = read("dir");
+    s.user = read("user");
+    s.password = PasswordFromStored(ini.readBytes(kSection, "pass"));
+
+    s.notifyChanged();
+}
+
+void SaveSettings(const Settings& s, const QString& iniPath)
+{
+    IniFile ini(iniPath);
+    const QString section = QString::fromLatin1(kSection);
+    auto write = [&](const char* key, const QString& value) {
+        if (!ini.write(section, QString::fromLatin1(key), value))
+            throw FileError(QStringLiteral("Unable to write to %1").arg(iniPath));
+    };
+    write("tray", flag(s.tray));
+    write("czas", QString::number(s.timeLimitIndex));
+    write("dubl", flag(s.removeOlderEntries));
+    write("wpisy", flag(s.limitEntries));
+    write("licz", s.entryCountText);
+    write("host", s.host);
+    write("dir", s.directory);
+    write("user", s.user);
+    if (!ini.writeBytes(kSection, "pass", StoredPassword(s.password)))
+        throw FileError(QStringLiteral("Unable to write to %1").arg(iniPath));
+}
+
+} // namespace konfig
