@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QIODevice>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace publikacja {
+
+// One FTP session for one transfer, the way the program has always talked
+// to its server: log in on port 21 (or the port after "host:"), change to
+// the remote directory, move one file in binary mode over an active-mode
+// data connection (the server connects back; passive mode is never tried),
+// then close. Every transfer opens and closes its own connection.
+class FtpConnection
+{
+public:
+    // The step at which a transfer failed.
+    enum class Stage {
+        Library,   // the FTP client could not start
+        Login,     // host unknown or unreachable, login refused
+        Directory, // the remote directory could not be entered
+        Transfer,  // the file could not be fetched or stored
+    };
+
+    struct Failure
+    {
+        Stage stage;
+        QString detail; // the client's own words, for diagnostics
+    };
+
+    FtpConnection(QString host, QString user, QString password, QString directory);
+
+    // Fetches remoteName; every block of data goes to sink, which returns
+    // false to abort.
+    using Sink = std::function<bool(const char* data, qsizetype size)>;
+    std::optional<Failure> retrieve(const QString& remoteName, const Sink& sink);
+
+    // Stores the rest of source (opened for reading) as remoteName.
+    std::optional<Failure> store(const QString& remoteName, QIODevice& source);
+
+private:
+    struct Transfer;
+    std::optional<Failure> run(Transfer& transfer);
+
+    QString m_host;
+    QString m_user;
+    QString m_password;
+    QString m_directory;
+};
+
+} // namespace publikacja

@@ -1,0 +1,89 @@
+#include "publikacja/ftp/ftptransfer.h"
+
+#include "publikacja/ftp/ftpconnection.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace publikacja {
+namespace {
+
+using Stage = FtpConnection::Stage;
+
+QString noInternet()
+{
+    return QStringLiteral("Nie można nawiązać połączenia z Internetem");
+}
+
+QString hostUnreachable(const QString& host)
+{
+    return QStringLiteral("Host \"%1\" jest niedostępny").arg(host);
+}
+
+} // namespace
+
+FtpResult FtpDownload(const QString& host, const QString& user, const QString& password,
+                      const QString& remoteDirectory, const QString& remoteFileName,
+                      const QString& localPath)
+{
+    // Opened at the first data, so that nothing is created before the
+    // server has agreed to send the file.
+    QSaveFile file(localPath);
+    auto sink = [&file](const char* data, qsizetype size) {
+        if (!file.isOpen() && !file.open(QIODevice::WriteOnly))
+            return false;
+        return file.write(data, size) == size;
+    };
+    FtpConnection connection(host, user, password, remoteDirectory);
+    std::optional<FtpConnection::Failure> failure = connection.retrieve(remoteFileName, sink);
+    if (!failure) {
+        // An empty remote file sends no data and still replaces the local one.
+        if ((!file.isOpen() && !file.open(QIODevice::WriteOnly)) || !file.commit())
+            failure = FtpConnection::Failure{Stage::Transfer, file.errorString()};
+    }
+    if (!failure)
+        return {true, QString()};
+    file.cancelWriting();
+    switch (failure->stage) {
+    case Stage::Library:
+        return {false, noInternet()};
+    case Stage::Login:
+        return {false, hostUnreachable(host)};
+    case Stage::Directory:
+        return {false, QStringLiteral("Brak katalogu %1.").arg(remoteDirectory)};
+    case Stage::Transfer:
+        break;
+    }
+    return {false, QStringLiteral("Nie można pobrać pliku %1.").arg(remoteFileName)};
+}
+
+FtpResult FtpUpload(const QString& localPath, const QString& host, const QString& remoteDirectory,
+                    const QString& user, const QString& password)
+{
+    const QString cannotSend = QStringLiteral("Nie można wysłać pliku %1 na serwer.").arg(localPath);
+    // Opened before connecting: once the server has accepted the upload it
+    // has already emptied its copy, and a file we cannot read must not get
+    // that far.
+    QFile file(localPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {false, cannotSend};
+    FtpConnection connection(host, user, password, remoteDirectory);
+    const std::optional<FtpConnection::Failure> failure =
+        connection.store(QFileInfo(localPath).fileName(), file);
+    if (!failure)
+        return {true, QString()};
+    switch (failure->stage) {
+    case Stage::Library:
+        return {false, noInternet()};
+    case Stage::Login:
+        return {false, hostUnreachable(host)};
+    case Stage::Directory:
+        return {false, QStringLiteral("Nie można przejść do katalogu %1 na serwerze.").arg(remoteDirectory)};
+    case Stage::Transfer:
+        break;
+    }
+    return {false, cannotSend};
+}
+
+} // namespace publikacja

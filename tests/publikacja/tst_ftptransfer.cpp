@@ -1,0 +1,247 @@
+#include "publikacja/ftp/ftptimeouts.h"
+#include "publikacja/ftp/ftptransfer.h"
+#include "support/ftptestserver.h"
+#include "support/testdata.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace publikacja;
+
+namespace {
+
+// Every byte value of the code page, in lines ended by CR LF.
+QByteArray everyByteList()
+{
+    QByteArray bytes("Dnia 1 stycznia 2009 wprowadzono zmiany na stronie gminy \xa3\xf3\x64\xbc <hr>\r\n");
+    for (int b = 0; b < 256; ++b) {
+        if (b == '\r' || b == '\n')
+            continue;
+        bytes += char(b);
+        if (b % 32 == 31)
+            bytes += "\r\n";
+    }
+    return bytes + "\r\n";
+}
+
+} // namespace
+
+class TstFtpTransfer : public QObject
+{
+    Q_OBJECT
+
+private:
+    FtpTestServer m_server;
+    std::unique_ptr<QTemporaryDir> m_local;
+    QString m_localList;
+
+    FtpResult download(const QString& directory = QStringLiteral("/www"))
+    {
+        return FtpDownload(m_server.host(), m_server.user(), m_server.password(), directory,
+                           QStringLiteral("wykaz.txt"), m_localList);
+    }
+    FtpResult upload(const QString& directory = QStringLiteral("/www"))
+    {
+        return FtpUpload(m_localList, m_server.host(), directory, m_server.user(), m_server.password());
+    }
+    void writeLocal(const QByteArray& bytes)
+    {
+        QFile f(m_localList);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    QStringList localFiles() const { return QDir(m_local->path()).entryList(QDir::Files | QDir::Hidden); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+    }
+
+    void init()
+    {
+        m_local = std::make_unique<QTemporaryDir>();
+        m_localList = m_local->filePath(QStringLiteral("wykaz.txt"));
+        QDir(m_server.rootPath()).removeRecursively();
+        QVERIFY(m_server.makeDirectory(QStringLiteral("www")));
+    }
+
+    void downloadsByteForByte()
+    {
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.txt"), everyByteList()));
+        const FtpResult r = download();
+        QVERIFY2(r.success, qPrintable(r.error));
+        QVERIFY(r.error.isEmpty());
+        QCOMPARE(testdata::readAll(m_localList), everyByteList());
+        QCOMPARE(localFiles(), QStringList{QStringLiteral("wykaz.txt")});
+    }
+
+    void downloadReplacesTheLocalFile()
+    {
+        writeLocal(QByteArray(5000, 'x'));
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.txt"), "krotki\r\n"));
+        QVERIFY(download().success);
+        QCOMPARE(testdata::readAll(m_localList), QByteArray("krotki\r\n"));
+    }
+
+    void downloadsAnEmptyFile()
+    {
+        writeLocal("stary\r\n");
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.txt"), QByteArray()));
+        QVERIFY(download().success);
+        QVERIFY(QFile::exists(m_localList));
+        QCOMPARE(testdata::readAll(m_localList), QByteArray());
+    }
+
+    void uploadsByteForByteAndReplaces()
+    {
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.txt"), QByteArray(9000, 'o')));
+        writeLocal(everyByteList());
+        const FtpResult r = upload();
+        QVERIFY2(r.success, qPrintable(r.error));
+        QCOMPARE(m_server.fileBytes(QStringLiteral("www/wykaz.txt")), everyByteList());
+    }
+
+    void uploadUsesTheLocalFileName()
+    {
+        m_localList = m_local->filePath(QStringLiteral("lista-2009.txt"));
+        writeLocal("a\r\n");
+        QVERIFY(upload(QStringLiteral("www")).success); // a relative directory works too
+        QCOMPARE(m_server.fileBytes(QStringLiteral("www/lista-2009.txt")), QByteArray("a\r\n"));
+        QVERIFY(!m_server.fileExists(QStringLiteral("www/wykaz.txt")));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<bool>("isUpload");
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QString>("error"); // %HOST%, %LOCAL% filled in
+        for (bool up : {false, true}) {
+            const char* d = up ? "upload" : "download";
+            QTest::addRow("%s: wrong password", d) << up << "password" << "Host \"%HOST%\" jest niedostępny";
+            QTest::addRow("%s: wrong user", d) << up << "user" << "Host \"%HOST%\" jest niedostępny";
+            QTest::addRow("%s: nobody listens", d) << up << "closed port" << "Host \"%HOST%\" jest niedostępny";
+            QTest::addRow("%s: unknown host name", d) << up << "bad name" << "Host \"%HOST%\" jest niedostępny";
+        }
+        QTest::newRow("download: missing directory") << false << "directory" << "Brak katalogu /nie-ma.";
+        QTest::newRow("upload: missing directory")
+            << true << "directory" << "Nie można przejść do katalogu /nie-ma na serwerze.";
+        QTest::newRow("download: missing file") << false << "file" << "Nie można pobrać pliku wykaz.txt.";
+        QTest::newRow("upload: missing local file") << true << "file" << "Nie można wysłać pliku %LOCAL% na serwer.";
+    }
+    void failures()
+    {
+        QFETCH(bool, isUpload);
+        QFETCH(QString, problem);
+        QFETCH(QString, error);
+        QString host = m_server.host();
+        QString user = m_server.user();
+        QString password = m_server.password();
+        QString directory = QStringLiteral("/www");
+        if (problem == QLatin1String("password"))
+            password += QLatin1Char('x');
+        else if (problem == QLatin1String("user"))
+            user = QStringLiteral("ktos");
+        else if (problem == QLatin1String("closed port"))
+            host = QStringLiteral("127.0.0.1:%1").arg(FtpTestServer::unusedPort());
+        else if (problem == QLatin1String("bad name"))
+            host = QStringLiteral("nie ma takiego/hosta");
+        else if (problem == QLatin1String("directory"))
+            directory = QStringLiteral("/nie-ma");
+        if (isUpload && problem != QLatin1String("file"))
+            writeLocal("nowy\r\n");
+        if (!isUpload)
+            writeLocal("dobry\r\n");
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.txt"), isUpload ? "serwer\r\n" : QByteArray()));
+        if (!isUpload && problem == QLatin1String("file"))
+            QVERIFY(QFile::remove(m_server.localPathOf(QStringLiteral("www/wykaz.txt"))));
+
+        const FtpResult r = isUpload ? FtpUpload(m_localList, host, directory, user, password)
+                                     : FtpDownload(host, user, password, directory, QStringLiteral("wykaz.txt"),
+                                                   m_localList);
+        QVERIFY(!r.success);
+        error.replace(QStringLiteral("%HOST%"), host).replace(QStringLiteral("%LOCAL%"), m_localList);
+        QCOMPARE(r.error, error);
+        if (isUpload) {
+            QCOMPARE(m_server.fileBytes(QStringLiteral("www/wykaz.txt")), QByteArray("serwer\r\n"));
+        } else {
+            // The local file is left as it was, and nothing beside it.
+            QCOMPARE(testdata::readAll(m_localList), QByteArray("dobry\r\n"));
+            QCOMPARE(localFiles(), QStringList{QStringLiteral("wykaz.txt")});
+        }
+    }
+
+    void passiveOnlyServerFails_data()
+    {
+        QTest::addColumn<bool>("isUpload");
+        QTest::newRow("download") << false;
+        QTest::newRow("upload") << true;
+    }
+    void passiveOnlyServerFails()
+    {
+        QFETCH(bool, isUpload);
+        FtpTestServer passive(FtpTestServer::Mode::PassiveOnly);
+        QVERIFY2(passive.start(), qPrintable(passive.errorString()));
+        QVERIFY(passive.makeDirectory(QStringLiteral("www")));
+        QVERIFY(passive.putFile(QStringLiteral("www/wykaz.txt"), "serwer\r\n"));
+        writeLocal("nowy\r\n");
+        const FtpResult r =
+            isUpload ? FtpUpload(m_localList, passive.host(), QStringLiteral("/www"), passive.user(), passive.password())
+                     : FtpDownload(passive.host(), passive.user(), passive.password(), QStringLiteral("/www"),
+                                   QStringLiteral("wykaz.txt"), m_localList);
+        QVERIFY(!r.success);
+        QCOMPARE(r.error, isUpload ? QStringLiteral("Nie można wysłać pliku %1 na serwer.").arg(m_localList)
+                                   : QStringLiteral("Nie można pobrać pliku wykaz.txt."));
+        QCOMPARE(passive.fileBytes(QStringLiteral("www/wykaz.txt")), QByteArray("serwer\r\n"));
+        QCOMPARE(testdata::readAll(m_localList), QByteArray("nowy\r\n"));
+    }
+
+    void brokenDownloadKeepsTheLocalFile()
+    {
+        FtpTestServer broken(FtpTestServer::Mode::BrokenDownloads);
+        QVERIFY2(broken.start(), qPrintable(broken.errorString()));
+        QVERIFY(broken.putFile(QStringLiteral("www/wykaz.txt"), everyByteList()));
+        writeLocal("dobry\r\n");
+        const FtpResult r = FtpDownload(broken.host(), broken.user(), broken.password(), QStringLiteral("/www"),
+                                        QStringLiteral("wykaz.txt"), m_localList);
+        QVERIFY(!r.success);
+        QCOMPARE(r.error, QStringLiteral("Nie można pobrać pliku wykaz.txt."));
+        QCOMPARE(testdata::readAll(m_localList), QByteArray("dobry\r\n"));
+        QCOMPARE(localFiles(), QStringList{QStringLiteral("wykaz.txt")});
+    }
+
+    void silentServerTimesOut()
+    {
+        // Accepts the connection and never greets. With the limits shortened
+        // the transfer gives up instead of waiting for ever.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        const FtpTimeouts saved = CurrentFtpTimeouts();
+        SetFtpTimeouts({1, 1, 1});
+        const QString host = QStringLiteral("127.0.0.1:%1").arg(silent.serverPort());
+        const FtpResult r = FtpDownload(host, QStringLiteral("u"), QStringLiteral("p"), QStringLiteral("/www"),
+                                        QStringLiteral("wykaz.txt"), m_localList);
+        SetFtpTimeouts(saved);
+        QVERIFY(!r.success);
+        QCOMPARE(r.error, QStringLiteral("Host \"%1\" jest niedostępny").arg(host));
+        QVERIFY(!QFile::exists(m_localList));
+    }
+
+    void lineBreaksInNamesSendNoCommands()
+    {
+        // "www\r\nDELE wykaz.txt" must not reach the server as two commands.
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.txt"), "serwer\r\n"));
+        QVERIFY(m_server.putFile(QStringLiteral("wykaz.txt"), "korzen\r\n"));
+        const FtpResult r = download(QStringLiteral("www\r\nDELE wykaz.txt"));
+        QVERIFY(!r.success);
+        QCOMPARE(r.error, QStringLiteral("Brak katalogu www\r\nDELE wykaz.txt."));
+        QVERIFY(m_server.fileExists(QStringLiteral("wykaz.txt")));
+        QVERIFY(m_server.fileExists(QStringLiteral("www/wykaz.txt")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstFtpTransfer)
+#include "tst_ftptransfer.moc"

@@ -1,0 +1,118 @@
+#include "support/ftptestserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTcpServer>
+
+namespace {
+
+// Debian's interpreter: the python3 first on PATH may be another one that
+// does not see Debian's pyftpdlib.
+const char kPython[] = "/usr/bin/python3";
+
+} // namespace
+
+FtpTestServer::FtpTestServer(Mode mode) : m_mode(mode) {}
+
+FtpTestServer::~FtpTestServer()
+{
+    stop();
+}
+
+bool FtpTestServer::start()
+{
+    if (!m_root.isValid()) {
+        m_error = QStringLiteral("no temporary directory");
+        return false;
+    }
+    QStringList args{QStringLiteral(EKOWARTA_TEST_SERVERS "/ftpserver.py"),
+                     QStringLiteral("--root"), m_root.path(),
+                     QStringLiteral("--user"), user(),
+                     QStringLiteral("--password"), password(),
+                     QStringLiteral("--port"), QStringLiteral("0")};
+    if (m_mode == Mode::PassiveOnly)
+        args << QStringLiteral("--passive-only");
+    else if (m_mode == Mode::BrokenDownloads)
+        args << QStringLiteral("--break-downloads");
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    m_process.start(QString::fromLatin1(kPython), args);
+    if (!m_process.waitForStarted(10000)) {
+        m_error = m_process.errorString();
+        return false;
+    }
+    // The script names its port on the first line once it listens.
+    while (!m_process.canReadLine()) {
+        if (!m_process.waitForReadyRead(15000)) {
+            m_error = QStringLiteral("the FTP server did not start (its errors are above)");
+            stop();
+            return false;
+        }
+    }
+    const QByteArray line = m_process.readLine().trimmed();
+    bool ok = false;
+    if (line.startsWith("PORT "))
+        m_port = quint16(line.mid(5).toUInt(&ok));
+    if (!ok || m_port == 0) {
+        m_error = QStringLiteral("unexpected first line from the FTP server: ") + QString::fromLatin1(line);
+        stop();
+        return false;
+    }
+    return true;
+}
+
+void FtpTestServer::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+QString FtpTestServer::host() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(m_port);
+}
+
+QString FtpTestServer::localPathOf(const QString& path) const
+{
+    return m_root.filePath(path);
+}
+
+bool FtpTestServer::makeDirectory(const QString& path) const
+{
+    return QDir(m_root.path()).mkpath(path);
+}
+
+bool FtpTestServer::putFile(const QString& path, const QByteArray& bytes) const
+{
+    const QString target = localPathOf(path);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile f(target);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray FtpTestServer::fileBytes(const QString& path) const
+{
+    QFile f(localPathOf(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool FtpTestServer::fileExists(const QString& path) const
+{
+    return QFileInfo::exists(localPathOf(path));
+}
+
+quint16 FtpTestServer::unusedPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
