@@ -1,0 +1,95 @@
+#include "publikacja/publishupdates.h"
+
+#include "baza/baza.h"
+#include "internet/checkconnection.h"
+#include "platform/dialogs.h"
+#include "publikacja/ftp/transferlist.h"
+#include "publikacja/publishprogress.h"
+#include "publikacja/updatelist.h"
+#include "raport/runreport.h"
+
+#include <QFile>
+
+namespace publikacja {
+namespace {
+
+// Shows the grid again however the procedure ends.
+class GridHidden
+{
+public:
+    explicit GridHidden(PublishProgress& progress) : m_progress(progress)
+    {
+        m_progress.setGridVisible(false);
+    }
+    ~GridHidden()
+    {
+        m_progress.setCaption(QStringLiteral("Przetwarzanie. Czekaj ..."));
+        m_progress.setGridVisible(true);
+    }
+    GridHidden(const GridHidden&) = delete;
+    GridHidden& operator=(const GridHidden&) = delete;
+
+private:
+    PublishProgress& m_progress;
+};
+
+} // namespace
+
+QString LocalListPath(const baza::Baza& baza)
+{
+    return baza.directory() + QStringLiteral("wykaz.txt");
+}
+
+PublishOutcome PublishUpdates(baza::Baza& baza, const Settings& settings, RunReport& report,
+                              PublishProgress& progress)
+{
+    const QString path = LocalListPath(baza);
+    dbf::DbfTable& table = baza.table();
+    PublishOutcome outcome;
+    GridHidden hidden(progress);
+
+    // A failed download is already in the event log; the list is then
+    // built from this publication's entries alone.
+    progress.setCaption(QStringLiteral("Pobieranie pliku z serwera. Czekaj..."));
+    TransferList(path, TransferDirection::Download, settings, report);
+
+    progress.setCaption(QStringLiteral("Usuwanie starych wpisów w pliku. Czekaj..."));
+    if (QFile::exists(path))
+        RemoveOlderEntries(path, table, settings);
+
+    progress.setCaption(QStringLiteral("Dopisywanie danych do pliku. Czekaj..."));
+    outcome.appended = AppendEntries(path, table).count;
+
+    if (outcome.appended == 0) {
+        report.LogEvent(QStringLiteral("Nie zaznaczono żadnego rekordu do aktualizacji na serwerze."));
+    } else {
+        progress.setCaption(QStringLiteral("Skracanie pliku. Czekaj..."));
+        ShortenList(path, settings);
+        progress.setCaption(QStringLiteral("Wysyłanie pliku na serwer. Czekaj..."));
+        outcome.sent = TransferList(path, TransferDirection::Upload, settings, report);
+    }
+
+    if (QFile::exists(path))
+        QFile::remove(path);
+    return outcome;
+}
+
+PublishOutcome PublishCommand(baza::Baza& baza, bool runActive, const Settings& settings,
+                              RunReport& report, PublishProgress& progress, Dialogs& dialogs)
+{
+    if (!baza.table().isOpen() || baza.table().isEmpty()) {
+        dialogs.message(QStringLiteral("Brak danych do wysyłki w bazie"));
+        return {};
+    }
+    if (runActive) {
+        dialogs.message(QStringLiteral("Program jeszcze analizuje strony inernetowe."));
+        return {};
+    }
+    if (!CheckConnection()) {
+        report.LogEvent(QStringLiteral("Brak połącznia z Internetem"));
+        return {};
+    }
+    return PublishUpdates(baza, settings, report, progress);
+}
+
+} // namespace publikacja

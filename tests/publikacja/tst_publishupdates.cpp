@@ -1,0 +1,318 @@
+#include "registerfixture.h"
+
+#include "konfig/settings.h"
+#include "platform/fileerror.h"
+#include "publikacja/entry.h"
+#include "publikacja/publishprogress.h"
+#include "publikacja/publishupdates.h"
+#include "raport/runreport.h"
+#include "support/ftptestserver.h"
+#include "support/scripteddialogs.h"
+#include "support/seams.h"
+#include "text/datevalue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace publikacja;
+
+namespace {
+
+QString entryOf(const RecordSpec& r)
+{
+    return MakeEntry(r.gmina, r.natura2000, r.info, datevalue::fromDate(r.aktualizacja));
+}
+
+RecordSpec record(const char* gmina, const char* area, int kod, QDate date = QDate(2009, 3, 2))
+{
+    return {QString::fromUtf8(gmina), QString::fromUtf8(area),
+            QStringLiteral("http://%1.pl/info").arg(QString::fromUtf8(gmina).toLower()), date, kod};
+}
+
+// What the main window would show, in order.
+class RecordingProgress : public PublishProgress
+{
+public:
+    QStringList steps;
+    void setGridVisible(bool visible) override
+    {
+        steps << (visible ? QStringLiteral("[grid shown]") : QStringLiteral("[grid hidden]"));
+    }
+    void setCaption(const QString& text) override { steps << text; }
+};
+
+const QString kDownloadStep = QStringLiteral("Pobieranie pliku z serwera. Czekaj...");
+const QString kRemoveStep = QStringLiteral("Usuwanie starych wpisów w pliku. Czekaj...");
+const QString kAppendStep = QStringLiteral("Dopisywanie danych do pliku. Czekaj...");
+const QString kShortenStep = QStringLiteral("Skracanie pliku. Czekaj...");
+const QString kUploadStep = QStringLiteral("Wysyłanie pliku na serwer. Czekaj...");
+const QString kClosing = QStringLiteral("Przetwarzanie. Czekaj ...");
+
+} // namespace
+
+class TstPublishUpdates : public QObject
+{
+    Q_OBJECT
+
+private:
+    FtpTestServer m_server;
+    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<baza::Baza> m_baza;
+    Settings m_settings;
+    RunReport m_report;
+    RecordingProgress m_progress;
+
+    QString serverList() const { return QStringLiteral("www/wykaz.txt"); }
+    PublishOutcome publish() { return PublishUpdates(*m_baza, m_settings, m_report, m_progress); }
+    QString localList() const { return m_data->filePath(QStringLiteral("wykaz.txt")); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+    }
+
+    void init()
+    {
+        QDir(m_server.rootPath()).removeRecursively();
+        QVERIFY(m_server.makeDirectory(QStringLiteral("www")));
+        m_data = std::make_unique<QTemporaryDir>();
+        m_baza = std::make_unique<baza::Baza>(m_data->path());
+        m_settings.host = m_server.host();
+        m_settings.directory = QStringLiteral("/www");
+        m_settings.user = m_server.user();
+        m_settings.password = m_server.password();
+        m_settings.removeOlderEntries = false;
+        m_settings.limitEntries = false;
+        m_settings.entryCountText = QStringLiteral("20");
+        m_report.ClearEventLog();
+        m_progress.steps.clear();
+    }
+    void cleanup()
+    {
+        m_baza.reset();
+        m_data.reset();
+    }
+
+    void publishesMarkedRecords()
+    {
+        const RecordSpec a = record("Abc", "Xyz", 3);
+        const RecordSpec b = record("Bez", "Zmian", 0);
+        const RecordSpec c = record("Cde", "Uvw", 1);
+        BuildRegister(*m_baza, {a, b, c});
+        QVERIFY(m_server.putFile(serverList(), ListBytes({QStringLiteral("stary")})));
+        const PublishOutcome outcome = publish();
+        QVERIFY(outcome.sent);
+        QCOMPARE(outcome.appended, 2);
+        QCOMPARE(m_server.fileBytes(serverList()), ListBytes({QStringLiteral("stary"), entryOf(a), entryOf(c)}));
+        QCOMPARE(EventTexts(m_report), (QStringList{QStringLiteral("Plik pobrany."), QStringLiteral("Plik wysłany.")}));
+        QCOMPARE(m_progress.steps, (QStringList{QStringLiteral("[grid hidden]"), kDownloadStep, kRemoveStep,
+                                                 kAppendStep, kShortenStep, kUploadStep, kClosing,
+                                                 QStringLiteral("[grid shown]")}));
+        QVERIFY(!QFile::exists(localList()));
+        QCOMPARE(m_baza->table().row(), 0);
+    }
+
+    void removesOlderEntriesOfTheSameArea()
+    {
+        const RecordSpec now = record("Abc", "Xyz", 2, QDate(2009, 6, 1));
+        BuildRegister(*m_baza, {now});
+        const QString older = entryOf(record("Abc", "Xyz", 2, QDate(2008, 1, 1)));
+        const QString otherArea = entryOf(record("Abc", "Inny", 2, QDate(2008, 2, 1)));
+        const QString otherGmina = entryOf(record("Def", "Xyz", 2, QDate(2008, 3, 1)));
+        QVERIFY(m_server.putFile(serverList(), ListBytes({older, otherArea, otherGmina})));
+        m_settings.removeOlderEntries = true;
+        QVERIFY(publish().sent);
+        QCOMPARE(m_server.fileBytes(serverList()), ListBytes({otherArea, otherGmina, entryOf(now)}));
+    }
+
+    void shortensToTheOldestEntries_data()
+    {
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<int>("sentLines");
+        QTest::newRow("N = 3") << "3" << 3;
+        QTest::newRow("N = 5") << "5" << 4;
+    }
+    void shortensToTheOldestEntries()
+    {
+        QFETCH(QString, count);
+        QFETCH(int, sentLines);
+        const RecordSpec now = record("Nowa", "Ostoja", 3);
+        BuildRegister(*m_baza, {now});
+        const QStringList old{entryOf(record("A", "1", 1)), entryOf(record("B", "2", 1)), entryOf(record("C", "3", 1))};
+        QVERIFY(m_server.putFile(serverList(), ListBytes(old)));
+        m_settings.limitEntries = true;
+        m_settings.entryCountText = count;
+        QVERIFY(publish().sent);
+        QCOMPARE(m_server.fileBytes(serverList()), ListBytes((old + QStringList{entryOf(now)}).first(sentLines)));
+    }
+
+    void blankLinesOnlyGoWhenShortening_data()
+    {
+        QTest::addColumn<bool>("limit");
+        QTest::addColumn<QByteArray>("sentBefore"); // the server's lines as they come back
+        QTest::newRow("limit on") << true << QByteArray("a1\r\na2\r\n");
+        QTest::newRow("limit off") << false << QByteArray("  a1 \r\n\r\n\ta2\r\n");
+    }
+    void blankLinesOnlyGoWhenShortening()
+    {
+        QFETCH(bool, limit);
+        QFETCH(QByteArray, sentBefore);
+        const RecordSpec now = record("Nowa", "Ostoja", 3);
+        BuildRegister(*m_baza, {now});
+        QVERIFY(m_server.putFile(serverList(), "  a1 \r\n\r\n\ta2\n"));
+        m_settings.limitEntries = limit;
+        m_settings.entryCountText = QStringLiteral("10");
+        QVERIFY(publish().sent);
+        QCOMPARE(m_server.fileBytes(serverList()), sentBefore + ListBytes({entryOf(now)}));
+    }
+
+    void missingServerFileGetsOnlyTheNewEntries()
+    {
+        const RecordSpec a = record("Abc", "Xyz", 3);
+        const RecordSpec b = record("Bcd", "Xyz", 2);
+        BuildRegister(*m_baza, {a, b});
+        m_settings.removeOlderEntries = true;
+        m_settings.limitEntries = true;
+        QVERIFY(publish().sent);
+        QCOMPARE(m_server.fileBytes(serverList()), ListBytes({entryOf(a), entryOf(b)}));
+        QCOMPARE(EventTexts(m_report),
+                 (QStringList{QStringLiteral("Błąd pobierania: Nie można pobrać pliku wykaz.txt."),
+                              QStringLiteral("Plik wysłany.")}));
+        QVERIFY(!QFile::exists(localList()));
+    }
+
+    void nothingMarkedLeavesTheServerAlone()
+    {
+        BuildRegister(*m_baza, {record("Abc", "Xyz", 0), record("Def", "Xyz", 4), record("Ghi", "Xyz", 5)});
+        const QByteArray before = ListBytes({QStringLiteral("  zostaje  "), QString()});
+        QVERIFY(m_server.putFile(serverList(), before));
+        const QDateTime modified = QFileInfo(m_server.localPathOf(serverList())).lastModified();
+        m_settings.limitEntries = true;
+        m_settings.entryCountText = QStringLiteral("1");
+        const PublishOutcome outcome = publish();
+        QVERIFY(!outcome.sent);
+        QCOMPARE(outcome.appended, 0);
+        QCOMPARE(m_server.fileBytes(serverList()), before);
+        QCOMPARE(QFileInfo(m_server.localPathOf(serverList())).lastModified(), modified);
+        QCOMPARE(EventTexts(m_report),
+                 (QStringList{QStringLiteral("Plik pobrany."),
+                              QStringLiteral("Nie zaznaczono żadnego rekordu do aktualizacji na serwerze.")}));
+        QCOMPARE(m_progress.steps, (QStringList{QStringLiteral("[grid hidden]"), kDownloadStep, kRemoveStep,
+                                                 kAppendStep, kClosing, QStringLiteral("[grid shown]")}));
+        QVERIFY(!QFile::exists(localList()));
+    }
+
+    void failedTransfersLeaveNoLocalCopy_data()
+    {
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("nobody listens")
+            << "closed port"
+            << QStringList{QStringLiteral("Błąd pobierania: Host \"%HOST%\" jest niedostępny"),
+                           QStringLiteral("Błąd wysyłki: Host \"%HOST%\" jest niedostępny")};
+        QTest::newRow("no server data")
+            << "no data"
+            << QStringList{QStringLiteral("Braki w danych dotyczących serwera. Sprawdź konfigurację."),
+                           QStringLiteral("Braki w danych dotyczących serwera. Sprawdź konfigurację.")};
+        QTest::newRow("missing directory")
+            << "directory"
+            << QStringList{QStringLiteral("Błąd pobierania: Brak katalogu /nie-ma."),
+                           QStringLiteral("Błąd wysyłki: Nie można przejść do katalogu /nie-ma na serwerze.")};
+    }
+    void failedTransfersLeaveNoLocalCopy()
+    {
+        QFETCH(QString, problem);
+        QFETCH(QStringList, events);
+        BuildRegister(*m_baza, {record("Abc", "Xyz", 3)});
+        if (problem == QLatin1String("closed port"))
+            m_settings.host = QStringLiteral("127.0.0.1:%1").arg(FtpTestServer::unusedPort());
+        else if (problem == QLatin1String("no data"))
+            m_settings.host.clear();
+        else
+            m_settings.directory = QStringLiteral("/nie-ma");
+        const PublishOutcome outcome = publish();
+        QVERIFY(!outcome.sent);
+        QCOMPARE(outcome.appended, 1);
+        events.replaceInStrings(QStringLiteral("%HOST%"), m_settings.host);
+        QCOMPARE(EventTexts(m_report), events);
+        QVERIFY(!QFile::exists(localList()));
+        QCOMPARE(m_progress.steps.last(), QStringLiteral("[grid shown]"));
+    }
+
+    void fileErrorStillRestoresTheGrid()
+    {
+        BuildRegister(*m_baza, {record("Abc", "Xyz", 3)});
+        QVERIFY(QDir().mkpath(localList())); // a directory where the local copy goes
+        QVERIFY(m_server.putFile(serverList(), "serwer\r\n"));
+        QVERIFY_THROWS_EXCEPTION(FileError, publish());
+        QCOMPARE(m_progress.steps.first(), QStringLiteral("[grid hidden]"));
+        QCOMPARE(m_progress.steps.mid(m_progress.steps.size() - 2),
+                 (QStringList{kClosing, QStringLiteral("[grid shown]")}));
+        QVERIFY(!m_progress.steps.contains(kUploadStep));
+        QCOMPARE(m_server.fileBytes(serverList()), QByteArray("serwer\r\n"));
+    }
+
+    void escapedNamesReplaceTheirOlderEntries()
+    {
+        const RecordSpec now = record("Kowale & Synowie <Dolne>", "Ostoja \"Las\"", 3, QDate(2010, 4, 4));
+        BuildRegister(*m_baza, {now});
+        const QString olderEscaped = entryOf(record("Kowale & Synowie <Dolne>", "Ostoja \"Las\"", 3, QDate(2009, 1, 1)));
+        const QString olderRaw = QStringLiteral("Dnia 1 maja 2008 ... <b>Kowale & Synowie <Dolne></b></a> "
+                                                "(obszar Natura 2000: Ostoja \"Las\"). <hr>");
+        const QString neighbour = entryOf(record("Kowale", "Ostoja \"Las\"", 3, QDate(2009, 1, 1)));
+        QVERIFY(m_server.putFile(serverList(), ListBytes({olderEscaped, neighbour, olderRaw})));
+        m_settings.removeOlderEntries = true;
+        QVERIFY(publish().sent);
+        const QString sent = QString::fromLatin1(m_server.fileBytes(serverList()));
+        QCOMPARE(sent, QString::fromLatin1(ListBytes({neighbour, entryOf(now)})));
+        QVERIFY(sent.contains(QStringLiteral("<b>Kowale &amp; Synowie &lt;Dolne&gt;</b>")));
+        QVERIFY(sent.contains(QStringLiteral("(obszar Natura 2000: Ostoja &quot;Las&quot;)")));
+    }
+
+    void publishCommandRefusals_data()
+    {
+        QTest::addColumn<bool>("emptyTable");
+        QTest::addColumn<bool>("runActive");
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("empty table") << true << false << true
+                                     << QStringList{QStringLiteral("Brak danych do wysyłki w bazie")} << QStringList{};
+        QTest::newRow("empty table during a run")
+            << true << true << false << QStringList{QStringLiteral("Brak danych do wysyłki w bazie")} << QStringList{};
+        QTest::newRow("run active")
+            << false << true << true << QStringList{QStringLiteral("Program jeszcze analizuje strony inernetowe.")}
+            << QStringList{};
+        QTest::newRow("offline") << false << false << false << QStringList{}
+                                 << QStringList{QStringLiteral("Brak połącznia z Internetem")};
+        QTest::newRow("publishes") << false << false << true << QStringList{}
+                                   << QStringList{QStringLiteral("Błąd pobierania: Nie można pobrać pliku wykaz.txt."),
+                                                  QStringLiteral("Plik wysłany.")};
+    }
+    void publishCommandRefusals()
+    {
+        QFETCH(bool, emptyTable);
+        QFETCH(bool, runActive);
+        QFETCH(bool, online);
+        QFETCH(QStringList, messages);
+        QFETCH(QStringList, events);
+        const RecordSpec a = record("Abc", "Xyz", 3);
+        BuildRegister(*m_baza, emptyTable ? QList<RecordSpec>{} : QList<RecordSpec>{a});
+        ConnectionOverride connection(online);
+        ScriptedDialogs dialogs;
+        const PublishOutcome outcome =
+            PublishCommand(*m_baza, runActive, m_settings, m_report, m_progress, dialogs);
+        QCOMPARE(dialogs.messages, messages);
+        QCOMPARE(EventTexts(m_report), events);
+        const bool published = !events.isEmpty() && events.last() == QStringLiteral("Plik wysłany.");
+        QCOMPARE(outcome.sent, published);
+        QCOMPARE(m_server.fileBytes(serverList()), published ? ListBytes({entryOf(a)}) : QByteArray());
+        QCOMPARE(m_progress.steps.isEmpty(), !published);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPublishUpdates)
+#include "tst_publishupdates.moc"
