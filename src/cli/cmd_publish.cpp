@@ -1,6 +1,7 @@
 // publish: the publish button without a window, with the settings of the
 // data directory's config.ini.
 #include "command.h"
+#include "registeraccess.h"
 
 #include "baza/baza.h"
 #include "konfig/settings.h"
@@ -9,8 +10,6 @@
 #include "publikacja/publishprogress.h"
 #include "publikacja/publishupdates.h"
 #include "raport/runreport.h"
-
-#include <QFile>
 
 namespace {
 
@@ -34,16 +33,9 @@ int runPublish(CliContext& c, const QStringList& args)
 {
     RequireNoMoreArguments(args, 0);
     baza::Baza b(c.dataDir);
-    if (!QFile::exists(b.dbfPath())) {
-        c.err << "ekowarta-cli publish: brak pliku " << b.dbfPath() << "\n";
-        return 1;
-    }
     // Exclusive, so that a running program that holds the register is
     // reported instead of having a second writer beside it.
-    dbf::DbfTable& table = b.table();
-    table.setFileName(b.dbfPath());
-    table.setExclusive(true);
-    table.open();
+    OpenRegister(b, Access::Write);
 
     Settings settings;
     konfig::LoadSettings(settings, c.dataDir + QStringLiteral("config.ini"));
@@ -64,7 +56,7 @@ int runPublish(CliContext& c, const QStringList& args)
     } printEvents{report, c.out};
     const publikacja::PublishOutcome outcome =
         publikacja::PublishCommand(b, false, settings, report, progress, dialogs);
-    table.close();
+    b.table().close();
     return outcome.sent ? 0 : 1;
 }
 
