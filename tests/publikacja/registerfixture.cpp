@@ -5,11 +5,11 @@
 #include "text/cp1250.h"
 #include "text/datevalue.h"
 
-void BuildRegister(baza::Baza& baza, const QList<RecordSpec>& records)
+void BuildRegister(baza::Baza& baza, const QList<RecordValues>& records)
 {
     baza.OpenTable();
     dbf::DbfTable& t = baza.table();
-    for (const RecordSpec& r : records) {
+    for (const RecordValues& r : records) {
         t.append();
         t.setText(baza::Gmina, r.gmina);
         t.setText(baza::Natura2000, r.natura2000);

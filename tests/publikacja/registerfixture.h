@@ -10,7 +10,7 @@ class RunReport;
 
 // A register in a temporary data directory, built through the real table
 // layer, for the publication tests.
-struct RecordSpec
+struct RecordValues
 {
     QString gmina;
     QString natura2000;
@@ -20,7 +20,7 @@ struct RecordSpec
 };
 
 // Creates baza.dbf in directory, opens it (shared) and adds the records.
-void BuildRegister(baza::Baza& baza, const QList<RecordSpec>& records);
+void BuildRegister(baza::Baza& baza, const QList<RecordValues>& records);
 
 // The texts of the event log, oldest first, without their time stamps.
 QStringList EventTexts(const RunReport& report);

@@ -15,7 +15,7 @@
 
 namespace {
 
-QString entryOf(const RecordSpec& r)
+QString entryOf(const RecordValues& r)
 {
     return publikacja::MakeEntry(r.gmina, r.natura2000, r.info, datevalue::fromDate(r.aktualizacja));
 }
@@ -31,9 +31,9 @@ QStringList printedEvents(const QByteArray& out)
     return texts;
 }
 
-const RecordSpec kMarked{QStringLiteral("Żabno"), QStringLiteral("Dolina Dunajca"), QStringLiteral("http://zabno.pl"),
+const RecordValues kMarked{QStringLiteral("Żabno"), QStringLiteral("Dolina Dunajca"), QStringLiteral("http://zabno.pl"),
                          QDate(2009, 1, 1), 3};
-const RecordSpec kUnmarked{QStringLiteral("Bez"), QStringLiteral("Zmian"), QStringLiteral("http://bez.pl"),
+const RecordValues kUnmarked{QStringLiteral("Bez"), QStringLiteral("Zmian"), QStringLiteral("http://bez.pl"),
                            QDate(2009, 1, 1), 0};
 
 } // namespace
@@ -46,7 +46,7 @@ private:
     FtpTestServer m_server;
     std::unique_ptr<QTemporaryDir> m_data;
 
-    void prepare(const QList<RecordSpec>& records)
+    void prepare(const QList<RecordValues>& records)
     {
         baza::Baza b(m_data->path());
         BuildRegister(b, records);

@@ -20,12 +20,12 @@ using namespace publikacja;
 
 namespace {
 
-QString entryOf(const RecordSpec& r)
+QString entryOf(const RecordValues& r)
 {
     return MakeEntry(r.gmina, r.natura2000, r.info, datevalue::fromDate(r.aktualizacja));
 }
 
-RecordSpec record(const char* gmina, const char* area, int kod, QDate date = QDate(2009, 3, 2))
+RecordValues record(const char* gmina, const char* area, int kod, QDate date = QDate(2009, 3, 2))
 {
     return {QString::fromUtf8(gmina), QString::fromUtf8(area),
             QStringLiteral("http://%1.pl/info").arg(QString::fromUtf8(gmina).toLower()), date, kod};
@@ -98,9 +98,9 @@ private Q_SLOTS:
 
     void publishesMarkedRecords()
     {
-        const RecordSpec a = record("Abc", "Xyz", 3);
-        const RecordSpec b = record("Bez", "Zmian", 0);
-        const RecordSpec c = record("Cde", "Uvw", 1);
+        const RecordValues a = record("Abc", "Xyz", 3);
+        const RecordValues b = record("Bez", "Zmian", 0);
+        const RecordValues c = record("Cde", "Uvw", 1);
         BuildRegister(*m_baza, {a, b, c});
         QVERIFY(m_server.putFile(serverList(), ListBytes({QStringLiteral("stary")})));
         const PublishOutcome outcome = publish();
@@ -117,7 +117,7 @@ private Q_SLOTS:
 
     void removesOlderEntriesOfTheSameArea()
     {
-        const RecordSpec now = record("Abc", "Xyz", 2, QDate(2009, 6, 1));
+        const RecordValues now = record("Abc", "Xyz", 2, QDate(2009, 6, 1));
         BuildRegister(*m_baza, {now});
         const QString older = entryOf(record("Abc", "Xyz", 2, QDate(2008, 1, 1)));
         const QString otherArea = entryOf(record("Abc", "Inny", 2, QDate(2008, 2, 1)));
@@ -139,7 +139,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, count);
         QFETCH(int, sentLines);
-        const RecordSpec now = record("Nowa", "Ostoja", 3);
+        const RecordValues now = record("Nowa", "Ostoja", 3);
         BuildRegister(*m_baza, {now});
         const QStringList old{entryOf(record("A", "1", 1)), entryOf(record("B", "2", 1)), entryOf(record("C", "3", 1))};
         QVERIFY(m_server.putFile(serverList(), ListBytes(old)));
@@ -160,7 +160,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, limit);
         QFETCH(QByteArray, sentBefore);
-        const RecordSpec now = record("Nowa", "Ostoja", 3);
+        const RecordValues now = record("Nowa", "Ostoja", 3);
         BuildRegister(*m_baza, {now});
         QVERIFY(m_server.putFile(serverList(), "  a1 \r\n\r\n\ta2\n"));
         m_settings.limitEntries = limit;
@@ -171,8 +171,8 @@ private Q_SLOTS:
 
     void missingServerFileGetsOnlyTheNewEntries()
     {
-        const RecordSpec a = record("Abc", "Xyz", 3);
-        const RecordSpec b = record("Bcd", "Xyz", 2);
+        const RecordValues a = record("Abc", "Xyz", 3);
+        const RecordValues b = record("Bcd", "Xyz", 2);
         BuildRegister(*m_baza, {a, b});
         m_settings.removeOlderEntries = true;
         m_settings.limitEntries = true;
@@ -257,7 +257,7 @@ private Q_SLOTS:
 
     void escapedNamesReplaceTheirOlderEntries()
     {
-        const RecordSpec now = record("Kowale & Synowie <Dolne>", "Ostoja \"Las\"", 3, QDate(2010, 4, 4));
+        const RecordValues now = record("Kowale & Synowie <Dolne>", "Ostoja \"Las\"", 3, QDate(2010, 4, 4));
         BuildRegister(*m_baza, {now});
         const QString olderEscaped = entryOf(record("Kowale & Synowie <Dolne>", "Ostoja \"Las\"", 3, QDate(2009, 1, 1)));
         const QString olderRaw = QStringLiteral("Dnia 1 maja 2008 ... <b>Kowale & Synowie <Dolne></b></a> "
@@ -299,8 +299,8 @@ private Q_SLOTS:
         QFETCH(bool, online);
         QFETCH(QStringList, messages);
         QFETCH(QStringList, events);
-        const RecordSpec a = record("Abc", "Xyz", 3);
-        BuildRegister(*m_baza, emptyTable ? QList<RecordSpec>{} : QList<RecordSpec>{a});
+        const RecordValues a = record("Abc", "Xyz", 3);
+        BuildRegister(*m_baza, emptyTable ? QList<RecordValues>{} : QList<RecordValues>{a});
         ConnectionOverride connection(online);
         ScriptedDialogs dialogs;
         const PublishOutcome outcome =

@@ -16,16 +16,16 @@ using namespace publikacja;
 
 namespace {
 
-QString entryOf(const RecordSpec& r)
+QString entryOf(const RecordValues& r)
 {
     return MakeEntry(r.gmina, r.natura2000, r.info, datevalue::fromDate(r.aktualizacja));
 }
 
-const RecordSpec kHigh{QStringLiteral("Abc"), QStringLiteral("Xyz"), QStringLiteral("http://abc.pl/info"),
+const RecordValues kHigh{QStringLiteral("Abc"), QStringLiteral("Xyz"), QStringLiteral("http://abc.pl/info"),
                        QDate(2008, 12, 31), 3};
-const RecordSpec kUnmarked{QStringLiteral("Bez"), QStringLiteral("Zmian"), QStringLiteral("http://bez.pl"),
+const RecordValues kUnmarked{QStringLiteral("Bez"), QStringLiteral("Zmian"), QStringLiteral("http://bez.pl"),
                            QDate(2008, 5, 1), 0};
-const RecordSpec kLow{QStringLiteral("Cde"), QStringLiteral("Uvw"), QStringLiteral("http://cde.pl/info"),
+const RecordValues kLow{QStringLiteral("Cde"), QStringLiteral("Uvw"), QStringLiteral("http://cde.pl/info"),
                       QDate(2009, 1, 1), 1};
 
 } // namespace
@@ -100,7 +100,7 @@ private Q_SLOTS:
     {
         QFETCH(int, kod);
         QFETCH(bool, published);
-        RecordSpec r = kHigh;
+        RecordValues r = kHigh;
         r.kod = kod;
         BuildRegister(*m_baza, {r});
         const AppendResult result = AppendEntries(m_list, m_baza->table());
@@ -124,10 +124,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("area");
         QTest::addColumn<QStringList>("left");
         const QString abcXyz = entryOf(kHigh);
-        RecordSpec other = kHigh;
+        RecordValues other = kHigh;
         other.natura2000 = QStringLiteral("Inny");
         const QString abcOther = entryOf(other);
-        RecordSpec longer = kHigh;
+        RecordValues longer = kHigh;
         longer.gmina = QStringLiteral("Abcdef");
         const QString abcdefXyz = entryOf(longer);
         QTest::newRow("same municipality and area")
@@ -167,15 +167,15 @@ private Q_SLOTS:
     void removeOlderEntries()
     {
         QFETCH(bool, option);
-        RecordSpec padded = kHigh;
+        RecordValues padded = kHigh;
         padded.gmina = QStringLiteral(" Abc\t");
         padded.natura2000 = QStringLiteral("Xyz ");
         BuildRegister(*m_baza, {padded, kUnmarked});
-        RecordSpec older = kHigh;
+        RecordValues older = kHigh;
         older.aktualizacja = QDate(2007, 1, 1);
-        RecordSpec otherArea = kHigh;
+        RecordValues otherArea = kHigh;
         otherArea.natura2000 = QStringLiteral("Inny");
-        RecordSpec unmarkedOlder = kUnmarked;
+        RecordValues unmarkedOlder = kUnmarked;
         const QStringList before{entryOf(older), entryOf(otherArea), entryOf(unmarkedOlder)};
         writeList(before);
         Settings s;
