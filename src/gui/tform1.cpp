@@ -12,10 +12,12 @@
 #include "baza/rowcolours.h"
 #include "dbf/dbferror.h"
 #include "konfig/settings.h"
+#include "kontrola/twyswietl.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "raport/reportcommands.h"
 #include "text/systemformat.h"
+#include "wymiana/registercommands.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -353,6 +355,13 @@ void TForm1::buildMenus()
             &TForm1::info1Click);
     connect(add(m_popupMenu1, QStringLiteral("Otwórz stronę BIP"), "bip1"), &QAction::triggered, this, &TForm1::bip1Click);
 
+    QMenu* rejestr = menuBar()->addMenu(QStringLiteral("Rejestr"));
+    rejestr->menuAction()->setObjectName(QStringLiteral("Rejestr1"));
+    connect(add(rejestr, QStringLiteral("Importuj z pliku CSV…"), "Importuj1"), &QAction::triggered, this,
+            [this] { wymiana::ImportRegisterFromFile(m_baza, m_dialogs, m_run->active()); });
+    connect(add(rejestr, QStringLiteral("Eksportuj do pliku CSV…"), "Eksportuj1"), &QAction::triggered, this,
+            [this] { wymiana::ExportRegisterToFile(m_baza, m_dialogs); });
+
     m_popupMenu2 = new QMenu(this);
     m_popupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
     connect(add(m_popupMenu2, QStringLiteral("Pokaż"), "Pokaz1"), &QAction::triggered, this, &TForm1::Pokaz1Click);
@@ -610,7 +619,7 @@ void TForm1::StronaInfoClick()
 
 void TForm1::openPage(const QString& address)
 {
-    Q_UNUSED(address);
+    new TWyswietl(address, m_dialogs); // runs by itself and deletes itself
 }
 
 // --- toolbar ---
