@@ -2,10 +2,15 @@
 
 #include <QFile>
 
-void OpenRegister(baza::Baza& baza, Access access)
+void RequireRegisterFile(const baza::Baza& baza)
 {
     if (!QFile::exists(baza.dbfPath()))
         throw std::runtime_error(QStringLiteral("brak pliku rejestru %1").arg(baza.dbfPath()).toStdString());
+}
+
+void OpenRegister(baza::Baza& baza, Access access)
+{
+    RequireRegisterFile(baza);
     dbf::DbfTable& t = baza.table();
     t.setFileName(baza.dbfPath());
     t.setReadOnly(access == Access::Read);

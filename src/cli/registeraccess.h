@@ -11,5 +11,8 @@ enum class Access { Read, Write };
 
 void OpenRegister(baza::Baza& baza, Access access);
 
+// A missing register is an error of the command, not a reason to create one.
+void RequireRegisterFile(const baza::Baza& baza);
+
 // The record with physical number text, or a usage error.
 int ParseRecordNumber(const dbf::DbfTable& table, const QString& text);

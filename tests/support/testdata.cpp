@@ -26,9 +26,15 @@ QString program(const QString& name)
     return QStringLiteral(EKOWARTA_BIN_DIR "/") + name;
 }
 
-ProcessResult run(const QString& programName, const QStringList& arguments, int timeoutMs)
+ProcessResult run(const QString& programName, const QStringList& arguments, int timeoutMs,
+                  const QStringList& environment)
 {
     QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("EKOWARTA_CONNECTION"), QStringLiteral("online"));
+    for (const QString& entry : environment)
+        env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    p.setProcessEnvironment(env);
     p.start(program(programName), arguments);
     ProcessResult r;
     if (!p.waitForStarted(10000)) {

@@ -22,8 +22,11 @@ struct ProcessResult
     QByteArray err;
 };
 
-// Runs a built program with arguments; waits up to timeoutMs.
-ProcessResult run(const QString& programName, const QStringList& arguments, int timeoutMs = 60000);
+// Runs a built program with arguments; waits up to timeoutMs. The program
+// sees itself online (EKOWARTA_CONNECTION=online) unless environment says
+// otherwise ("NAME=value" entries).
+ProcessResult run(const QString& programName, const QStringList& arguments, int timeoutMs = 60000,
+                  const QStringList& environment = {});
 
 QByteArray readAll(const QString& path);
 

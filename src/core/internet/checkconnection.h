@@ -4,7 +4,8 @@
 
 // The one online test, asked before every network action. Online means: a
 // network interface other than loopback is up and has an address. Tests
-// replace the probe to play "offline" or "online" on a machine of their own.
+// replace the probe to play "offline" or "online" on a machine of their own;
+// a child process follows EKOWARTA_CONNECTION=online|offline.
 bool CheckConnection();
 
 using ConnectionProbe = std::function<bool()>;

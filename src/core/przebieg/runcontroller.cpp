@@ -254,6 +254,8 @@ void RunController::TimerKontrolTimer()
         m_progressPosition = g;
         if (g > 0)
             showEstimate(g, n);
+        if (!checked)
+            Q_EMIT recordDispatched(g, n);
         if (g == n) {
             endOfRun();
             break;

@@ -90,6 +90,8 @@ Q_SIGNALS:
     void gridColumnsReset();
     // The run became inactive (ended, stopped, aborted or refused).
     void runEnded();
+    // A page check was started for record g of n.
+    void recordDispatched(int g, int n);
 
 private:
     void setActive(bool active);

@@ -1,0 +1,214 @@
+// run: a monitoring run without a window, through the same run controller
+// as the program's start button.
+#include "cliapplication.h"
+#include "command.h"
+#include "registeraccess.h"
+
+#include "baza/baza.h"
+#include "konfig/settings.h"
+#include "konfig/settingsfile.h"
+#include "platform/dialogs.h"
+#include "platform/livethreads.h"
+#include "przebieg/runcontroller.h"
+#include "raport/runreport.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::atomic<int> interrupts{0};
+
+extern "C" void onInterrupt(int)
+{
+    interrupts.fetch_add(1);
+}
+
+// The start question is answered by --continue or --new; without either the
+// command stops there and changes nothing more.
+class CliDialogs : public Dialogs
+{
+public:
+    CliDialogs(QTextStream& err, Answer answer) : m_err(err), m_answer(answer) {}
+
+    bool refusedQuestion = false;
+
+    void message(const QString& text) override { m_err << text << "\n"; }
+    Answer question(const QString&, Buttons) override
+    {
+        if (m_answer == Answer::Cancel)
+            refusedQuestion = true;
+        return m_answer;
+    }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&) override { return {}; }
+    void error(const QString& text) override { m_err << text << "\n"; }
+
+private:
+    QTextStream& m_err;
+    Answer m_answer;
+};
+
+int timeLimitIndex(const QString& seconds)
+{
+    const QStringList allowed = {QStringLiteral("30"), QStringLiteral("60"), QStringLiteral("120"),
+                                 QStringLiteral("180"), QStringLiteral("300")};
+    if (seconds == QLatin1String("0"))
+        return -1;
+    const int index = int(allowed.indexOf(seconds));
+    if (index < 0)
+        throw UsageError{QStringLiteral("--time-limit przyjmuje 0, 30, 60, 120, 180 lub 300, a nie \"%1\"").arg(seconds)};
+    return index;
+}
+
+class Progress
+{
+public:
+    Progress(QTextStream& err, const RunController& run) : m_err(err), m_run(run)
+    {
+#ifdef Q_OS_UNIX
+        m_terminal = ::isatty(STDERR_FILENO);
+#endif
+    }
+
+    void show(int g, int n)
+    {
+        const QString line = QStringLiteral("[%1/%2] %3%  %4  pozostało %5")
+                                 .arg(g)
+                                 .arg(n)
+                                 .arg(g * 100 / qMax(1, n))
+                                 .arg(m_run.nazwaGminy(), m_run.czas2());
+        if (m_terminal)
+            m_err << "\r\033[K" << line;
+        else
+            m_err << line << "\n";
+        m_err.flush();
+        m_shown = true;
+    }
+
+    void finish()
+    {
+        if (m_terminal && m_shown)
+            m_err << "\n";
+        m_err.flush();
+    }
+
+private:
+    QTextStream& m_err;
+    const RunController& m_run;
+    bool m_terminal = false;
+    bool m_shown = false;
+};
+
+void printList(QTextStream& out, const QString& title, const QStringList& lines)
+{
+    out << title << " (" << lines.size() << "):\n";
+    for (const QString& line : lines)
+        out << "  " << line << "\n";
+}
+
+int runRun(CliContext& c, const QStringList& arguments)
+{
+    QStringList args = arguments;
+    QString limit;
+    const bool limitGiven = TakeOption(args, QStringLiteral("--time-limit"), &limit);
+    const bool continuePass = TakeFlag(args, QStringLiteral("--continue"));
+    const bool newPass = TakeFlag(args, QStringLiteral("--new"));
+    RequireNoMoreArguments(args, 0);
+    if (continuePass && newPass)
+        throw UsageError{QStringLiteral("--continue i --new wykluczają się")};
+
+    Settings settings;
+    konfig::LoadSettings(settings, c.dataDir + QStringLiteral("config.ini"));
+    if (limitGiven)
+        settings.timeLimitIndex = timeLimitIndex(limit);
+
+    baza::Baza b(c.dataDir);
+    RequireRegisterFile(b);
+    b.OpenTable();
+
+    RunReport report;
+    CliDialogs dialogs(c.err, continuePass ? Dialogs::Answer::Yes : newPass ? Dialogs::Answer::No : Dialogs::Answer::Cancel);
+    RunController run(b, report, settings, dialogs);
+    Progress progress(c.err, run);
+    QObject::connect(&run, &RunController::recordDispatched, [&progress](int g, int n) { progress.show(g, n); });
+
+    QEventLoop loop;
+    bool ended = false;
+    QObject::connect(&run, &RunController::runEnded, [&ended] { ended = true; });
+
+    // Ctrl-C stops the run as the button would; the page in flight is
+    // still stored. A second Ctrl-C leaves at once.
+    interrupts = 0;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    bool stopped = false;
+    QTimer watch;
+    watch.setInterval(50);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (interrupts > 0 && !stopped && run.active()) {
+            stopped = true;
+            run.SpeedButton1Click(false);
+        }
+        if (interrupts > 1 || !CliApplication::failure().isEmpty() ||
+            (ended && LiveThreads::count() == 0))
+            loop.quit();
+    });
+    watch.start();
+
+    run.SpeedButton1Click(true);
+    if (!ended || LiveThreads::count() > 0)
+        loop.exec();
+    watch.stop();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    progress.finish();
+
+    if (!CliApplication::failure().isEmpty()) {
+        c.err << "ekowarta-cli run: " << CliApplication::failure() << "\n";
+        return 1;
+    }
+    if (dialogs.refusedQuestion) {
+        c.err << "ekowarta-cli run: część stron nie została jeszcze przeanalizowana; podaj --continue "
+                 "(dokończ przerwaną analizę) albo --new (zacznij od nowa)\n";
+        return 1;
+    }
+
+    printList(c.out, QStringLiteral("Lista błędnych stron"), report.errorLines());
+    printList(c.out, QStringLiteral("Lista stron zaktualizowanych"), report.updatedLines());
+    QStringList events = report.events();
+    std::reverse(events.begin(), events.end());
+    printList(c.out, QStringLiteral("Dziennik zdarzeń"), events);
+    b.table().close();
+
+    if (run.aborted() || report.events().join(QLatin1Char('\n')).contains(QStringLiteral("Brak połącznia z Internetem")))
+        return 2;
+    if (stopped || interrupts > 0)
+        return 130;
+    return 0;
+}
+
+CommandRegistration reg({
+    QStringLiteral("run"),
+    QStringLiteral("run [--time-limit 0|30|60|120|180|300] [--continue | --new]"),
+    QStringLiteral("Kontrola stron wszystkich rekordów, jak przycisk startu programu.\n"
+                   "--time-limit  maksymalny czas kontroli jednej strony w sekundach (0: bez limitu);\n"
+                   "              domyślnie z config.ini\n"
+                   "--continue    dokończ przerwaną analizę (gdy część stron nie jest sprawdzona)\n"
+                   "--new         zacznij analizę od nowa\n"
+                   "Postęp na stderr; na końcu lista błędnych stron, lista stron zaktualizowanych\n"
+                   "i dziennik zdarzeń (od najstarszego). Ctrl-C zatrzymuje kontrolę (można ją dokończyć).\n"
+                   "Kod wyjścia: 0 przebieg zakończony, 2 brak połączenia z Internetem,\n"
+                   "130 przerwano, 1 inny błąd."),
+    runRun,
+});
+
+} // namespace

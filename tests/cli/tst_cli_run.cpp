@@ -1,0 +1,153 @@
+// ekowarta-cli run: a whole run without a window, against a local server.
+#include "baza/baza.h"
+#include "baza/fields.h"
+#include "support/httptestserver.h"
+#include "support/testdata.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using testdata::run;
+
+class TestCliRun : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<HttpTestServer> m_server;
+
+    QStringList dir() const { return {QStringLiteral("--dir"), m_dir->path()}; }
+
+    void makeRegister(const QList<QPair<QString, int>>& pagesAndZ)
+    {
+        baza::Baza b(m_dir->path());
+        b.OpenTable();
+        int i = 0;
+        for (const auto& [page, z] : pagesAndZ) {
+            b.table().append();
+            b.table().setText(baza::Gmina, QStringLiteral("Gmina %1").arg(++i));
+            b.table().setText(baza::Info, m_server->url(page));
+            b.table().setInteger(baza::Z, z);
+            b.table().post();
+        }
+        b.table().close();
+    }
+
+    QList<int> column(int field)
+    {
+        baza::Baza b(m_dir->path());
+        b.OpenTable();
+        QList<int> values;
+        for (int r = 0; r < b.table().recordCount(); ++r)
+            values << b.table().integerAt(r, field);
+        return values;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_server = std::make_unique<HttpTestServer>();
+        m_server->route("/a", HttpTestServer::Response::html("<p>Dnia 2 stycznia 2020 r.</p>\n<p>x</p>\n"));
+        m_server->route("/b", HttpTestServer::Response::html("<p>bez daty</p>\n"));
+    }
+
+    void wholePassPrintsTheReport();
+    void questionNeedsAnAnswer();
+    void offlineIsExitTwo();
+    void badArguments_data();
+    void badArguments();
+    void interruptStopsAndLeavesAResumablePass();
+};
+
+void TestCliRun::wholePassPrintsTheReport()
+{
+    makeRegister({{QStringLiteral("/a"), 0}, {QStringLiteral("/missing"), 0}, {QStringLiteral("/a"), 0}});
+    const auto r = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--today"), QStringLiteral("2026-12-09")});
+    QCOMPARE(r.exitCode, 2); // --today is not an option of run: a usage error
+    const auto ok = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run")});
+    QVERIFY2(ok.exitCode == 0, ok.err.constData());
+    const QString out = QString::fromUtf8(ok.out);
+    QVERIFY(out.contains(QStringLiteral("Lista błędnych stron (1):\n  LP = 2 - Gmina 2\n")));
+    QVERIFY(out.contains(QStringLiteral("Lista stron zaktualizowanych (1):\n  LP = 1 - Gmina 1\n")));
+    QVERIFY(out.contains(QStringLiteral("Dziennik zdarzeń (0):")));
+    QVERIFY(ok.err.contains("[1/3] 33%  Gmina 1"));
+    QVERIFY(ok.err.contains("[2/3] 66%  Gmina 2"));
+    QVERIFY(!ok.err.contains("[3/3]")); // record 3 shares the page of record 1
+    QCOMPARE(column(baza::Z), (QList<int>{1, 1, 1}));
+    QCOMPARE(column(baza::Kod), (QList<int>{2, 5, 2})); // a 2020 date is not the current or the last year
+}
+
+void TestCliRun::questionNeedsAnAnswer()
+{
+    makeRegister({{QStringLiteral("/a"), 1}, {QStringLiteral("/b"), 0}});
+    const auto asked = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run")});
+    QCOMPARE(asked.exitCode, 1);
+    QVERIFY(asked.err.contains("--continue"));
+    QCOMPARE(m_server->requestCount(), 0);
+    QCOMPARE(column(baza::Z), (QList<int>{1, 0}));
+
+    const auto continued = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--continue")});
+    QCOMPARE(continued.exitCode, 0);
+    QCOMPARE(m_server->requestCount(), 2); // only /b
+    const auto fresh = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--new")});
+    QCOMPARE(fresh.exitCode, 0); // every record was checked: a fresh pass, no question
+    QCOMPARE(m_server->requestCount(), 6);
+}
+
+void TestCliRun::offlineIsExitTwo()
+{
+    makeRegister({{QStringLiteral("/a"), 0}});
+    const auto r = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run")}, 60000,
+                       {QStringLiteral("EKOWARTA_CONNECTION=offline")});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(QString::fromUtf8(r.out).contains(QStringLiteral("=> Brak połącznia z Internetem")));
+    QCOMPARE(m_server->requestCount(), 0);
+}
+
+void TestCliRun::badArguments_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::newRow("limit 45") << QStringList{"run", "--time-limit", "45"} << 2;
+    QTest::newRow("both answers") << QStringList{"run", "--continue", "--new"} << 2;
+    QTest::newRow("surplus") << QStringList{"run", "now"} << 2;
+}
+
+void TestCliRun::badArguments()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    makeRegister({{QStringLiteral("/a"), 0}});
+    const QByteArray before = testdata::readAll(m_dir->filePath(QStringLiteral("baza.dbf")));
+    const auto r = run(QStringLiteral("ekowarta-cli"), dir() + args);
+    QCOMPARE(r.exitCode, status);
+    QCOMPARE(testdata::readAll(m_dir->filePath(QStringLiteral("baza.dbf"))), before);
+    QCOMPARE(m_server->requestCount(), 0);
+}
+
+void TestCliRun::interruptStopsAndLeavesAResumablePass()
+{
+    HttpTestServer::Response slow = HttpTestServer::Response::html("<p>x</p>\n");
+    slow.delayMs = 700;
+    m_server->route("/slow", slow);
+    makeRegister({{QStringLiteral("/slow"), 0}, {QStringLiteral("/slow?2"), 0}, {QStringLiteral("/slow?3"), 0}});
+    m_server->route("/slow?2", slow);
+    m_server->route("/slow?3", slow);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("EKOWARTA_CONNECTION"), QStringLiteral("online"));
+    p.setProcessEnvironment(env);
+    p.start(testdata::program(QStringLiteral("ekowarta-cli")), dir() + QStringList{QStringLiteral("run")});
+    QVERIFY(p.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(m_server->requestCount() >= 1, 10000);
+    p.terminate(); // SIGTERM: stopped as the button stops
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 130);
+    const QList<int> z = column(baza::Z);
+    QCOMPARE(z.first(), 1);  // the check in flight was still stored
+    QCOMPARE(z.last(), 0);   // the rest waits for --continue
+}
+
+QTEST_GUILESS_MAIN(TestCliRun)
+#include "tst_cli_run.moc"
