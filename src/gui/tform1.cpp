@@ -1,6 +1,7 @@
 #include "tform1.h"
 
 #include "appicon.h"
+#include "gridpublishprogress.h"
 #include "clickablelabel.h"
 #include "registermodel.h"
 #include "rowcolourdelegate.h"
@@ -12,6 +13,8 @@
 #include "baza/rowcolours.h"
 #include "dbf/dbferror.h"
 #include "konfig/settings.h"
+#include "konfig/settingsfile.h"
+#include "publikacja/publishupdates.h"
 #include "kontrola/twyswietl.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -399,6 +402,7 @@ void TForm1::FormActivate()
     m_model->resetTitleColours();
     SetupGridColumns();
     m_baza.table().first();
+    konfig::LoadSettings(m_settings, m_baza.directory() + QStringLiteral("config.ini"));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)
@@ -642,7 +646,11 @@ void TForm1::SpeedButton3Click()
         m_about->exec();
 }
 
-void TForm1::SpeedButton4Click() {}
+void TForm1::SpeedButton4Click()
+{
+    GridPublishProgress progress(*m_run);
+    publikacja::PublishCommand(m_baza, m_run->active(), m_settings, m_report, progress, m_dialogs);
+}
 
 void TForm1::SpeedButton5Click()
 {

@@ -4,7 +4,9 @@
 #include "ekowartaapplication.h"
 #include "konfig/settings.h"
 #include "platform/livethreads.h"
+#include "support/ftptestserver.h"
 #include "support/httptestserver.h"
+#include "text/datevalue.h"
 #include "registermodel.h"
 #include "support/scripteddialogs.h"
 #include "support/seams.h"
@@ -91,6 +93,8 @@ private Q_SLOTS:
     void manualOpensOrIsReportedMissing();
     void closingWithoutARunShutsDown();
     void closingDuringARunAsks();
+    void settingsAreLoadedAtTheFirstActivation();
+    void publishButtonRefusesOrPublishes();
 };
 
 void TestTForm1::startInAnEmptyDirectoryCreatesTheTable()
@@ -351,6 +355,64 @@ void TestTForm1::closingDuringARunAsks()
     QVERIFY(form.grid()->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 10000);
     QCOMPARE(form.baza().table().integerAt(0, baza::Z), 1);
+}
+
+void TestTForm1::settingsAreLoadedAtTheFirstActivation()
+{
+    QFile ini(m_dir->filePath(QStringLiteral("config.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[opcje]\r\ntray=1\r\nczas=3\r\nhost=ftp.gmina.pl\r\n");
+    ini.close();
+    startWindow();
+    QVERIFY(m_settings->tray);
+    QCOMPARE(m_settings->timeLimitIndex, 3);
+    QCOMPARE(m_settings->host, QStringLiteral("ftp.gmina.pl"));
+    // Not again: a change in the window stays until the program ends.
+    m_settings->timeLimitIndex = 0;
+    m_form->hide();
+    m_form->show();
+    QCOMPARE(m_settings->timeLimitIndex, 0);
+}
+
+void TestTForm1::publishButtonRefusesOrPublishes()
+{
+    startWindow();
+    auto* publish = child<QToolButton>("SpeedButton4");
+    publish->click();
+    QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Brak danych do wysyłki w bazie")});
+
+    FtpTestServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.makeDirectory(QStringLiteral("www")));
+    QVERIFY(server.putFile(QStringLiteral("www/wykaz.txt"), "Stary wpis\r\n"));
+    m_settings->host = server.host();
+    m_settings->directory = QStringLiteral("/www");
+    m_settings->user = server.user();
+    m_settings->password = server.password();
+    dbf::DbfTable& t = m_form->baza().table();
+    t.append();
+    t.setText(baza::Gmina, QStringLiteral("Kampinos"));
+    t.setText(baza::Natura2000, QStringLiteral("Puszcza Kampinoska"));
+    t.setText(baza::Info, QStringLiteral("http://kampinos.pl/info"));
+    t.setDate(baza::Aktualizacja, datevalue::fromDate(QDate(2026, 3, 15)));
+    t.setInteger(baza::Kod, 3);
+    t.post();
+    {
+        const ConnectionOverride offline(false);
+        publish->click();
+        QVERIFY(m_form->report().events().first().endsWith(QStringLiteral(" => Brak połącznia z Internetem")));
+    }
+    const ConnectionOverride online(true);
+    publish->click();
+    const QStringList events = m_form->report().events();
+    QVERIFY(events.at(0).endsWith(QStringLiteral(" => Plik wysłany.")));
+    QVERIFY(events.at(1).endsWith(QStringLiteral(" => Plik pobrany.")));
+    QCOMPARE(server.fileBytes(QStringLiteral("www/wykaz.txt")),
+             QByteArray("Stary wpis\r\nDnia 15 marca 2026 wprowadzono zmiany na stronie gminy <a href=\"http://kampinos.pl/info\" "
+                        "target=_blank><b>Kampinos</b></a> (obszar Natura 2000: Puszcza Kampinoska). <hr>\r\n"));
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("wykaz.txt"))));
+    QVERIFY(m_form->grid()->isVisible());
+    QCOMPARE(child<QLabel>("Panel2")->text(), QStringLiteral("Przetwarzanie. Czekaj ..."));
 }
 
 int main(int argc, char** argv)
