@@ -553,7 +553,8 @@ void TForm1::DBGrid1TitleClick(int column)
     } catch (const std::exception&) {
         m_dialogs.message(QStringLiteral("Błąd sortowania"));
     }
-    m_baza.table().first();
+    if (m_baza.table().isOpen()) // a table that failed to open has no first record
+        m_baza.table().first();
     SetupGridColumns();
 }
 

@@ -95,6 +95,7 @@ private Q_SLOTS:
     void closingDuringARunAsks();
     void settingsAreLoadedAtTheFirstActivation();
     void publishButtonRefusesOrPublishes();
+    void damagedTableIsReportedAndNothingIsOverwritten();
 };
 
 void TestTForm1::startInAnEmptyDirectoryCreatesTheTable()
@@ -413,6 +414,28 @@ void TestTForm1::publishButtonRefusesOrPublishes()
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("wykaz.txt"))));
     QVERIFY(m_form->grid()->isVisible());
     QCOMPARE(child<QLabel>("Panel2")->text(), QStringLiteral("Przetwarzanie. Czekaj ..."));
+}
+
+void TestTForm1::damagedTableIsReportedAndNothingIsOverwritten()
+{
+    const QString dbf = m_dir->filePath(QStringLiteral("baza.dbf"));
+    QFile f(dbf);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    const QByteArray garbage = QByteArray("Gmina;Natura2000\r\n").repeated(20);
+    f.write(garbage);
+    f.close();
+    TForm1& form = startWindow();
+    QCOMPARE(m_dialogs->errors.size(), 1);
+    QVERIFY(m_dialogs->errors.first().contains(dbf));
+    QVERIFY(form.isVisible()); // the program goes on
+    QCOMPARE(form.grid()->model()->rowCount(), 0);
+    // A title click on a table that is not open says "Błąd sortowania".
+    form.DBGrid1TitleClick(baza::Gmina);
+    QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Błąd sortowania")});
+    QSignalSpy finished(&form, &TForm1::shutDownFinished);
+    form.close();
+    QCOMPARE(finished.count(), 1); // closing still ends the program
+    QCOMPARE(testdata::readAll(dbf), garbage);
 }
 
 int main(int argc, char** argv)
