@@ -14,13 +14,20 @@ namespace {
 QString optionOf(int field)
 {
     switch (field) {
-    case baza::Gmina: return QStringLiteral("--gmina");
-    case baza::Natura2000: return QStringLiteral("--natura2000");
-    case baza::Wojewodztwo: return QStringLiteral("--wojewodztwo");
-    case baza::Dom: return QStringLiteral("--dom");
-    case baza::Info: return QStringLiteral("--info");
-    case baza::Bip: return QStringLiteral("--bip");
-    default: return baza::FieldName(field);
+    case baza::Gmina:
+        return QStringLiteral("--gmina");
+    case baza::Natura2000:
+        return QStringLiteral("--natura2000");
+    case baza::Wojewodztwo:
+        return QStringLiteral("--wojewodztwo");
+    case baza::Dom:
+        return QStringLiteral("--dom");
+    case baza::Info:
+        return QStringLiteral("--info");
+    case baza::Bip:
+        return QStringLiteral("--bip");
+    default:
+        return baza::FieldName(field);
     }
 }
 
@@ -72,9 +79,11 @@ int runAdd(CliContext& c, const QStringList& arguments)
 
 CommandRegistration reg({
     QStringLiteral("add"),
-    QStringLiteral("add --gmina NAZWA --natura2000 OBSZAR --wojewodztwo WOJ [--dom ADRES] [--info ADRES] [--bip ADRES]"),
-    QStringLiteral("Dopisuje do rejestru jeden rekord, jak przycisk \"Dodaj\" edytora (kod 0, puste daty).\n"
-                   "Dane sprawdzane jak w edytorze; błąd danych: kod wyjścia 1 i komunikat."),
+    QStringLiteral("add --gmina NAZWA --natura2000 OBSZAR --wojewodztwo WOJ [--dom ADRES] [--info "
+                   "ADRES] [--bip ADRES]"),
+    QStringLiteral(
+        "Dopisuje do rejestru jeden rekord, jak przycisk \"Dodaj\" edytora (kod 0, puste daty).\n"
+        "Dane sprawdzane jak w edytorze; błąd danych: kod wyjścia 1 i komunikat."),
     runAdd,
 });
 

@@ -21,8 +21,9 @@ int runExport(CliContext& c, const QStringList& args)
 CommandRegistration reg({
     QStringLiteral("export"),
     QStringLiteral("export PLIK.csv"),
-    QStringLiteral("Zapisuje rejestr do pliku CSV (UTF-8, średniki, wszystkie 15 pól, daty RRRR-MM-DD).\n"
-                   "Istniejący plik zostaje zastąpiony."),
+    QStringLiteral(
+        "Zapisuje rejestr do pliku CSV (UTF-8, średniki, wszystkie 15 pól, daty RRRR-MM-DD).\n"
+        "Istniejący plik zostaje zastąpiony."),
     runExport,
 });
 

@@ -16,7 +16,8 @@ int runImport(CliContext& c, const QStringList& args)
     // Checked before the table is touched: a failing file writes nothing.
     const wymiana::ImportPlan plan = wymiana::PlanImportFile(path);
     if (!plan.ok()) {
-        c.err << "ekowarta-cli import: plik " << path << " nie został zaimportowany, rejestr pozostał bez zmian:\n";
+        c.err << "ekowarta-cli import: plik " << path
+              << " nie został zaimportowany, rejestr pozostał bez zmian:\n";
         for (const wymiana::ImportProblem& problem : plan.problems)
             c.err << "  " << wymiana::ProblemText(problem) << "\n";
         return 1;
@@ -34,9 +35,11 @@ int runImport(CliContext& c, const QStringList& args)
 CommandRegistration reg({
     QStringLiteral("import"),
     QStringLiteral("import PLIK.csv"),
-    QStringLiteral("Dopisuje do rejestru rekordy z pliku CSV (UTF-8 lub Windows-1250, przecinki lub średniki).\n"
+    QStringLiteral("Dopisuje do rejestru rekordy z pliku CSV (UTF-8 lub Windows-1250, przecinki "
+                   "lub średniki).\n"
                    "Nagłówek: Gmina, Natura2000, Wojewodztwo oraz opcjonalnie dom, info, bip.\n"
-                   "Gdy choć jeden wiersz jest błędny, nic nie jest zapisywane, a błędy są wypisane z numerami "
+                   "Gdy choć jeden wiersz jest błędny, nic nie jest zapisywane, a błędy są "
+                   "wypisane z numerami "
                    "wierszy."),
     runImport,
 });

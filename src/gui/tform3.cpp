@@ -36,9 +36,9 @@ TForm3::TForm3(baza::Baza& baza, Dialogs& dialogs, QWidget* parent)
 void TForm3::connectHandlers()
 {
     const std::pair<int, void (TForm3::*)()> clicks[] = {
-        {1, &TForm3::BitBtn1Click}, {2, &TForm3::BitBtn2Click}, {3, &TForm3::BitBtn3Click},
-        {4, &TForm3::BitBtn4Click}, {5, &TForm3::BitBtn5Click}, {6, &TForm3::BitBtn6Click},
-        {7, &TForm3::BitBtn7Click}, {8, &TForm3::BitBtn8Click}, {9, &TForm3::BitBtn9Click},
+        {1, &TForm3::BitBtn1Click},   {2, &TForm3::BitBtn2Click}, {3, &TForm3::BitBtn3Click},
+        {4, &TForm3::BitBtn4Click},   {5, &TForm3::BitBtn5Click}, {6, &TForm3::BitBtn6Click},
+        {7, &TForm3::BitBtn7Click},   {8, &TForm3::BitBtn8Click}, {9, &TForm3::BitBtn9Click},
         {10, &TForm3::BitBtn10Click},
     };
     for (const auto& [number, handler] : clicks)
@@ -89,7 +89,8 @@ void TForm3::LoadEditor()
 
 void TForm3::setCaptionsRed(bool red)
 {
-    const QColor colour = red ? QColor(255, 0, 0) : QApplication::palette(this).color(QPalette::WindowText);
+    const QColor colour =
+        red ? QColor(255, 0, 0) : QApplication::palette(this).color(QPalette::WindowText);
     for (int i = 3; i <= 7; ++i) {
         QPalette p = m_label[i]->palette();
         p.setColor(QPalette::WindowText, colour);

@@ -71,7 +71,7 @@ private:
     Dialogs& m_dialogs;
     Mode m_mode = Mode::View;
 
-    QLabel* m_label[10] = {}; // Label1 … Label9 at their numbers
+    QLabel* m_label[10] = {};  // Label1 … Label9 at their numbers
     QLineEdit* m_edit[6] = {}; // Edit1 … Edit5 at their numbers
     QComboBox* m_comboBox1 = nullptr;
     QDateEdit* m_dateTimePicker1 = nullptr;

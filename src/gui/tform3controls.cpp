@@ -113,8 +113,8 @@ const char* const kCheckCaption = "data ostatniej automatycznej kontroli:";
 void TForm3::buildControls()
 {
     setFixedSize(kWidth, kHeight);
-    const int captionW =
-        captionWidth(this, {kNameCaption, kAreaCaption, kVoivodeshipCaption, kUpdateCaption, kCheckCaption});
+    const int captionW = captionWidth(
+        this, {kNameCaption, kAreaCaption, kVoivodeshipCaption, kUpdateCaption, kCheckCaption});
     const int fieldX = kCaptionX + captionW;
 
     // Navigator, top left.
@@ -122,24 +122,27 @@ void TForm3::buildControls()
     m_groupBox2->setObjectName(QStringLiteral("GroupBox2"));
     m_groupBox2->setGeometry(8, 4, std::max(fieldX + kFieldWidth - 8, 4 * 96 + 14), 58);
     const int navY = 22;
-    m_bitBtn[1] = button(m_groupBox2, "BitBtn1", QStringLiteral("Pierwszy"), QString(), QStyle::SP_MediaSkipBackward,
-                         QRect(6, navY, 94, kButtonHeight));
-    m_bitBtn[2] = button(m_groupBox2, "BitBtn2", QStringLiteral("Poprzedni"), QString(), QStyle::SP_ArrowLeft,
-                         QRect(102, navY, 94, kButtonHeight));
-    m_bitBtn[3] = button(m_groupBox2, "BitBtn3", QStringLiteral("Następny"), QString(), QStyle::SP_ArrowRight,
-                         QRect(198, navY, 94, kButtonHeight));
-    m_bitBtn[4] = button(m_groupBox2, "BitBtn4", QStringLiteral("Ostatni"), QString(), QStyle::SP_MediaSkipForward,
-                         QRect(294, navY, 94, kButtonHeight));
+    m_bitBtn[1] = button(m_groupBox2, "BitBtn1", QStringLiteral("Pierwszy"), QString(),
+                         QStyle::SP_MediaSkipBackward, QRect(6, navY, 94, kButtonHeight));
+    m_bitBtn[2] = button(m_groupBox2, "BitBtn2", QStringLiteral("Poprzedni"), QString(),
+                         QStyle::SP_ArrowLeft, QRect(102, navY, 94, kButtonHeight));
+    m_bitBtn[3] = button(m_groupBox2, "BitBtn3", QStringLiteral("Następny"), QString(),
+                         QStyle::SP_ArrowRight, QRect(198, navY, 94, kButtonHeight));
+    m_bitBtn[4] = button(m_groupBox2, "BitBtn4", QStringLiteral("Ostatni"), QString(),
+                         QStyle::SP_MediaSkipForward, QRect(294, navY, 94, kButtonHeight));
     // "Następny" and "Ostatni" carry their picture right of the caption.
     m_bitBtn[3]->setLayoutDirection(Qt::RightToLeft);
     m_bitBtn[4]->setLayoutDirection(Qt::RightToLeft);
 
     // Name, area, voivodeship and the two dates.
-    m_label[3] = caption(this, "Label3", QString::fromUtf8(kNameCaption), row(0, kCaptionX, captionW));
+    m_label[3] =
+        caption(this, "Label3", QString::fromUtf8(kNameCaption), row(0, kCaptionX, captionW));
     m_edit[1] = edit(this, "Edit1", baza::Gmina, row(0, fieldX, kFieldWidth));
-    m_label[4] = caption(this, "Label4", QString::fromUtf8(kAreaCaption), row(1, kCaptionX, captionW));
+    m_label[4] =
+        caption(this, "Label4", QString::fromUtf8(kAreaCaption), row(1, kCaptionX, captionW));
     m_edit[2] = edit(this, "Edit2", baza::Natura2000, row(1, fieldX, kFieldWidth));
-    m_label[5] = caption(this, "Label5", QString::fromUtf8(kVoivodeshipCaption), row(2, kCaptionX, captionW));
+    m_label[5] = caption(this, "Label5", QString::fromUtf8(kVoivodeshipCaption),
+                         row(2, kCaptionX, captionW));
     m_comboBox1 = new QComboBox(this);
     m_comboBox1->setObjectName(QStringLiteral("ComboBox1"));
     m_comboBox1->setEditable(false); // a choice from the list, no typing
@@ -147,9 +150,11 @@ void TForm3::buildControls()
     m_comboBox1->setMaxVisibleItems(baza::Voivodeships().size());
     m_comboBox1->setCurrentIndex(-1);
     m_comboBox1->setGeometry(row(2, fieldX, kFieldWidth));
-    m_label[1] = caption(this, "Label1", QString::fromUtf8(kUpdateCaption), row(3, kCaptionX, captionW));
+    m_label[1] =
+        caption(this, "Label1", QString::fromUtf8(kUpdateCaption), row(3, kCaptionX, captionW));
     m_dateTimePicker1 = datePicker(this, "DateTimePicker1", row(3, fieldX, kDateWidth));
-    m_label[2] = caption(this, "Label2", QString::fromUtf8(kCheckCaption), row(4, kCaptionX, captionW));
+    m_label[2] =
+        caption(this, "Label2", QString::fromUtf8(kCheckCaption), row(4, kCaptionX, captionW));
     m_dateTimePicker2 = datePicker(this, "DateTimePicker2", row(4, fieldX, kDateWidth));
 
     // Between the fields and the panel.
@@ -177,27 +182,34 @@ void TForm3::buildControls()
     m_groupBox3->setGeometry(kPanelX, 66, kPanelWidth, 58);
     const int leftButtonX = kPanelX + 6;
     const int rightButtonX = kPanelX + kPanelWidth - 6 - kButtonWidth;
-    m_bitBtn[5] = button(this, "BitBtn5", QStringLiteral("Edytuj"), QStringLiteral("Edytuj bierzący rekord"),
-                         QStyle::SP_FileDialogDetailedView, QRect(leftButtonX, 26, kButtonWidth, kButtonHeight));
-    m_bitBtn[6] = button(this, "BitBtn6", QStringLiteral("Zmień"), QStringLiteral("Zmień dane w bazie"),
-                         QStyle::SP_DialogSaveButton, QRect(rightButtonX, 26, kButtonWidth, kButtonHeight));
-    m_bitBtn[7] = button(this, "BitBtn7", QStringLiteral("Nowy"), QStringLiteral("Utwórz nowy rekord"),
-                         QStyle::SP_FileIcon, QRect(leftButtonX, 88, kButtonWidth, kButtonHeight));
-    m_bitBtn[8] = button(this, "BitBtn8", QStringLiteral("Dodaj"), QStringLiteral("Dodaj do bazy"),
-                         QStyle::SP_DialogApplyButton, QRect(rightButtonX, 88, kButtonWidth, kButtonHeight));
+    m_bitBtn[5] = button(
+        this, "BitBtn5", QStringLiteral("Edytuj"), QStringLiteral("Edytuj bierzący rekord"),
+        QStyle::SP_FileDialogDetailedView, QRect(leftButtonX, 26, kButtonWidth, kButtonHeight));
+    m_bitBtn[6] =
+        button(this, "BitBtn6", QStringLiteral("Zmień"), QStringLiteral("Zmień dane w bazie"),
+               QStyle::SP_DialogSaveButton, QRect(rightButtonX, 26, kButtonWidth, kButtonHeight));
+    m_bitBtn[7] =
+        button(this, "BitBtn7", QStringLiteral("Nowy"), QStringLiteral("Utwórz nowy rekord"),
+               QStyle::SP_FileIcon, QRect(leftButtonX, 88, kButtonWidth, kButtonHeight));
+    m_bitBtn[8] =
+        button(this, "BitBtn8", QStringLiteral("Dodaj"), QStringLiteral("Dodaj do bazy"),
+               QStyle::SP_DialogApplyButton, QRect(rightButtonX, 88, kButtonWidth, kButtonHeight));
     m_checkBox1 = new QCheckBox(QStringLiteral("sprawdź poprawność stron internetowych"), this);
     m_checkBox1->setObjectName(QStringLiteral("CheckBox1"));
     m_checkBox1->setChecked(false);
     // Under Label9 and the panel, where its caption has room on one line.
     m_checkBox1->setGeometry(label9X, row(4, 0, 0).y(), kWidth - 8 - label9X, kRowHeight);
-    m_bitBtn[9] = button(this, "BitBtn9", QStringLiteral("Usuń"), QStringLiteral("Usuń rekord z bazy"),
-                         QStyle::SP_TrashIcon, QRect(rightButtonX, 132, kButtonWidth, kButtonHeight));
-    m_bitBtn[10] = button(this, "BitBtn10", QStringLiteral("Anuluj"), QString(), QStyle::SP_DialogCancelButton,
-                          QRect(leftButtonX, 132, kButtonWidth, kButtonHeight));
+    m_bitBtn[9] =
+        button(this, "BitBtn9", QStringLiteral("Usuń"), QStringLiteral("Usuń rekord z bazy"),
+               QStyle::SP_TrashIcon, QRect(rightButtonX, 132, kButtonWidth, kButtonHeight));
+    m_bitBtn[10] =
+        button(this, "BitBtn10", QStringLiteral("Anuluj"), QString(), QStyle::SP_DialogCancelButton,
+               QRect(leftButtonX, 132, kButtonWidth, kButtonHeight));
     m_bitBtn[10]->hide();
 
     // The page addresses.
-    const int addressCaptionW = captionWidth(this, {"strona domowa:", "strona informacyjna:", "strona BIP:"});
+    const int addressCaptionW =
+        captionWidth(this, {"strona domowa:", "strona informacyjna:", "strona BIP:"});
     const int addressFieldX = kCaptionX + addressCaptionW;
     const int addressFieldWidth = kWidth - 8 - addressFieldX;
     const struct
@@ -217,7 +229,8 @@ void TForm3::buildControls()
     for (const auto& a : addresses) {
         m_label[a.label] = caption(this, a.labelName, QString::fromUtf8(a.text),
                                    QRect(kCaptionX, y, addressCaptionW, kRowHeight));
-        m_edit[a.edit] = edit(this, a.editName, a.field, QRect(addressFieldX, y, addressFieldWidth, kRowHeight));
+        m_edit[a.edit] =
+            edit(this, a.editName, a.field, QRect(addressFieldX, y, addressFieldWidth, kRowHeight));
         y += kRowStep + 6;
     }
 }
@@ -227,10 +240,10 @@ void TForm3::arrangeTabOrder()
     // The navigator first, "Następny" leading; then the fields, the panel
     // and the two dates.
     const QList<QWidget*> order = {
-        m_bitBtn[3], m_bitBtn[4], m_bitBtn[1], m_bitBtn[2], m_edit[1],  m_edit[2],
-        m_comboBox1, m_edit[3],   m_edit[4],   m_edit[5],   m_bitBtn[5], m_bitBtn[6],
-        m_bitBtn[7], m_bitBtn[8], m_bitBtn[10], m_bitBtn[9], m_checkBox1, m_dateTimePicker1,
-        m_dateTimePicker2,
+        m_bitBtn[3], m_bitBtn[4], m_bitBtn[1],       m_bitBtn[2],       m_edit[1],
+        m_edit[2],   m_comboBox1, m_edit[3],         m_edit[4],         m_edit[5],
+        m_bitBtn[5], m_bitBtn[6], m_bitBtn[7],       m_bitBtn[8],       m_bitBtn[10],
+        m_bitBtn[9], m_checkBox1, m_dateTimePicker1, m_dateTimePicker2,
     };
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);

@@ -65,10 +65,21 @@ class TestTForm3 : public QObject
 
     void storeThree()
     {
-        store({QStringLiteral("Adamów"), QStringLiteral("Dolina Wieprza"), QStringLiteral("lubelskie"),
-               QStringLiteral("www.adamow.pl"), QStringLiteral("adamow.pl/ogloszenia"), QStringLiteral("bip.adamow.pl"), 3});
-        store({QStringLiteral("Bodzentyn"), QStringLiteral("Łysogóry"), QStringLiteral("świętokrzyskie"), {}, {}, {}});
-        store({QStringLiteral("Cisna"), QStringLiteral("Bieszczady"), QStringLiteral("podkarpackie"), {}, {}, {}});
+        store({QStringLiteral("Adamów"), QStringLiteral("Dolina Wieprza"),
+               QStringLiteral("lubelskie"), QStringLiteral("www.adamow.pl"),
+               QStringLiteral("adamow.pl/ogloszenia"), QStringLiteral("bip.adamow.pl"), 3});
+        store({QStringLiteral("Bodzentyn"),
+               QStringLiteral("Łysogóry"),
+               QStringLiteral("świętokrzyskie"),
+               {},
+               {},
+               {}});
+        store({QStringLiteral("Cisna"),
+               QStringLiteral("Bieszczady"),
+               QStringLiteral("podkarpackie"),
+               {},
+               {},
+               {}});
         table().first();
     }
 
@@ -84,8 +95,7 @@ class TestTForm3 : public QObject
         return *m_form;
     }
 
-    template <typename T = QWidget>
-    T* child(const QString& name) const
+    template <typename T = QWidget> T* child(const QString& name) const
     {
         T* w = m_form->findChild<T*>(name);
         if (!w)
@@ -93,9 +103,15 @@ class TestTForm3 : public QObject
         return w;
     }
     QLineEdit* edit(int n) const { return child<QLineEdit>(QStringLiteral("Edit%1").arg(n)); }
-    QPushButton* button(int n) const { return child<QPushButton>(QStringLiteral("BitBtn%1").arg(n)); }
+    QPushButton* button(int n) const
+    {
+        return child<QPushButton>(QStringLiteral("BitBtn%1").arg(n));
+    }
     QComboBox* list() const { return child<QComboBox>(QStringLiteral("ComboBox1")); }
-    QDateEdit* picker(int n) const { return child<QDateEdit>(QStringLiteral("DateTimePicker%1").arg(n)); }
+    QDateEdit* picker(int n) const
+    {
+        return child<QDateEdit>(QStringLiteral("DateTimePicker%1").arg(n));
+    }
 
     void enterMode(Mode mode)
     {
@@ -170,7 +186,8 @@ void TestTForm3::controlTexts_data()
     QTest::addColumn<QByteArray>("property");
     QTest::addColumn<QVariant>("value");
     auto row = [](const char* control, const char* property, const QVariant& value) {
-        QTest::addRow("%s.%s", control, property) << QString::fromLatin1(control) << QByteArray(property) << value;
+        QTest::addRow("%s.%s", control, property)
+            << QString::fromLatin1(control) << QByteArray(property) << value;
     };
     row("Label1", "text", QStringLiteral("data ostatniej aktualizacji strony:"));
     row("Label2", "text", QStringLiteral("data ostatniej automatycznej kontroli:"));
@@ -241,9 +258,10 @@ void TestTForm3::tabOrder()
 {
     openEditor();
     const QStringList expected = {
-        "BitBtn3", "BitBtn4", "BitBtn1", "BitBtn2", "Edit1",    "Edit2",    "ComboBox1",       "Edit3",
-        "Edit4",   "Edit5",   "BitBtn5", "BitBtn6", "BitBtn7",  "BitBtn8",  "BitBtn10",        "BitBtn9",
-        "CheckBox1", "DateTimePicker1", "DateTimePicker2",
+        "BitBtn3", "BitBtn4",   "BitBtn1",         "BitBtn2",         "Edit1",
+        "Edit2",   "ComboBox1", "Edit3",           "Edit4",           "Edit5",
+        "BitBtn5", "BitBtn6",   "BitBtn7",         "BitBtn8",         "BitBtn10",
+        "BitBtn9", "CheckBox1", "DateTimePicker1", "DateTimePicker2",
     };
     QStringList order;
     QWidget* w = button(3);
@@ -325,9 +343,12 @@ void TestTForm3::inputModesColourCaptionsAndMoveAnuluj()
     storeThree();
     openEditor();
     const QColor red(255, 0, 0);
-    const QColor windowText = QApplication::palette(child(QStringLiteral("Label3"))).color(QPalette::WindowText);
+    const QColor windowText =
+        QApplication::palette(child(QStringLiteral("Label3"))).color(QPalette::WindowText);
     auto captionColour = [&](int n) {
-        return child<QLabel>(QStringLiteral("Label%1").arg(n))->palette().color(QPalette::WindowText);
+        return child<QLabel>(QStringLiteral("Label%1").arg(n))
+            ->palette()
+            .color(QPalette::WindowText);
     };
     enterMode(Mode(mode));
     for (int n = 3; n <= 7; ++n)
@@ -392,7 +413,7 @@ void TestTForm3::navigator()
         const char* gmina;
         int row;
     } steps[] = {
-        {3, "Bodzentyn", 1}, {3, "Cisna", 2}, {3, "Cisna", 2}, // "Następny" on the last stays
+        {3, "Bodzentyn", 1}, {3, "Cisna", 2},  {3, "Cisna", 2},  // "Następny" on the last stays
         {2, "Bodzentyn", 1}, {1, "Adamów", 0}, {2, "Adamów", 0}, // "Poprzedni" on the first stays
         {4, "Cisna", 2},
     };
@@ -414,16 +435,20 @@ void TestTForm3::validationOrder_data()
     QTest::addColumn<QString>("message");
     for (Mode mode : {Mode::Edit, Mode::New}) {
         const char* m = mode == Mode::Edit ? "Zmień" : "Dodaj";
-        QTest::addRow("%s: all empty", m) << int(mode) << QString() << QString() << -1
-                                          << QStringLiteral("Brak nazwy gminy !");
-        QTest::addRow("%s: name of blanks", m) << int(mode) << QStringLiteral("    ") << QStringLiteral("Obszar") << 3
-                                               << QStringLiteral("Brak nazwy gminy !");
-        QTest::addRow("%s: area without name and list", m) << int(mode) << QString() << QStringLiteral("Obszar") << -1
-                                                           << QStringLiteral("Brak nazwy gminy !");
-        QTest::addRow("%s: no area", m) << int(mode) << QStringLiteral("Gmina") << QStringLiteral("  ") << -1
-                                        << QStringLiteral("Brak nazwy obszaru Natura 2000 !");
-        QTest::addRow("%s: no voivodeship", m) << int(mode) << QStringLiteral("Gmina") << QStringLiteral("Obszar") << -1
-                                               << QStringLiteral("Brak województwa !");
+        QTest::addRow("%s: all empty", m)
+            << int(mode) << QString() << QString() << -1 << QStringLiteral("Brak nazwy gminy !");
+        QTest::addRow("%s: name of blanks", m)
+            << int(mode) << QStringLiteral("    ") << QStringLiteral("Obszar") << 3
+            << QStringLiteral("Brak nazwy gminy !");
+        QTest::addRow("%s: area without name and list", m)
+            << int(mode) << QString() << QStringLiteral("Obszar") << -1
+            << QStringLiteral("Brak nazwy gminy !");
+        QTest::addRow("%s: no area", m)
+            << int(mode) << QStringLiteral("Gmina") << QStringLiteral("  ") << -1
+            << QStringLiteral("Brak nazwy obszaru Natura 2000 !");
+        QTest::addRow("%s: no voivodeship", m)
+            << int(mode) << QStringLiteral("Gmina") << QStringLiteral("Obszar") << -1
+            << QStringLiteral("Brak województwa !");
     }
 }
 
@@ -451,8 +476,18 @@ void TestTForm3::validationOrder()
 
 void TestTForm3::unknownVoivodeshipMustBeChosen()
 {
-    store({QStringLiteral("Gmina"), QStringLiteral("Obszar"), QStringLiteral("Mazowsze"), {}, {}, {}});
-    store({QStringLiteral("Druga"), QStringLiteral("Obszar"), QStringLiteral("MAZOWIECKIE "), {}, {}, {}});
+    store({QStringLiteral("Gmina"),
+           QStringLiteral("Obszar"),
+           QStringLiteral("Mazowsze"),
+           {},
+           {},
+           {}});
+    store({QStringLiteral("Druga"),
+           QStringLiteral("Obszar"),
+           QStringLiteral("MAZOWIECKIE "),
+           {},
+           {},
+           {}});
     table().first();
     openEditor();
     QCOMPARE(list()->currentIndex(), -1);
@@ -484,8 +519,8 @@ void TestTForm3::changeWritesTheRecord()
 {
     QFETCH(int, kod);
     QFETCH(int, written);
-    store({QStringLiteral("Stara"), QStringLiteral("Obszar"), QStringLiteral("opolskie"), QStringLiteral("a.pl"),
-           QStringLiteral("b.pl"), QStringLiteral("c.pl"), kod});
+    store({QStringLiteral("Stara"), QStringLiteral("Obszar"), QStringLiteral("opolskie"),
+           QStringLiteral("a.pl"), QStringLiteral("b.pl"), QStringLiteral("c.pl"), kod});
     table().edit();
     table().setDate(baza::DataKontroli, datevalue::fromDate(QDate(2026, 1, 2)));
     table().setInteger(baza::Size, 1000);
@@ -536,7 +571,13 @@ void TestTForm3::changeWritesTheRecord()
 
 void TestTForm3::addWritesANewRecord()
 {
-    store({QStringLiteral("Stara"), QStringLiteral("Obszar"), QStringLiteral("opolskie"), {}, {}, {}, 3});
+    store({QStringLiteral("Stara"),
+           QStringLiteral("Obszar"),
+           QStringLiteral("opolskie"),
+           {},
+           {},
+           {},
+           3});
     openEditor();
     enterMode(Mode::New);
     type(1, QStringLiteral("Łagów"));
@@ -622,13 +663,18 @@ void TestTForm3::enterMovesOnLikeTab_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
-    QTest::newRow("edit: Edit5 into the panel") << int(Mode::Edit) << QStringLiteral("Edit5") << QStringLiteral("BitBtn6");
-    QTest::newRow("new: Edit5 into the panel") << int(Mode::New) << QStringLiteral("Edit5") << QStringLiteral("BitBtn8");
-    QTest::newRow("view: Edit5 into the panel") << int(Mode::View) << QStringLiteral("Edit5")
-                                                << QStringLiteral("BitBtn5");
-    QTest::newRow("edit: list to Edit3") << int(Mode::Edit) << QStringLiteral("ComboBox1") << QStringLiteral("Edit3");
-    QTest::newRow("edit: Edit1 to Edit2") << int(Mode::Edit) << QStringLiteral("Edit1") << QStringLiteral("Edit2");
-    QTest::newRow("new: Edit2 to the list") << int(Mode::New) << QStringLiteral("Edit2") << QStringLiteral("ComboBox1");
+    QTest::newRow("edit: Edit5 into the panel")
+        << int(Mode::Edit) << QStringLiteral("Edit5") << QStringLiteral("BitBtn6");
+    QTest::newRow("new: Edit5 into the panel")
+        << int(Mode::New) << QStringLiteral("Edit5") << QStringLiteral("BitBtn8");
+    QTest::newRow("view: Edit5 into the panel")
+        << int(Mode::View) << QStringLiteral("Edit5") << QStringLiteral("BitBtn5");
+    QTest::newRow("edit: list to Edit3")
+        << int(Mode::Edit) << QStringLiteral("ComboBox1") << QStringLiteral("Edit3");
+    QTest::newRow("edit: Edit1 to Edit2")
+        << int(Mode::Edit) << QStringLiteral("Edit1") << QStringLiteral("Edit2");
+    QTest::newRow("new: Edit2 to the list")
+        << int(Mode::New) << QStringLiteral("Edit2") << QStringLiteral("ComboBox1");
 }
 
 void TestTForm3::enterMovesOnLikeTab()
@@ -684,19 +730,44 @@ void TestTForm3::addressCheck_data()
     QTest::addColumn<QString>("bip");
     QTest::addColumn<QString>("message"); // empty: written
     QTest::addColumn<int>("requests");
-    QTest::newRow("box clear: nothing is tested") << false << true << "%1/brak" << "%1/brak" << "%1/brak" << "" << 0;
-    QTest::newRow("box clear and offline") << false << false << "%1/brak" << "" << "" << "" << 0;
-    QTest::newRow("200 and 401 pass") << true << true << "%1/ok" << "%1/login" << "%2/ok" << "" << 3;
-    QTest::newRow("empty and blank addresses are not tested") << true << true << "   " << "" << "%1/ok" << "" << 1;
-    QTest::newRow("home page not found") << true << true << "%1/brak" << "%1/ok" << "%1/ok"
-                                         << "Nie można znaleźć strony domowej gminy w Internecie !" << 1;
+    QTest::newRow("box clear: nothing is tested") << false << true << "%1/brak"
+                                                  << "%1/brak"
+                                                  << "%1/brak"
+                                                  << "" << 0;
+    QTest::newRow("box clear and offline") << false << false << "%1/brak"
+                                           << ""
+                                           << ""
+                                           << "" << 0;
+    QTest::newRow("200 and 401 pass") << true << true << "%1/ok"
+                                      << "%1/login"
+                                      << "%2/ok"
+                                      << "" << 3;
+    QTest::newRow("empty and blank addresses are not tested") << true << true << "   "
+                                                              << ""
+                                                              << "%1/ok"
+                                                              << "" << 1;
+    QTest::newRow("home page not found")
+        << true << true << "%1/brak"
+        << "%1/ok"
+        << "%1/ok"
+        << "Nie można znaleźć strony domowej gminy w Internecie !" << 1;
     QTest::newRow("information page not found, BIP not asked")
-        << true << true << "%1/ok" << "%2/brak" << "%1/ok" << "Nie można znaleźć strony informacyjnej w Internecie !"
-        << 2;
-    QTest::newRow("BIP page not found") << true << true << "" << "" << "%1/brak"
+        << true << true << "%1/ok"
+        << "%2/brak"
+        << "%1/ok"
+        << "Nie można znaleźć strony informacyjnej w Internecie !" << 2;
+    QTest::newRow("BIP page not found") << true << true << ""
+                                        << ""
+                                        << "%1/brak"
                                         << "Nie można znaleźć strony BIP w Internecie !" << 1;
-    QTest::newRow("offline") << true << false << "" << "%1/ok" << "" << "Brak połączenia z Internetem !" << 0;
-    QTest::newRow("offline, no addresses") << true << false << "" << "" << "" << "" << 0;
+    QTest::newRow("offline") << true << false << ""
+                             << "%1/ok"
+                             << ""
+                             << "Brak połączenia z Internetem !" << 0;
+    QTest::newRow("offline, no addresses") << true << false << ""
+                                           << ""
+                                           << ""
+                                           << "" << 0;
 }
 
 void TestTForm3::addressCheck()
@@ -714,10 +785,17 @@ void TestTForm3::addressCheck()
     const ConnectionOverride connection(online);
     const QString base = server.url(QStringLiteral("/")).chopped(1);
     auto address = [&](const QString& a) {
-        return QString(a).replace(QLatin1String("%1"), base).replace(QLatin1String("%2"), server.hostAndPort());
+        return QString(a)
+            .replace(QLatin1String("%1"), base)
+            .replace(QLatin1String("%2"), server.hostAndPort());
     };
 
-    store({QStringLiteral("Gmina"), QStringLiteral("Obszar"), QStringLiteral("opolskie"), {}, {}, {}});
+    store({QStringLiteral("Gmina"),
+           QStringLiteral("Obszar"),
+           QStringLiteral("opolskie"),
+           {},
+           {},
+           {}});
     openEditor();
     const QByteArray before = tableBytes();
     enterMode(Mode::Edit);
@@ -758,7 +836,8 @@ void TestTForm3::deleteOnAnEmptyTableShowsTheTableError()
     openEditor();
     const QByteArray before = tableBytes();
     QTest::mouseClick(button(9), Qt::LeftButton); // through the event loop, as a click comes
-    QCOMPARE(m_dialogs->errors, QStringList{QStringLiteral("Cannot perform this operation on an empty dataset")});
+    QCOMPARE(m_dialogs->errors,
+             QStringList{QStringLiteral("Cannot perform this operation on an empty dataset")});
     QCOMPARE(tableBytes(), before);
     QVERIFY(m_form->isVisible());
     QCOMPARE(m_form->mode(), Mode::View);

@@ -17,7 +17,8 @@ class TestCliWymiana : public QObject
 
     testdata::ProcessResult cli(const QStringList& args)
     {
-        return testdata::run(QStringLiteral("ekowarta-cli"), QStringList{QStringLiteral("--dir"), m_dir->path()} + args);
+        return testdata::run(QStringLiteral("ekowarta-cli"),
+                             QStringList{QStringLiteral("--dir"), m_dir->path()} + args);
     }
 
     QString writeFile(const QString& name, const QByteArray& bytes)
@@ -53,9 +54,10 @@ private Q_SLOTS:
 void TestCliWymiana::importCreatesAMissingRegister()
 {
     QVERIFY(!QFile::exists(dbf()));
-    const QString csv = writeFile(QStringLiteral("nowe.csv"), "Gmina;Natura2000;Wojewodztwo;dom\r\n"
-                                                             "Kampinos;Puszcza Kampinoska;mazowieckie;www.kampinos.pl\r\n"
-                                                             "\xA3\xF3\x64\x9F;Warta;\xA3\xD3\x44ZKIE;\r\n");
+    const QString csv = writeFile(QStringLiteral("nowe.csv"),
+                                  "Gmina;Natura2000;Wojewodztwo;dom\r\n"
+                                  "Kampinos;Puszcza Kampinoska;mazowieckie;www.kampinos.pl\r\n"
+                                  "\xA3\xF3\x64\x9F;Warta;\xA3\xD3\x44ZKIE;\r\n");
     const testdata::ProcessResult r = cli({QStringLiteral("import"), csv});
     QVERIFY2(r.exitCode == 0, r.err.constData());
     QCOMPARE(r.out, QByteArray("Do rejestru dodano rekordów: 2\n"));
@@ -65,13 +67,14 @@ void TestCliWymiana::importCreatesAMissingRegister()
 
 void TestCliWymiana::importWithABadRowWritesNothingAndListsIt()
 {
-    const QString good = writeFile(QStringLiteral("dobry.csv"), "Gmina,Natura2000,Wojewodztwo\nA,Obszar,opolskie\n");
+    const QString good =
+        writeFile(QStringLiteral("dobry.csv"), "Gmina,Natura2000,Wojewodztwo\nA,Obszar,opolskie\n");
     QCOMPARE(cli({QStringLiteral("import"), good}).exitCode, 0);
     const QByteArray before = testdata::readAll(dbf());
     const QString bad = writeFile(QStringLiteral("zly.csv"), "Gmina,Natura2000,Wojewodztwo\n"
-                                                            "B,Obszar,opolskie\n"
-                                                            "   ,Obszar,opolskie\n"
-                                                            "D,Obszar,opolskie\n");
+                                                             "B,Obszar,opolskie\n"
+                                                             "   ,Obszar,opolskie\n"
+                                                             "D,Obszar,opolskie\n");
     const testdata::ProcessResult r = cli({QStringLiteral("import"), bad});
     QCOMPARE(r.exitCode, 1);
     QVERIFY(r.out.isEmpty());
@@ -94,13 +97,15 @@ void TestCliWymiana::importRefusedWhileTheProgramHoldsTheTable()
     held.setFileName(dbf());
     held.setExclusive(true);
     held.open();
-    const QString csv = writeFile(QStringLiteral("a.csv"), "Gmina;Natura2000;Wojewodztwo\r\nA;B;opolskie\r\n");
+    const QString csv =
+        writeFile(QStringLiteral("a.csv"), "Gmina;Natura2000;Wojewodztwo\r\nA;B;opolskie\r\n");
     const testdata::ProcessResult r = cli({QStringLiteral("import"), csv});
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.err.contains("in use by another program"), r.err.constData());
-    const testdata::ProcessResult add = cli({QStringLiteral("add"), QStringLiteral("--gmina"), QStringLiteral("A"),
-                                             QStringLiteral("--natura2000"), QStringLiteral("B"),
-                                             QStringLiteral("--wojewodztwo"), QStringLiteral("opolskie")});
+    const testdata::ProcessResult add =
+        cli({QStringLiteral("add"), QStringLiteral("--gmina"), QStringLiteral("A"),
+             QStringLiteral("--natura2000"), QStringLiteral("B"), QStringLiteral("--wojewodztwo"),
+             QStringLiteral("opolskie")});
     QCOMPARE(add.exitCode, 1);
     QCOMPARE(held.recordCount(), 0);
     held.close();
@@ -111,8 +116,9 @@ void TestCliWymiana::exportThenImportRoundTrip()
 {
     for (const QString& name : {QStringLiteral("Kampinos"), QStringLiteral("Zażółć; \"gęślą\"")}) {
         const testdata::ProcessResult r =
-            cli({QStringLiteral("add"), QStringLiteral("--gmina"), name, QStringLiteral("--natura2000=Ostoja, Wisła"),
-                 QStringLiteral("--wojewodztwo"), QStringLiteral("Mazowieckie"), QStringLiteral("--info"),
+            cli({QStringLiteral("add"), QStringLiteral("--gmina"), name,
+                 QStringLiteral("--natura2000=Ostoja, Wisła"), QStringLiteral("--wojewodztwo"),
+                 QStringLiteral("Mazowieckie"), QStringLiteral("--info"),
                  QStringLiteral("http://x.pl/a;b")});
         QVERIFY2(r.exitCode == 0, r.err.constData());
     }
@@ -132,7 +138,8 @@ void TestCliWymiana::exportThenImportRoundTrip()
 
     QVERIFY(QFile::remove(dbf()));
     QCOMPARE(cli({QStringLiteral("import"), csv}).exitCode, 0);
-    QCOMPARE(gminy(), (QStringList{QStringLiteral("Kampinos"), QStringLiteral("Zażółć; \"gęślą\"")}));
+    QCOMPARE(gminy(),
+             (QStringList{QStringLiteral("Kampinos"), QStringLiteral("Zażółć; \"gęślą\"")}));
     baza::Baza b(m_dir->path());
     b.OpenTable();
     QCOMPARE(b.table().textAt(1, baza::Natura2000), QStringLiteral("Ostoja, Wisła"));
@@ -145,8 +152,10 @@ void TestCliWymiana::addChecksAsTheEditor_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    const QString g = QStringLiteral("--gmina"), n = QStringLiteral("--natura2000"), w = QStringLiteral("--wojewodztwo");
-    QTest::newRow("no --gmina") << QStringList{n, "B", w, "opolskie"} << 2 << QStringLiteral("brak opcji --gmina");
+    const QString g = QStringLiteral("--gmina"), n = QStringLiteral("--natura2000"),
+                  w = QStringLiteral("--wojewodztwo");
+    QTest::newRow("no --gmina") << QStringList{n, "B", w, "opolskie"} << 2
+                                << QStringLiteral("brak opcji --gmina");
     QTest::newRow("unknown option") << QStringList{g, "A", n, "B", w, "opolskie", "--www", "x"} << 2
                                     << QStringLiteral("nieznana opcja --www");
     QTest::newRow("option without value") << QStringList{g, "A", n, "B", w} << 2
@@ -155,10 +164,12 @@ void TestCliWymiana::addChecksAsTheEditor_data()
                                 << QStringLiteral("Brak nazwy gminy !");
     QTest::newRow("blank area") << QStringList{g, "A", n, "", w, "opolskie"} << 1
                                 << QStringLiteral("Brak nazwy obszaru Natura 2000 !");
-    QTest::newRow("unknown voivodeship") << QStringList{g, "A", n, "B", w, "Mazowsze"} << 1
-                                         << QStringLiteral("Brak województwa ! (nieznana nazwa \"Mazowsze\")");
+    QTest::newRow("unknown voivodeship")
+        << QStringList{g, "A", n, "B", w, "Mazowsze"} << 1
+        << QStringLiteral("Brak województwa ! (nieznana nazwa \"Mazowsze\")");
     QTest::newRow("too long") << QStringList{g, QString(41, 'a'), n, "B", w, "opolskie"} << 1
-                              << QStringLiteral("--gmina: tekst ma 41 znaków, a pole mieści najwyżej 40");
+                              << QStringLiteral(
+                                     "--gmina: tekst ma 41 znaków, a pole mieści najwyżej 40");
 }
 
 void TestCliWymiana::addChecksAsTheEditor()
@@ -175,9 +186,10 @@ void TestCliWymiana::addChecksAsTheEditor()
 void TestCliWymiana::addAppendsOneRecord()
 {
     const testdata::ProcessResult r =
-        cli({QStringLiteral("add"), QStringLiteral("--gmina"), QStringLiteral("Łagów"), QStringLiteral("--natura2000"),
-             QStringLiteral("Łagowsko-Sulęciński"), QStringLiteral("--wojewodztwo"), QStringLiteral("LUBUSKIE"),
-             QStringLiteral("--bip"), QStringLiteral("bip.lagow.pl")});
+        cli({QStringLiteral("add"), QStringLiteral("--gmina"), QStringLiteral("Łagów"),
+             QStringLiteral("--natura2000"), QStringLiteral("Łagowsko-Sulęciński"),
+             QStringLiteral("--wojewodztwo"), QStringLiteral("LUBUSKIE"), QStringLiteral("--bip"),
+             QStringLiteral("bip.lagow.pl")});
     QVERIFY2(r.exitCode == 0, r.err.constData());
     QCOMPARE(r.out, QByteArray("Dodano rekord nr 1 (LP = 1)\n"));
     baza::Baza b(m_dir->path());

@@ -30,12 +30,17 @@ void TestCsv::decoding_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
-    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF\xC5\x81\xC3\xB3\x64\xC5\xBA") << QStringLiteral("Łódź");
-    QTest::newRow("UTF-8 without BOM") << QByteArray("\xC5\x81\xC3\xB3\x64\xC5\xBA") << QStringLiteral("Łódź");
-    QTest::newRow("Windows-1250") << QByteArray("\xA3\xF3\x64\x9F;\x8C\x6C\xB9skie") << QStringLiteral("Łódź;Śląskie");
+    QTest::newRow("UTF-8 with BOM")
+        << QByteArray("\xEF\xBB\xBF\xC5\x81\xC3\xB3\x64\xC5\xBA") << QStringLiteral("Łódź");
+    QTest::newRow("UTF-8 without BOM")
+        << QByteArray("\xC5\x81\xC3\xB3\x64\xC5\xBA") << QStringLiteral("Łódź");
+    QTest::newRow("Windows-1250") << QByteArray("\xA3\xF3\x64\x9F;\x8C\x6C\xB9skie")
+                                  << QStringLiteral("Łódź;Śląskie");
     QTest::newRow("ASCII") << QByteArray("Gmina,Natura2000") << QStringLiteral("Gmina,Natura2000");
     // A BOM says UTF-8 even when a stray byte follows.
-    QTest::newRow("BOM wins") << QByteArray("\xEF\xBB\xBF" "a") << QStringLiteral("a");
+    QTest::newRow("BOM wins") << QByteArray("\xEF\xBB\xBF"
+                                            "a")
+                              << QStringLiteral("a");
 }
 
 void TestCsv::decoding()
@@ -58,9 +63,12 @@ void TestCsv::separatorOfTheFirstRecord_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QChar>("separator");
-    QTest::newRow("semicolons") << QStringLiteral("Gmina;Natura2000;Wojewodztwo\r\na,b;c;d") << QChar(';');
-    QTest::newRow("commas") << QStringLiteral("Gmina,Natura2000,Wojewodztwo\na;b,c,d") << QChar(',');
-    QTest::newRow("quoted separators do not count") << QStringLiteral("\"a;b;c\",Gmina,x") << QChar(',');
+    QTest::newRow("semicolons") << QStringLiteral("Gmina;Natura2000;Wojewodztwo\r\na,b;c;d")
+                                << QChar(';');
+    QTest::newRow("commas") << QStringLiteral("Gmina,Natura2000,Wojewodztwo\na;b,c,d")
+                            << QChar(',');
+    QTest::newRow("quoted separators do not count")
+        << QStringLiteral("\"a;b;c\",Gmina,x") << QChar(',');
     QTest::newRow("one column") << QStringLiteral("Gmina") << QChar(',');
 }
 
@@ -75,14 +83,18 @@ void TestCsv::parsing_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QList<QStringList>>("records");
-    QTest::newRow("plain, CR LF")
-        << QStringLiteral("a;b\r\nc;d\r\n") << QList<QStringList>{{"a", "b"}, {"c", "d"}};
-    QTest::newRow("LF, no final break") << QStringLiteral("a;b\nc;d") << QList<QStringList>{{"a", "b"}, {"c", "d"}};
-    QTest::newRow("CR alone") << QStringLiteral("a;b\rc;d\r") << QList<QStringList>{{"a", "b"}, {"c", "d"}};
-    QTest::newRow("empty fields") << QStringLiteral(";;x;") << QList<QStringList>{{"", "", "x", ""}};
-    QTest::newRow("doubled quotes")
-        << QStringLiteral("\"Gmina \"\"Nowa\"\"\";b") << QList<QStringList>{{"Gmina \"Nowa\"", "b"}};
-    QTest::newRow("separator inside quotes") << QStringLiteral("\"a;b\";c") << QList<QStringList>{{"a;b", "c"}};
+    QTest::newRow("plain, CR LF") << QStringLiteral("a;b\r\nc;d\r\n")
+                                  << QList<QStringList>{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("LF, no final break")
+        << QStringLiteral("a;b\nc;d") << QList<QStringList>{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("CR alone") << QStringLiteral("a;b\rc;d\r")
+                              << QList<QStringList>{{"a", "b"}, {"c", "d"}};
+    QTest::newRow("empty fields") << QStringLiteral(";;x;")
+                                  << QList<QStringList>{{"", "", "x", ""}};
+    QTest::newRow("doubled quotes") << QStringLiteral("\"Gmina \"\"Nowa\"\"\";b")
+                                    << QList<QStringList>{{"Gmina \"Nowa\"", "b"}};
+    QTest::newRow("separator inside quotes")
+        << QStringLiteral("\"a;b\";c") << QList<QStringList>{{"a;b", "c"}};
     QTest::newRow("line break inside quotes")
         << QStringLiteral("\"a\r\nb\";c\r\nd;e") << QList<QStringList>{{"a\r\nb", "c"}, {"d", "e"}};
     QTest::newRow("quote inside unquoted text is text")
@@ -91,7 +103,8 @@ void TestCsv::parsing_data()
         << QStringLiteral("\"ab\"cd;e") << QList<QStringList>{{"abcd", "e"}};
     QTest::newRow("empty lines give no record")
         << QStringLiteral("a;b\r\n\r\n\nc;d\r\n\r\n") << QList<QStringList>{{"a", "b"}, {"c", "d"}};
-    QTest::newRow("blanks are kept") << QStringLiteral(" a ; b") << QList<QStringList>{{" a ", " b"}};
+    QTest::newRow("blanks are kept")
+        << QStringLiteral(" a ; b") << QList<QStringList>{{" a ", " b"}};
 }
 
 void TestCsv::parsing()
@@ -108,9 +121,9 @@ void TestCsv::parsing()
 
 void TestCsv::lineNumbersCountBreaksInsideQuotes()
 {
-    const CsvParse parsed =
-        wymiana::ParseCsv(QStringLiteral("h1,h2\r\n\"two\r\nlines\",x\r\n\r\nlast,y\n\"a\nb\nc\",z\r\nend,0"),
-                          QLatin1Char(','));
+    const CsvParse parsed = wymiana::ParseCsv(
+        QStringLiteral("h1,h2\r\n\"two\r\nlines\",x\r\n\r\nlast,y\n\"a\nb\nc\",z\r\nend,0"),
+        QLatin1Char(','));
     QList<int> lines;
     for (const CsvRecord& r : parsed.records)
         lines << r.line;
@@ -119,7 +132,8 @@ void TestCsv::lineNumbersCountBreaksInsideQuotes()
 
 void TestCsv::unterminatedQuoteIsReportedWhereItOpens()
 {
-    const CsvParse parsed = wymiana::ParseCsv(QStringLiteral("a,b\nc,d\ne,\"never\nclosed,x\n"), QLatin1Char(','));
+    const CsvParse parsed =
+        wymiana::ParseCsv(QStringLiteral("a,b\nc,d\ne,\"never\nclosed,x\n"), QLatin1Char(','));
     QCOMPARE(parsed.unterminatedQuoteLine, 3);
     QCOMPARE(parsed.records.size(), 2); // the complete ones before it
 }
@@ -131,7 +145,8 @@ void TestCsv::writerQuotesOnlyWhereNeeded_data()
     QTest::newRow("plain") << QStringList{"Łódź", "", "12"} << QStringLiteral("Łódź;;12");
     QTest::newRow("separator") << QStringList{"a;b", "c"} << QStringLiteral("\"a;b\";c");
     QTest::newRow("comma is no separator here") << QStringList{"a,b"} << QStringLiteral("a,b");
-    QTest::newRow("quote") << QStringList{"Gmina \"Nowa\""} << QStringLiteral("\"Gmina \"\"Nowa\"\"\"");
+    QTest::newRow("quote") << QStringList{"Gmina \"Nowa\""}
+                           << QStringLiteral("\"Gmina \"\"Nowa\"\"\"");
     QTest::newRow("line break") << QStringList{"a\r\nb"} << QStringLiteral("\"a\r\nb\"");
     QTest::newRow("leading blank") << QStringList{" a"} << QStringLiteral("\" a\"");
 }

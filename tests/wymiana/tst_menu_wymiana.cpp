@@ -72,9 +72,10 @@ void TestMenuWymiana::menuOffersImportAndExport()
 
 void TestMenuWymiana::importShowsTheRecordsInTheGrid()
 {
-    m_dialogs->fileNames << writeFile(QStringLiteral("gminy.csv"), "\xEF\xBB\xBFGmina;Natura2000;Wojewodztwo;info\r\n"
-                                                                   "Kampinos;Puszcza;mazowieckie;kampinos.pl\r\n"
-                                                                   "Izabelin;Puszcza;mazowieckie;izabelin.pl\r\n");
+    m_dialogs->fileNames << writeFile(QStringLiteral("gminy.csv"),
+                                      "\xEF\xBB\xBFGmina;Natura2000;Wojewodztwo;info\r\n"
+                                      "Kampinos;Puszcza;mazowieckie;kampinos.pl\r\n"
+                                      "Izabelin;Puszcza;mazowieckie;izabelin.pl\r\n");
     action("Importuj1")->trigger();
     QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Do rejestru dodano rekordów: 2")});
     QTableView* grid = m_form->grid();
@@ -104,8 +105,9 @@ void TestMenuWymiana::importWithBadRowsShowsOneBoxAndWritesNothing()
 
 void TestMenuWymiana::exportWritesTheVisibleRecords()
 {
-    m_dialogs->fileNames << writeFile(QStringLiteral("gminy.csv"), "Gmina;Natura2000;Wojewodztwo\r\n"
-                                                                   "A;Obszar;opolskie\r\nB;Obszar;opolskie\r\n");
+    m_dialogs->fileNames << writeFile(QStringLiteral("gminy.csv"),
+                                      "Gmina;Natura2000;Wojewodztwo\r\n"
+                                      "A;Obszar;opolskie\r\nB;Obszar;opolskie\r\n");
     action("Importuj1")->trigger();
     m_form->grid()->setCurrentIndex(m_form->grid()->model()->index(0, baza::Gmina));
     QCoreApplication::processEvents();

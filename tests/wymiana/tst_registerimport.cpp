@@ -61,8 +61,8 @@ class TestRegisterImport : public QObject
         return texts;
     }
 
-    void addStored(const QString& gmina, const QString& natura, const QString& woj, const QString& dom,
-                   const QString& info, const QString& bip)
+    void addStored(const QString& gmina, const QString& natura, const QString& woj,
+                   const QString& dom, const QString& info, const QString& bip)
     {
         table().append();
         table().setText(baza::Gmina, gmina);
@@ -106,9 +106,10 @@ private Q_SLOTS:
 
 void TestRegisterImport::spreadsheetWithSemicolonsInWindows1250()
 {
-    const QByteArray bytes = cp1250Bytes("Gmina;Natura2000;Wojewodztwo;dom;info;bip\r\n"
-                                         "Łódź;Dolina Środkowej Warty;ŁÓDZKIE;www.lodz.pl;http://bip.lodz.pl/ś;\r\n"
-                                         "Kampinos;Puszcza Kampinoska;mazowieckie ;;;bip.kampinos.pl\r\n");
+    const QByteArray bytes =
+        cp1250Bytes("Gmina;Natura2000;Wojewodztwo;dom;info;bip\r\n"
+                    "Łódź;Dolina Środkowej Warty;ŁÓDZKIE;www.lodz.pl;http://bip.lodz.pl/ś;\r\n"
+                    "Kampinos;Puszcza Kampinoska;mazowieckie ;;;bip.kampinos.pl\r\n");
     const ImportPlan plan = wymiana::PlanImport(bytes);
     QVERIFY2(plan.ok(), qPrintable(problemTexts(plan).join('\n')));
     QCOMPARE(plan.records.size(), 2);
@@ -131,7 +132,8 @@ void TestRegisterImport::utf8WithBomAndQuotedCommas()
 {
     const QByteArray bytes("\xEF\xBB\xBF"
                            "Gmina,Natura2000,Wojewodztwo,info\n"
-                           "\"Gmina \"\"Wiejska\"\", Nowa\",\"Ostoja, Dolina\",\xC5\x9Bl\xC4\x85skie,\"http://a.pl/?x=1,2\"\n");
+                           "\"Gmina \"\"Wiejska\"\", Nowa\",\"Ostoja, "
+                           "Dolina\",\xC5\x9Bl\xC4\x85skie,\"http://a.pl/?x=1,2\"\n");
     const ImportPlan plan = wymiana::PlanImport(bytes);
     QVERIFY2(plan.ok(), qPrintable(problemTexts(plan).join('\n')));
     QCOMPARE(plan.records.size(), 1);
@@ -164,46 +166,56 @@ void TestRegisterImport::rowsFailingAsTheEditorFails_data()
 {
     QTest::addColumn<QByteArray>("row"); // Gmina;Natura2000;Wojewodztwo;dom
     QTest::addColumn<QString>("problem");
-    QTest::newRow("no name") << QByteArray(";Obszar;opolskie;") << QStringLiteral("wiersz 2: Brak nazwy gminy !");
-    QTest::newRow("name of blanks") << QByteArray("   ;Obszar;opolskie;")
-                                    << QStringLiteral("wiersz 2: Brak nazwy gminy !");
+    QTest::newRow("no name") << QByteArray(";Obszar;opolskie;")
+                             << QStringLiteral("wiersz 2: Brak nazwy gminy !");
+    QTest::newRow("name of blanks")
+        << QByteArray("   ;Obszar;opolskie;") << QStringLiteral("wiersz 2: Brak nazwy gminy !");
     QTest::newRow("no area") << QByteArray("Gmina; ;opolskie;")
                              << QStringLiteral("wiersz 2: Brak nazwy obszaru Natura 2000 !");
-    QTest::newRow("no voivodeship") << QByteArray("Gmina;Obszar;;") << QStringLiteral("wiersz 2: Brak województwa !");
+    QTest::newRow("no voivodeship")
+        << QByteArray("Gmina;Obszar;;") << QStringLiteral("wiersz 2: Brak województwa !");
     QTest::newRow("unknown voivodeship")
-        << QByteArray("Gmina;Obszar;Mazowsze;") << QStringLiteral("wiersz 2: Brak województwa ! (nieznana nazwa \"Mazowsze\")");
+        << QByteArray("Gmina;Obszar;Mazowsze;")
+        << QStringLiteral("wiersz 2: Brak województwa ! (nieznana nazwa \"Mazowsze\")");
     QTest::newRow("all three, in the editor's order")
-        << QByteArray(";;;www.x.pl") << QStringLiteral("wiersz 2: Brak nazwy gminy !; Brak nazwy obszaru Natura 2000 !; "
-                                               "Brak województwa !");
-    QTest::newRow("name too long") << QByteArray(41, 'g') + ";Obszar;opolskie;"
-                                   << QStringLiteral("wiersz 2: kolumna Gmina: tekst ma 41 znaków, a pole mieści "
-                                                     "najwyżej 40");
+        << QByteArray(";;;www.x.pl")
+        << QStringLiteral("wiersz 2: Brak nazwy gminy !; Brak nazwy obszaru Natura 2000 !; "
+                          "Brak województwa !");
+    QTest::newRow("name too long")
+        << QByteArray(41, 'g') + ";Obszar;opolskie;"
+        << QStringLiteral("wiersz 2: kolumna Gmina: tekst ma 41 znaków, a pole mieści "
+                          "najwyżej 40");
     QTest::newRow("address too long")
         << QByteArray("Gmina;Obszar;opolskie;") + QByteArray(251, 'w')
         << QStringLiteral("wiersz 2: kolumna dom: tekst ma 251 znaków, a pole mieści najwyżej 250");
     QTest::newRow("line break in a name")
         << QByteArray("\"Gmina\nDruga\";Obszar;opolskie;")
-        << QStringLiteral("wiersz 2: kolumna Gmina: tekst zawiera znak sterujący (np. podział wiersza)");
+        << QStringLiteral(
+               "wiersz 2: kolumna Gmina: tekst zawiera znak sterujący (np. podział wiersza)");
     QTest::newRow("not in the code page")
         << QByteArray("Gmina \xE2\x98\x83;Obszar;opolskie;")
-        << QStringLiteral("wiersz 2: kolumna Gmina: tekst zawiera znaki spoza strony kodowej Windows-1250");
+        << QStringLiteral(
+               "wiersz 2: kolumna Gmina: tekst zawiera znaki spoza strony kodowej Windows-1250");
     QTest::newRow("more values than columns")
         << QByteArray("Gmina;Obszar;opolskie;a;b")
-        << QStringLiteral("wiersz 2: wiersz ma 5 pól, a nagłówek 4 (separator w tekście bez cudzysłowu?)");
+        << QStringLiteral(
+               "wiersz 2: wiersz ma 5 pól, a nagłówek 4 (separator w tekście bez cudzysłowu?)");
 }
 
 void TestRegisterImport::rowsFailingAsTheEditorFails()
 {
     QFETCH(QByteArray, row);
     QFETCH(QString, problem);
-    const ImportPlan plan = wymiana::PlanImport("Gmina;Natura2000;Wojewodztwo;dom\r\n" + row + "\r\n");
+    const ImportPlan plan =
+        wymiana::PlanImport("Gmina;Natura2000;Wojewodztwo;dom\r\n" + row + "\r\n");
     QCOMPARE(problemTexts(plan), QStringList{problem});
     QVERIFY(plan.records.isEmpty());
 }
 
 void TestRegisterImport::oneBadRowAmongGoodOnesWritesNothing()
 {
-    addStored(QStringLiteral("Stara"), QStringLiteral("Obszar"), QStringLiteral("opolskie"), {}, {}, {});
+    addStored(QStringLiteral("Stara"), QStringLiteral("Obszar"), QStringLiteral("opolskie"), {}, {},
+              {});
     const QByteArray before = testdata::readAll(m_baza->dbfPath());
     const QString path = writeFile(QStringLiteral("rejestr.csv"),
                                    "Gmina,Natura2000,Wojewodztwo\n"
@@ -215,10 +227,13 @@ void TestRegisterImport::oneBadRowAmongGoodOnesWritesNothing()
                                    "Piąta,Obszar E,Lubuszczyzna\n");
     const ImportPlan plan = wymiana::PlanImportFile(path);
     QVERIFY(!plan.ok());
-    QCOMPARE(problemTexts(plan),
-             (QStringList{QStringLiteral("wiersz 5: Brak nazwy obszaru Natura 2000 !"),
-                          QStringLiteral("wiersz 6: kolumna Gmina: tekst zawiera znak sterujący (np. podział wiersza)"),
-                          QStringLiteral("wiersz 8: Brak województwa ! (nieznana nazwa \"Lubuszczyzna\")")}));
+    QCOMPARE(
+        problemTexts(plan),
+        (QStringList{
+            QStringLiteral("wiersz 5: Brak nazwy obszaru Natura 2000 !"),
+            QStringLiteral(
+                "wiersz 6: kolumna Gmina: tekst zawiera znak sterujący (np. podział wiersza)"),
+            QStringLiteral("wiersz 8: Brak województwa ! (nieznana nazwa \"Lubuszczyzna\")")}));
     wymiana::ApplyImport(table(), plan);
     QCOMPARE(table().recordCount(), 1);
     QCOMPARE(testdata::readAll(m_baza->dbfPath()), before);
@@ -228,17 +243,21 @@ void TestRegisterImport::fileLevelProblems_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("problems");
-    QTest::newRow("empty") << QByteArray() << QStringList{QStringLiteral("plik jest pusty (brak wiersza nagłówka)")};
+    QTest::newRow("empty") << QByteArray()
+                           << QStringList{
+                                  QStringLiteral("plik jest pusty (brak wiersza nagłówka)")};
     QTest::newRow("missing columns")
         << QByteArray("Gmina;Obszar;dom\r\nA;B;c\r\n")
         << QStringList{QStringLiteral("wiersz 1: w nagłówku brak kolumny Natura2000"),
                        QStringLiteral("wiersz 1: w nagłówku brak kolumny Wojewodztwo")};
     QTest::newRow("a column twice")
         << QByteArray("Gmina;Natura2000;Wojewodztwo;gmina\r\n")
-        << QStringList{QStringLiteral("wiersz 1: kolumna Gmina występuje w nagłówku więcej niż raz")};
+        << QStringList{
+               QStringLiteral("wiersz 1: kolumna Gmina występuje w nagłówku więcej niż raz")};
     QTest::newRow("unterminated quote")
         << QByteArray("Gmina;Natura2000;Wojewodztwo\r\nA;B;opolskie\r\n\"C;D;opolskie\r\n")
-        << QStringList{QStringLiteral("wiersz 3: cudzysłów otwarty w tym wierszu nie jest zamknięty do końca pliku")};
+        << QStringList{QStringLiteral(
+               "wiersz 3: cudzysłów otwarty w tym wierszu nie jest zamknięty do końca pliku")};
 }
 
 void TestRegisterImport::fileLevelProblems()
@@ -250,7 +269,8 @@ void TestRegisterImport::fileLevelProblems()
 
 void TestRegisterImport::newRecordsAreAddedAsDodajAddsThem()
 {
-    addStored(QStringLiteral("Stara"), QStringLiteral("Obszar"), QStringLiteral("opolskie"), {}, {}, {});
+    addStored(QStringLiteral("Stara"), QStringLiteral("Obszar"), QStringLiteral("opolskie"), {}, {},
+              {});
     const ImportPlan plan = wymiana::PlanImport("Gmina;Natura2000;Wojewodztwo\r\n"
                                                 " Nowa ;Obszar N;podlaskie\r\n"
                                                 "Ostatnia;Obszar O;podlaskie\r\n");
@@ -266,21 +286,23 @@ void TestRegisterImport::newRecordsAreAddedAsDodajAddsThem()
             QVERIFY(table().isNullAt(row, f)); // the next run checks it
         QCOMPARE(table().integerAt(row, baza::LP), row + 1);
     }
-    QCOMPARE(table().textAt(1, baza::Gmina), QStringLiteral(" Nowa")); // as given; the file keeps no trailing blanks
-    QCOMPARE(table().row(), 2); // the last one is current
+    QCOMPARE(table().textAt(1, baza::Gmina),
+             QStringLiteral(" Nowa")); // as given; the file keeps no trailing blanks
+    QCOMPARE(table().row(), 2);        // the last one is current
 }
 
 void TestRegisterImport::exportWritesEveryFieldForASpreadsheet()
 {
-    addStored(QStringLiteral("Łódź; \"Stare\" Miasto"), QStringLiteral("Obszar"), QStringLiteral("łódzkie"),
-              QStringLiteral("www.lodz.pl"), {}, {});
+    addStored(QStringLiteral("Łódź; \"Stare\" Miasto"), QStringLiteral("Obszar"),
+              QStringLiteral("łódzkie"), QStringLiteral("www.lodz.pl"), {}, {});
     table().edit();
     table().setDate(baza::Aktualizacja, datevalue::fromDate(QDate(2026, 3, 15)));
     table().setInteger(baza::Size, -1);
     table().setInteger(baza::Kod, 3);
     table().setText(baza::Uwagi, QStringLiteral("text/html"));
     table().post();
-    addStored(QStringLiteral("Usunięta"), QStringLiteral("X"), QStringLiteral("opolskie"), {}, {}, {});
+    addStored(QStringLiteral("Usunięta"), QStringLiteral("X"), QStringLiteral("opolskie"), {}, {},
+              {});
     table().deleteRecord();
 
     const QString path = m_dir->filePath(QStringLiteral("eksport.csv"));
@@ -288,20 +310,25 @@ void TestRegisterImport::exportWritesEveryFieldForASpreadsheet()
     const QByteArray bytes = testdata::readAll(path);
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
     const QString text = QString::fromUtf8(bytes.mid(3));
-    QCOMPARE(text, QStringLiteral("LP;Gmina;Natura2000;Wojewodztwo;Aktualizacja;DataKontroli;size;row;tag;kod;dom;info;"
-                                  "bip;uwagi;z\r\n"
-                                  "1;\"Łódź; \"\"Stare\"\" Miasto\";Obszar;łódzkie;2026-03-15;;-1;;;3;www.lodz.pl;;;"
-                                  "text/html;\r\n"));
+    QCOMPARE(
+        text,
+        QStringLiteral(
+            "LP;Gmina;Natura2000;Wojewodztwo;Aktualizacja;DataKontroli;size;row;tag;kod;dom;info;"
+            "bip;uwagi;z\r\n"
+            "1;\"Łódź; \"\"Stare\"\" Miasto\";Obszar;łódzkie;2026-03-15;;-1;;;3;www.lodz.pl;;;"
+            "text/html;\r\n"));
 }
 
 void TestRegisterImport::exportThenImportGivesTheSameRegister()
 {
-    addStored(QStringLiteral("Łódź; \"Stare\" Miasto"), QStringLiteral("Dolina, Warta"), QStringLiteral("łódzkie"),
-              QStringLiteral("www.lodz.pl"), QStringLiteral("http://lodz.pl/ogłoszenia?a=1;b=2"), {});
-    addStored(QStringLiteral(" Zażółć"), QStringLiteral("Gęślą jaźń"), QStringLiteral("ŚWIĘTOKRZYSKIE"), {},
-              {}, QStringLiteral("bip.gesla.pl"));
-    addStored(QString(40, QLatin1Char('x')), QString(60, QLatin1Char('y')), QStringLiteral("zachodniopomorskie"),
-              QString(250, QLatin1Char('d')), QString(250, QLatin1Char('i')), QString(250, QLatin1Char('b')));
+    addStored(QStringLiteral("Łódź; \"Stare\" Miasto"), QStringLiteral("Dolina, Warta"),
+              QStringLiteral("łódzkie"), QStringLiteral("www.lodz.pl"),
+              QStringLiteral("http://lodz.pl/ogłoszenia?a=1;b=2"), {});
+    addStored(QStringLiteral(" Zażółć"), QStringLiteral("Gęślą jaźń"),
+              QStringLiteral("ŚWIĘTOKRZYSKIE"), {}, {}, QStringLiteral("bip.gesla.pl"));
+    addStored(QString(40, QLatin1Char('x')), QString(60, QLatin1Char('y')),
+              QStringLiteral("zachodniopomorskie"), QString(250, QLatin1Char('d')),
+              QString(250, QLatin1Char('i')), QString(250, QLatin1Char('b')));
     const QString path = m_dir->filePath(QStringLiteral("rejestr.csv"));
     wymiana::ExportRegister(*m_baza, path);
 
@@ -317,7 +344,8 @@ void TestRegisterImport::exportThenImportGivesTheSameRegister()
             QCOMPARE(copy.table().textAt(row, f), table().textAt(row, f));
         // Stored as the list names it.
         QCOMPARE(copy.table().textAt(row, baza::Wojewodztwo),
-                 baza::VoivodeshipName(baza::VoivodeshipPosition(table().textAt(row, baza::Wojewodztwo))));
+                 baza::VoivodeshipName(
+                     baza::VoivodeshipPosition(table().textAt(row, baza::Wojewodztwo))));
     }
 }
 
@@ -326,10 +354,12 @@ void TestRegisterImport::exportRefusesTheRegisterItself()
     addStored(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("opolskie"), {}, {}, {});
     const QByteArray before = testdata::readAll(m_baza->dbfPath());
     QVERIFY_THROWS_EXCEPTION(FileError, wymiana::ExportRegister(*m_baza, m_baza->dbfPath()));
-    QVERIFY_THROWS_EXCEPTION(FileError, wymiana::ExportRegister(*m_baza, m_dir->path() + QStringLiteral("/./baza.dbf")));
+    QVERIFY_THROWS_EXCEPTION(
+        FileError, wymiana::ExportRegister(*m_baza, m_dir->path() + QStringLiteral("/./baza.dbf")));
     QCOMPARE(testdata::readAll(m_baza->dbfPath()), before);
-    QVERIFY_THROWS_EXCEPTION(FileError,
-                             wymiana::ExportRegister(*m_baza, m_dir->filePath(QStringLiteral("brak/katalogu.csv"))));
+    QVERIFY_THROWS_EXCEPTION(
+        FileError,
+        wymiana::ExportRegister(*m_baza, m_dir->filePath(QStringLiteral("brak/katalogu.csv"))));
 }
 
 void TestRegisterImport::refusalTextFitsAMessageBox()
@@ -339,7 +369,8 @@ void TestRegisterImport::refusalTextFitsAMessageBox()
         problems.append({line, QStringLiteral("Brak nazwy gminy !")});
     const QStringList lines = wymiana::RefusalText(problems, 25).split(QStringLiteral("\r\n"));
     QCOMPARE(lines.size(), 1 + 25 + 1);
-    QCOMPARE(lines.first(), QStringLiteral("Plik nie został zaimportowany, rejestr pozostał bez zmian. Błędy:"));
+    QCOMPARE(lines.first(),
+             QStringLiteral("Plik nie został zaimportowany, rejestr pozostał bez zmian. Błędy:"));
     QCOMPARE(lines[1], QStringLiteral("wiersz 2: Brak nazwy gminy !"));
     QCOMPARE(lines[25], QStringLiteral("wiersz 26: Brak nazwy gminy !"));
     QCOMPARE(lines.last(), QStringLiteral("… i 15 dalszych"));
@@ -349,9 +380,11 @@ void TestRegisterImport::refusalTextFitsAMessageBox()
 void TestRegisterImport::menuImportRefusesDuringARun()
 {
     ScriptedDialogs dialogs;
-    dialogs.fileNames << writeFile(QStringLiteral("a.csv"), "Gmina;Natura2000;Wojewodztwo\r\nA;B;opolskie\r\n");
+    dialogs.fileNames << writeFile(QStringLiteral("a.csv"),
+                                   "Gmina;Natura2000;Wojewodztwo\r\nA;B;opolskie\r\n");
     wymiana::ImportRegisterFromFile(*m_baza, dialogs, true);
-    QCOMPARE(dialogs.messages, QStringList{QStringLiteral("Program jeszcze analizuje strony inernetowe.")});
+    QCOMPARE(dialogs.messages,
+             QStringList{QStringLiteral("Program jeszcze analizuje strony inernetowe.")});
     QCOMPARE(dialogs.fileNames.size(), 1); // not even asked for a file
     QCOMPARE(table().recordCount(), 0);
     // A cancelled open dialog does nothing.
@@ -370,13 +403,15 @@ void TestRegisterImport::menuExportAsksBeforeOverwriting()
     dialogs.answers << Dialogs::Answer::No;
     wymiana::ExportRegisterToFile(*m_baza, dialogs);
     QCOMPARE(dialogs.proposedNames, QStringList{QStringLiteral("rejestr.csv")});
-    QCOMPARE(dialogs.questions, QStringList{QStringLiteral("Plik o podanej nazwie już istnieje.\r\nChcesz go nadpisać?")});
+    QCOMPARE(dialogs.questions, QStringList{QStringLiteral(
+                                    "Plik o podanej nazwie już istnieje.\r\nChcesz go nadpisać?")});
     QCOMPARE(testdata::readAll(path), QByteArray("stary"));
     QVERIFY(dialogs.messages.isEmpty());
     dialogs.fileNames << path;
     dialogs.answers << Dialogs::Answer::Yes;
     wymiana::ExportRegisterToFile(*m_baza, dialogs);
-    QCOMPARE(dialogs.messages, QStringList{QStringLiteral("Rejestr został zapisany (rekordów: 1)")});
+    QCOMPARE(dialogs.messages,
+             QStringList{QStringLiteral("Rejestr został zapisany (rekordów: 1)")});
     QCOMPARE(testdata::readAll(path), wymiana::RegisterCsv(table()));
 }
 

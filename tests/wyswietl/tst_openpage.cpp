@@ -47,7 +47,8 @@ private Q_SLOTS:
         b.table().append();
         b.table().setText(baza::Gmina, QStringLiteral("Druga"));
         // Stored with blanks around: the opener trims.
-        b.table().setText(baza::Dom, QStringLiteral(" ") + m_server.hostAndPort() + QStringLiteral("/dom"));
+        b.table().setText(baza::Dom,
+                          QStringLiteral(" ") + m_server.hostAndPort() + QStringLiteral("/dom"));
         b.table().setText(baza::Info, m_server.url(QStringLiteral("/info")));
         b.table().post();
         b.table().close();
@@ -81,13 +82,19 @@ void TestOpenPage::popupItems_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message"); // %1 = http://127.0.0.1:PORT
     QTest::addColumn<QString>("opened");  // %2 = 127.0.0.1:PORT
-    QTest::newRow("home page opens as stored, trimmed")
-        << "dom1" << "Otwórz stronę domową" << "" << "%2/dom";
+    QTest::newRow("home page opens as stored, trimmed") << "dom1"
+                                                        << "Otwórz stronę domową"
+                                                        << ""
+                                                        << "%2/dom";
     QTest::newRow("information page not found")
-        << "info1" << "Otwórz stronę informacyjną"
-        << "Nie można znaleźć strony w Internecie: \r\n%1/info" << "";
-    QTest::newRow("empty BIP address") << "bip1" << "Otwórz stronę BIP"
-                                       << "Strona internetowa nie została wpisana !" << "";
+        << "info1"
+        << "Otwórz stronę informacyjną"
+        << "Nie można znaleźć strony w Internecie: \r\n%1/info"
+        << "";
+    QTest::newRow("empty BIP address") << "bip1"
+                                       << "Otwórz stronę BIP"
+                                       << "Strona internetowa nie została wpisana !"
+                                       << "";
 }
 
 void TestOpenPage::popupItems()
@@ -100,14 +107,16 @@ void TestOpenPage::popupItems()
     const ShellRecorder shell;
     const QString base = m_server.url(QStringLiteral("/")).chopped(1);
     auto expand = [&](QString s) {
-        return s.replace(QLatin1String("%1"), base).replace(QLatin1String("%2"), m_server.hostAndPort());
+        return s.replace(QLatin1String("%1"), base)
+            .replace(QLatin1String("%2"), m_server.hostAndPort());
     };
     auto* item = m_form->findChild<QAction*>(action);
     QVERIFY(item);
     QCOMPARE(item->text(), text);
     item->trigger();
     waitForOpeners();
-    QTRY_COMPARE(m_dialogs.messages, message.isEmpty() ? QStringList() : QStringList{expand(message)});
+    QTRY_COMPARE(m_dialogs.messages,
+                 message.isEmpty() ? QStringList() : QStringList{expand(message)});
     QCOMPARE(shell.opened(), opened.isEmpty() ? QStringList() : QStringList{expand(opened)});
 }
 

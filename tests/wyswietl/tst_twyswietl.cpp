@@ -80,10 +80,10 @@ void TestTWyswietl::outcomes_data()
     const Response notFound = Response::statusPage(404, "Not Found", "<html>nie ma</html>");
     const Response login = Response::statusPage(401, "Unauthorized", "<html>login</html>");
     QTest::newRow("empty") << QString() << true << ok << TWyswietl::kNoAddress << QString() << 0;
-    QTest::newRow("blanks and controls") << QStringLiteral(" \t\r\n ") << true << ok << TWyswietl::kNoAddress
-                                         << QString() << 0;
-    QTest::newRow("offline") << QStringLiteral("http://%1/p") << false << ok << TWyswietl::kNoConnection << QString()
-                             << 0;
+    QTest::newRow("blanks and controls")
+        << QStringLiteral(" \t\r\n ") << true << ok << TWyswietl::kNoAddress << QString() << 0;
+    QTest::newRow("offline") << QStringLiteral("http://%1/p") << false << ok
+                             << TWyswietl::kNoConnection << QString() << 0;
     QTest::newRow("404, the address on the second line")
         << QStringLiteral("  http://%1/p ") << true << notFound
         << TWyswietl::kNotFound + QStringLiteral("\r\nhttp://%1/p") << QString() << 1;
@@ -93,7 +93,8 @@ void TestTWyswietl::outcomes_data()
                                << QStringLiteral("http://%1/p") << 1;
     QTest::newRow("no scheme: tested with http, opened as typed")
         << QStringLiteral("\t%1/p \r\n") << true << ok << QString() << QStringLiteral("%1/p") << 1;
-    QTest::newRow("500") << QStringLiteral("%1/p") << true << Response::statusPage(500, "Internal Server Error")
+    QTest::newRow("500") << QStringLiteral("%1/p") << true
+                         << Response::statusPage(500, "Internal Server Error")
                          << TWyswietl::kNotFound + QStringLiteral("\r\n%1/p") << QString() << 1;
 }
 
@@ -129,7 +130,8 @@ void TestTWyswietl::noticeIsShownOnTheMainThreadWhileTheOpenerWaits()
     WatchingDialogs dialogs;
     dialogs.opener = new TWyswietl(m_server.url(QStringLiteral("/p")), dialogs);
     QPointer<TWyswietl> opener = dialogs.opener;
-    QVERIFY(opener->thread() == QThread::currentThread()); // the object itself belongs to the main thread
+    QVERIFY(opener->thread() ==
+            QThread::currentThread()); // the object itself belongs to the main thread
     QTRY_VERIFY_WITH_TIMEOUT(opener.isNull(), 20000);
     QCOMPARE(dialogs.shownOn, QList<QThread*>{QCoreApplication::instance()->thread()});
     QCOMPARE(dialogs.openerWaited, QList<bool>{true});
@@ -145,15 +147,18 @@ void TestTWyswietl::severalOpenersAtOnce()
     ScriptedDialogs dialogs;
     const int before = LiveThreads::count();
     QList<QPointer<TWyswietl>> openers;
-    for (const QString& address : {m_server.url(QStringLiteral("/a")), m_server.url(QStringLiteral("/b")), QString()})
+    for (const QString& address :
+         {m_server.url(QStringLiteral("/a")), m_server.url(QStringLiteral("/b")), QString()})
         openers << new TWyswietl(address, dialogs);
-    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(openers.begin(), openers.end(), [](const auto& p) { return p.isNull(); }),
-                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::all_of(openers.begin(), openers.end(), [](const auto& p) { return p.isNull(); }),
+        20000);
     QCOMPARE(LiveThreads::count(), before);
     QCOMPARE(shell.opened(), QStringList{m_server.url(QStringLiteral("/a"))});
     QStringList messages = dialogs.messages;
     messages.sort();
-    QCOMPARE(messages, (QStringList{TWyswietl::kNotFound + QStringLiteral("\r\n") + m_server.url(QStringLiteral("/b")),
+    QCOMPARE(messages, (QStringList{TWyswietl::kNotFound + QStringLiteral("\r\n") +
+                                        m_server.url(QStringLiteral("/b")),
                                     TWyswietl::kNoAddress}));
 }
 

@@ -36,8 +36,9 @@ int FieldWidth(int field)
 QList<FieldProblem> FieldProblems(const EditorRecord& record)
 {
     const std::pair<int, const QString*> texts[] = {
-        {Gmina, &record.gmina}, {Natura2000, &record.natura2000}, {Dom, &record.dom},
-        {Info, &record.info},   {Bip, &record.bip},
+        {Gmina, &record.gmina}, {Natura2000, &record.natura2000},
+        {Dom, &record.dom},     {Info, &record.info},
+        {Bip, &record.bip},
     };
     QList<FieldProblem> problems;
     for (const auto& [field, text] : texts) {
@@ -52,9 +53,11 @@ QList<FieldProblem> FieldProblems(const EditorRecord& record)
         for (QChar c : *text)
             control = control || c.unicode() < 32;
         if (control)
-            problems.append({field, QStringLiteral("tekst zawiera znak sterujący (np. podział wiersza)")});
+            problems.append(
+                {field, QStringLiteral("tekst zawiera znak sterujący (np. podział wiersza)")});
         else if (!cp1250::canEncode(*text))
-            problems.append({field, QStringLiteral("tekst zawiera znaki spoza strony kodowej Windows-1250")});
+            problems.append(
+                {field, QStringLiteral("tekst zawiera znaki spoza strony kodowej Windows-1250")});
     }
     return problems;
 }

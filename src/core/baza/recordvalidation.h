@@ -29,8 +29,8 @@ QString FirstMissingField(const EditorRecord& record);
 // command line must be told instead of having its values cut.
 struct FieldProblem
 {
-    int field;     // baza::Field
-    QString text;  // Polish, without the field's name
+    int field;    // baza::Field
+    QString text; // Polish, without the field's name
 };
 
 QList<FieldProblem> FieldProblems(const EditorRecord& record);

@@ -13,7 +13,8 @@ const QString TWyswietl::kNoAddress = QStringLiteral("Strona internetowa nie zos
 const QString TWyswietl::kNoConnection = QStringLiteral("Brak połączenia z Internetem !");
 const QString TWyswietl::kNotFound = QStringLiteral("Nie można znaleźć strony w Internecie: ");
 
-TWyswietl::TWyswietl(const QString& address, Dialogs& dialogs) : m_address(address), m_dialogs(dialogs)
+TWyswietl::TWyswietl(const QString& address, Dialogs& dialogs)
+    : m_address(address), m_dialogs(dialogs)
 {
     connect(this, &QThread::finished, this, &QObject::deleteLater);
     LiveThreads::started();
@@ -61,5 +62,6 @@ void TWyswietl::ShowNotice()
     // The box belongs to the main thread; this thread waits until it is
     // closed.
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [this] { m_dialogs.message(m_message); }, Qt::BlockingQueuedConnection);
+        QCoreApplication::instance(), [this] { m_dialogs.message(m_message); },
+        Qt::BlockingQueuedConnection);
 }

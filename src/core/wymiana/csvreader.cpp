@@ -9,8 +9,9 @@ namespace wymiana {
 CsvText DecodeCsvBytes(const QByteArray& bytes)
 {
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
-        return {QString(), QStringLiteral("plik jest zapisany w kodowaniu UTF-16; zapisz go jako CSV w UTF-8 "
-                                          "lub w Windows-1250")};
+        return {QString(),
+                QStringLiteral("plik jest zapisany w kodowaniu UTF-16; zapisz go jako CSV w UTF-8 "
+                               "lub w Windows-1250")};
     QByteArrayView body(bytes);
     const bool bom = body.startsWith("\xEF\xBB\xBF");
     if (bom)
@@ -108,7 +109,8 @@ CsvParse ParseCsv(QStringView text, QChar separator)
             }
             // Unquoted text, or what a spreadsheet would keep after a
             // closing quote: taken as it stands up to the separator.
-            while (i < n && text[i] != separator && text[i] != QLatin1Char('\r') && text[i] != QLatin1Char('\n'))
+            while (i < n && text[i] != separator && text[i] != QLatin1Char('\r') &&
+                   text[i] != QLatin1Char('\n'))
                 field += text[i++];
             record.fields << field;
             if (i < n && text[i] == separator) {

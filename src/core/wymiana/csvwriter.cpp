@@ -10,7 +10,8 @@ bool needsQuotes(const QString& field, QChar separator)
     if (field.front() == QLatin1Char(' ') || field.back() == QLatin1Char(' '))
         return true;
     for (QChar c : field)
-        if (c == separator || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+        if (c == separator || c == QLatin1Char('"') || c == QLatin1Char('\r') ||
+            c == QLatin1Char('\n'))
             return true;
     return false;
 }

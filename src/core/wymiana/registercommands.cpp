@@ -46,8 +46,9 @@ void ExportRegisterToFile(baza::Baza& baza, Dialogs& dialogs)
     if (path.isEmpty())
         return;
     if (QFile::exists(path) &&
-        dialogs.question(QStringLiteral("Plik o podanej nazwie już istnieje.\r\nChcesz go nadpisać?"),
-                         Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
+        dialogs.question(
+            QStringLiteral("Plik o podanej nazwie już istnieje.\r\nChcesz go nadpisać?"),
+            Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
         return;
     ensureOpen(baza);
     const int count = ExportRegister(baza, path);

@@ -21,7 +21,8 @@ QString cell(const dbf::DbfTable& table, int row, int field)
     case dbf::FieldType::Integer:
     case dbf::FieldType::AutoIncrement:
         // An empty kod differs from 0 for the editor, so it stays empty.
-        return table.isNullAt(row, field) ? QString() : QString::number(table.integerAt(row, field));
+        return table.isNullAt(row, field) ? QString()
+                                          : QString::number(table.integerAt(row, field));
     default:
         return table.textAt(row, field); // dates as YYYY-MM-DD, the zero date empty
     }

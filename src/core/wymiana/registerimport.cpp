@@ -34,7 +34,8 @@ bool mapHeader(const CsvRecord& header, ColumnMap& map, ImportPlan& plan)
             if (TrimmedText(header.fields[i]).compare(name, Qt::CaseInsensitive) != 0)
                 continue;
             if (map.index[c] >= 0) {
-                reasons << QStringLiteral("kolumna %1 występuje w nagłówku więcej niż raz").arg(name);
+                reasons
+                    << QStringLiteral("kolumna %1 występuje w nagłówku więcej niż raz").arg(name);
                 break;
             }
             map.index[c] = i;
@@ -61,10 +62,11 @@ void planRow(const CsvRecord& row, const ColumnMap& map, int headerWidth, Import
     // inside a value that was not quoted, which shifted the row.
     for (int i = headerWidth; i < row.fields.size(); ++i) {
         if (!TrimmedText(row.fields[i]).isEmpty()) {
-            plan.problems.append({row.line, QStringLiteral("wiersz ma %1 pól, a nagłówek %2 (separator w tekście "
-                                                           "bez cudzysłowu?)")
-                                                .arg(row.fields.size())
-                                                .arg(headerWidth)});
+            plan.problems.append(
+                {row.line, QStringLiteral("wiersz ma %1 pól, a nagłówek %2 (separator w tekście "
+                                          "bez cudzysłowu?)")
+                               .arg(row.fields.size())
+                               .arg(headerWidth)});
             return;
         }
     }
@@ -81,8 +83,10 @@ void planRow(const CsvRecord& row, const ColumnMap& map, int headerWidth, Import
     record.info = value(4);
     record.bip = value(5);
 
-    const QStringList reasons = baza::RecordValidation::AllProblems(
-        record, voivodeship, [](int field) { return QStringLiteral("kolumna ") + baza::FieldName(field); });
+    const QStringList reasons =
+        baza::RecordValidation::AllProblems(record, voivodeship, [](int field) {
+            return QStringLiteral("kolumna ") + baza::FieldName(field);
+        });
     if (reasons.isEmpty())
         plan.records << record;
     else
@@ -114,8 +118,9 @@ ImportPlan PlanImport(const QByteArray& fileBytes)
                 planRow(parsed.records[r], map, int(header.fields.size()), plan);
     }
     if (parsed.unterminatedQuoteLine > 0)
-        plan.problems.append({parsed.unterminatedQuoteLine,
-                              QStringLiteral("cudzysłów otwarty w tym wierszu nie jest zamknięty do końca pliku")});
+        plan.problems.append(
+            {parsed.unterminatedQuoteLine,
+             QStringLiteral("cudzysłów otwarty w tym wierszu nie jest zamknięty do końca pliku")});
     return plan;
 }
 
@@ -147,7 +152,8 @@ QString ProblemText(const ImportProblem& problem)
 
 QString RefusalText(const QList<ImportProblem>& problems, int maxListed)
 {
-    QStringList lines{QStringLiteral("Plik nie został zaimportowany, rejestr pozostał bez zmian. Błędy:")};
+    QStringList lines{
+        QStringLiteral("Plik nie został zaimportowany, rejestr pozostał bez zmian. Błędy:")};
     for (qsizetype i = 0; i < problems.size() && i < maxListed; ++i)
         lines << ProblemText(problems[i]);
     if (problems.size() > maxListed)
