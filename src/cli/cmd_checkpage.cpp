@@ -15,23 +15,10 @@
 
 namespace {
 
-// --today pins the clock to noon of that day, so that "yesterday" and the
-// current year are those of the given day.
-void takeToday(QStringList& args)
-{
-    QString today;
-    if (!TakeOption(args, QStringLiteral("--today"), &today))
-        return;
-    const QDate day = QDate::fromString(today, Qt::ISODate);
-    if (!day.isValid())
-        throw UsageError{QStringLiteral("błędna data %1 (RRRR-MM-DD)").arg(today)};
-    Clock::pin(QDateTime(day, QTime(12, 0)));
-}
-
 int runCheckPage(CliContext& c, const QStringList& arguments)
 {
     QStringList args = arguments;
-    takeToday(args);
+    TakeTodayOption(args);
     RequireNoMoreArguments(args, 1);
 
     QTemporaryDir dir;

@@ -10,21 +10,10 @@
 
 namespace {
 
-void takeToday(QStringList& args)
-{
-    QString today;
-    if (!TakeOption(args, QStringLiteral("--today"), &today))
-        return;
-    const QDate day = QDate::fromString(today, Qt::ISODate);
-    if (!day.isValid())
-        throw UsageError{QStringLiteral("błędna data %1 (RRRR-MM-DD)").arg(today)};
-    Clock::pin(QDateTime(day, QTime(12, 0)));
-}
-
 int runFindDate(CliContext& c, const QStringList& arguments)
 {
     QStringList args = arguments;
-    takeToday(args);
+    TakeTodayOption(args);
     RequireNoMoreArguments(args, 1);
 
     double date = 0;

@@ -1,5 +1,9 @@
 #include "command.h"
 
+#include "platform/clock.h"
+
+#include <QDate>
+
 namespace {
 
 QList<Command>& registry()
@@ -54,4 +58,15 @@ void RequireNoMoreArguments(const QStringList& args, int expectedPositional)
         throw UsageError{QStringLiteral("zbędny argument %1").arg(args[expectedPositional])};
     if (args.size() < expectedPositional)
         throw UsageError{QStringLiteral("za mało argumentów")};
+}
+
+void TakeTodayOption(QStringList& args)
+{
+    QString today;
+    if (!TakeOption(args, QStringLiteral("--today"), &today))
+        return;
+    const QDate day = QDate::fromString(today, Qt::ISODate);
+    if (!day.isValid())
+        throw UsageError{QStringLiteral("błędna data %1 (RRRR-MM-DD)").arg(today)};
+    Clock::pin(QDateTime(day, QTime(12, 0)));
 }

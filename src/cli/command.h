@@ -41,5 +41,8 @@ struct CommandRegistration
 // "--name=VALUE" out of args; returns true when found.
 bool TakeOption(QStringList& args, const QString& name, QString* value);
 bool TakeFlag(QStringList& args, const QString& name);
+// --today RRRR-MM-DD pins the clock to noon of that day, so that
+// "yesterday" and the current year are those of the given day.
+void TakeTodayOption(QStringList& args);
 // Refuses anything left over that looks like an option or is surplus.
 void RequireNoMoreArguments(const QStringList& args, int expectedPositional);
