@@ -44,6 +44,7 @@ private Q_SLOTS:
 
     void importCreatesAMissingRegister();
     void importWithABadRowWritesNothingAndListsIt();
+    void importRefusedWhileTheProgramHoldsTheTable_data();
     void importRefusedWhileTheProgramHoldsTheTable();
     void exportThenImportRoundTrip();
     void addChecksAsTheEditor_data();
@@ -90,12 +91,20 @@ void TestCliWymiana::importWithABadRowWritesNothingAndListsIt()
     QCOMPARE(testdata::readAll(dbf()), before);
 }
 
+void TestCliWymiana::importRefusedWhileTheProgramHoldsTheTable_data()
+{
+    QTest::addColumn<bool>("exclusive");
+    QTest::newRow("the program, idle (shared)") << false;
+    QTest::newRow("the program, running (exclusive)") << true;
+}
+
 void TestCliWymiana::importRefusedWhileTheProgramHoldsTheTable()
 {
+    QFETCH(bool, exclusive);
     baza::CreateTable(dbf());
-    dbf::DbfTable held; // as a run holds it
+    dbf::DbfTable held;
     held.setFileName(dbf());
-    held.setExclusive(true);
+    held.setExclusive(exclusive);
     held.open();
     const QString csv =
         writeFile(QStringLiteral("a.csv"), "Gmina;Natura2000;Wojewodztwo\r\nA;B;opolskie\r\n");
