@@ -1,8 +1,12 @@
 #include "platform/datadirectory.h"
 
+#include "platform/installation.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryFile>
 
 namespace DataDirectory {
 namespace {
@@ -26,7 +30,7 @@ QString withSeparator(QString dir)
 QString path()
 {
     if (chosen().isEmpty())
-        chosen() = withSeparator(QCoreApplication::applicationDirPath());
+        chosen() = withSeparator(ChooseDefault(SystemPlaces()));
     return chosen();
 }
 
@@ -56,6 +60,32 @@ QString takeDirArgument(QStringList& arguments)
 QString file(const QString& name)
 {
     return path() + name;
+}
+
+Places SystemPlaces()
+{
+    // Named after the program, not after the process: ekowarta and
+    // ekowarta-cli must share one register.
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return {QCoreApplication::applicationDirPath(),
+            userData.isEmpty() ? QString() : QDir(userData).filePath(QStringLiteral("ekowarta")),
+            CanCreateFilesIn};
+}
+
+QString ChooseDefault(const Places& places)
+{
+    const bool installed = !Installation::SharedDirectory(places.executableDirectory).isEmpty();
+    if ((!installed && places.isWritable && places.isWritable(places.executableDirectory)) ||
+        places.userDataDirectory.isEmpty())
+        return places.executableDirectory;
+    QDir().mkpath(places.userDataDirectory);
+    return places.userDataDirectory;
+}
+
+bool CanCreateFilesIn(const QString& directory)
+{
+    QTemporaryFile probe(QDir(directory).filePath(QStringLiteral(".ekowarta-XXXXXX")));
+    return probe.open();
 }
 
 } // namespace DataDirectory

@@ -1,9 +1,11 @@
 #include "raport/reportcommands.h"
 
 #include "platform/dialogs.h"
+#include "platform/installation.h"
 #include "platform/shell.h"
 #include "raport/runreport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QUrl>
@@ -23,8 +25,8 @@ void SaveReport(const RunReport& report, Dialogs& dialogs)
 
 void OpenManual(const QString& directory, Dialogs& dialogs)
 {
-    const QString path = QDir(directory).filePath(QStringLiteral("instrukcja.pdf"));
-    if (!QFile::exists(path)) {
+    const QString path = Installation::ManualFile(directory, QCoreApplication::applicationDirPath());
+    if (path.isEmpty()) {
         dialogs.message(QStringLiteral("Brak pliku instrukcji"));
         return;
     }

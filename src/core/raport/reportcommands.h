@@ -10,6 +10,6 @@ class QString;
 // question, the file, "Raport został zapisany". File errors are thrown.
 void SaveReport(const RunReport& report, Dialogs& dialogs);
 
-// "Instrukcja obsługi": opens instrukcja.pdf of the data directory through
-// the shell, or says "Brak pliku instrukcji".
+// "Instrukcja obsługi": opens instrukcja.pdf of the data directory, else the
+// installed one, through the shell, or says "Brak pliku instrukcji".
 void OpenManual(const QString& directory, Dialogs& dialogs);
