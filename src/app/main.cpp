@@ -35,7 +35,7 @@ int main(int argc, char* argv[])
     TForm1 form1(settings, dialogs, DataDirectory::path());
     dialogs.setParentWidget(&form1);
     TForm3 form3(form1.baza(), dialogs, &form1);
-    TForm4 form4(settings, &form1);
+    TForm4 form4(settings, dialogs, DataDirectory::file(QStringLiteral("config.ini")), &form1);
     TForm5 form5(&form1);
     form1.setForms(&form3, &form4, &form5);
     QObject::connect(&form1, &TForm1::shutDownFinished, &app, &QCoreApplication::quit, Qt::QueuedConnection);

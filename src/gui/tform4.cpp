@@ -1,7 +1,143 @@
 #include "tform4.h"
 
-TForm4::TForm4(Settings& settings, QWidget* parent) : QDialog(parent), m_settings(settings)
+#include "konfig/settings.h"
+#include "konfig/settingsfile.h"
+#include "platform/dialogs.h"
+#include "platform/fileerror.h"
+#include "text/trimmedtext.h"
+#include "updown.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+TForm4::TForm4(Settings& settings, Dialogs& dialogs, const QString& iniPath, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_dialogs(dialogs), m_iniPath(iniPath)
 {
     setObjectName(QStringLiteral("TForm4"));
-    setWindowTitle(QStringLiteral("Konfiguracja programu"));
+    buildControls();
+    ShowSettings();
+    connectHandlers();
+}
+
+void TForm4::connectHandlers()
+{
+    connect(&m_settings, &Settings::changed, this, &TForm4::ShowSettings);
+
+    connect(m_checkBox2, &QCheckBox::toggled, this, [this](bool ticked) {
+        m_settings.tray = ticked;
+        settingsEdited();
+    });
+    connect(m_comboBox2, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_settings.timeLimitIndex = index;
+        settingsEdited();
+    });
+    connect(m_checkBox3, &QCheckBox::toggled, this, [this](bool ticked) {
+        m_settings.removeOlderEntries = ticked;
+        settingsEdited();
+    });
+    connect(m_checkBox4, &QCheckBox::toggled, this, [this](bool ticked) {
+        CheckBox4Click();
+        m_settings.limitEntries = ticked;
+        settingsEdited();
+    });
+    connect(m_upDown1, &UpDown::positionChanged, this, [this](int position) {
+        m_edit1->setText(QString::number(position));
+        m_settings.entryCountPosition = position;
+        m_settings.entryCountText = m_edit1->text();
+        settingsEdited();
+    });
+
+    QString Settings::*const serverFields[] = {nullptr, &Settings::host, &Settings::directory,
+                                               &Settings::user, &Settings::password};
+    for (int i = 1; i <= 4; ++i) {
+        QString Settings::*field = serverFields[i];
+        connect(m_serwer[i], &QLineEdit::textChanged, this, [this, field](const QString& text) {
+            m_settings.*field = text;
+            settingsEdited();
+        });
+    }
+    m_serwer[2]->installEventFilter(this);
+
+    connect(m_bitBtn1, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
+    connect(m_bitBtn2, &QPushButton::clicked, this, &TForm4::BitBtn2Click);
+}
+
+void TForm4::settingsEdited()
+{
+    // This window hears it too; ShowSettings then finds nothing to change.
+    m_settings.notifyChanged();
+}
+
+void TForm4::ShowSettings()
+{
+    const QSignalBlocker b2(m_checkBox2), c2(m_comboBox2), b3(m_checkBox3), b4(m_checkBox4),
+        u1(m_upDown1);
+    m_checkBox2->setChecked(m_settings.tray);
+    m_comboBox2->setCurrentIndex(m_settings.timeLimitIndex >= 0 &&
+                                         m_settings.timeLimitIndex < m_comboBox2->count()
+                                     ? m_settings.timeLimitIndex
+                                     : -1);
+    m_checkBox3->setChecked(m_settings.removeOlderEntries);
+    m_checkBox4->setChecked(m_settings.limitEntries);
+    CheckBox4Click();
+    m_upDown1->setPosition(m_settings.entryCountPosition);
+    if (m_edit1->text() != m_settings.entryCountText)
+        m_edit1->setText(m_settings.entryCountText);
+
+    const QString values[] = {
+        {}, m_settings.host, m_settings.directory, m_settings.user, m_settings.password};
+    for (int i = 1; i <= 4; ++i) {
+        // Unchanged fields keep their cursor and selection while typing.
+        if (m_serwer[i]->text() != values[i]) {
+            const QSignalBlocker blocker(m_serwer[i]);
+            m_serwer[i]->setText(values[i]);
+        }
+    }
+}
+
+void TForm4::CheckBox4Click()
+{
+    const bool ticked = m_checkBox4->isChecked();
+    m_edit1->setEnabled(ticked);
+    m_upDown1->setEnabled(ticked);
+}
+
+void TForm4::serwer2Exit()
+{
+    QLineEdit* field = m_serwer[2];
+    const QString trimmed = TrimmedText(field->text());
+    if (trimmed.isEmpty())
+        field->setText(QStringLiteral("/"));
+    else if (!trimmed.startsWith(QLatin1Char('/')))
+        field->setText(QLatin1Char('/') + field->text());
+}
+
+void TForm4::BitBtn1Click()
+{
+    try {
+        konfig::SaveSettings(m_settings, m_iniPath);
+    } catch (const FileError& e) {
+        m_dialogs.message(e.text());
+    }
+}
+
+void TForm4::BitBtn2Click()
+{
+    close();
+}
+
+bool TForm4::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_serwer[2] && event->type() == QEvent::FocusOut) {
+        // Leaving the field for another control of this window; switching
+        // to another program or opening the field's menu is no leaving.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            serwer2Exit();
+    }
+    return QDialog::eventFilter(watched, event);
 }

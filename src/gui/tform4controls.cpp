@@ -1,0 +1,189 @@
+// The configuration window's controls: names, captions, places. Its
+// behaviour is in tform4.cpp.
+#include "konfig/settingsfile.h"
+#include "tform4.h"
+#include "updown.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Client area of the window (fixed, dialog border).
+constexpr int kWidth = 300;
+constexpr int kHeight = 244;
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text)
+{
+    auto* c = new QCheckBox(text, parent);
+    c->setObjectName(QLatin1String(name));
+    // Never squeezed below its caption.
+    c->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+    return c;
+}
+
+QLineEdit* edit(QWidget* parent, const char* name)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    return e;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text,
+                    QStyle::StandardPixmap picture)
+{
+    auto* b = new QPushButton(parent->style()->standardIcon(picture), text, parent);
+    b->setObjectName(QLatin1String(name));
+    // An Enter typed into a field neither saves nor closes.
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+void TForm4::buildControls()
+{
+    setWindowTitle(QStringLiteral("Konfiguracja programu"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+
+    m_pageControl1 = new QTabWidget(this);
+    m_pageControl1->setObjectName(QStringLiteral("PageControl1"));
+    m_pageControl1->addTab(buildOptionsPage(), QStringLiteral("Opcje"));
+    m_pageControl1->addTab(buildServerPage(), QStringLiteral("Serwer"));
+
+    // The tabs fill everything above the button bar.
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->setSpacing(4);
+    column->addWidget(m_pageControl1, 1);
+    column->addWidget(buildButtonBar());
+
+    // A fixed dialog; wider or taller only where the platform's font would
+    // otherwise cut a caption.
+    const QSize needed = column->minimumSize();
+    setFixedSize(qMax(kWidth, needed.width()), qMax(kHeight, needed.height()));
+}
+
+QWidget* TForm4::buildOptionsPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet1"));
+
+    m_checkBox2 =
+        checkBox(page, "CheckBox2", QStringLiteral("minimalizuj do zasobnika systemowego"));
+
+    m_label1 = new QLabel(QStringLiteral("Maksymalny czas kontroli jednej strony"), page);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    // Wraps into the width left beside the list instead of widening the window.
+    m_label1->setWordWrap(true);
+    m_label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_comboBox2 = new QComboBox(page);
+    m_comboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    m_comboBox2->setEditable(false);
+    m_comboBox2->addItems({QStringLiteral("30 sek"), QStringLiteral("1 min"),
+                           QStringLiteral("2 min"), QStringLiteral("3 min"),
+                           QStringLiteral("5 min")});
+    // The layout starts with no limit chosen, until config.ini is read.
+    m_comboBox2->setCurrentIndex(-1);
+    auto* timeRow = new QHBoxLayout;
+    timeRow->addWidget(m_label1, 1);
+    timeRow->addWidget(m_comboBox2);
+
+    m_groupBox1 = new QGroupBox(QStringLiteral(" Aktualizacja strony: "), page);
+    m_groupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    m_checkBox3 = checkBox(m_groupBox1, "CheckBox3", QStringLiteral("usuń starsze wpisy gmin"));
+    m_checkBox4 = checkBox(m_groupBox1, "CheckBox4", QStringLiteral("ogranicz liczbę wpisów do"));
+    m_edit1 = edit(m_groupBox1, "Edit1");
+    // Only the spin buttons change the count.
+    m_edit1->setReadOnly(true);
+    m_edit1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Room for the four digits of the largest count.
+    m_edit1->setFixedWidth(m_edit1->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+    m_upDown1 = new UpDown(m_groupBox1);
+    m_upDown1->setObjectName(QStringLiteral("UpDown1"));
+    m_upDown1->setRange(konfig::kMinEntryCount, konfig::kMaxEntryCount);
+    m_upDown1->setIncrement(1);
+    m_upDown1->setPosition(konfig::kMinEntryCount);
+    m_upDown1->setBuddy(m_edit1);
+    m_upDown1->setFixedHeight(m_edit1->sizeHint().height());
+    m_edit1->setText(QString::number(m_upDown1->position()));
+    m_edit1->setEnabled(false);
+    m_upDown1->setEnabled(false);
+    m_label2 = new QLabel(QStringLiteral("wierszy"), m_groupBox1);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+
+    // The count stands under its check box's caption: on one row with it
+    // the window would have to grow well beyond its width.
+    const int captionIndent = style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                              style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    auto* countRow = new QHBoxLayout;
+    countRow->setSpacing(2);
+    countRow->addSpacing(captionIndent);
+    countRow->addWidget(m_edit1);
+    countRow->addWidget(m_upDown1);
+    countRow->addSpacing(4);
+    countRow->addWidget(m_label2);
+    countRow->addStretch(1);
+    auto* group = new QVBoxLayout(m_groupBox1);
+    group->setContentsMargins(6, 2, 6, 4);
+    group->addWidget(m_checkBox3);
+    group->addWidget(m_checkBox4);
+    group->addLayout(countRow);
+
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(6, 6, 6, 4);
+    column->addWidget(m_checkBox2);
+    column->addLayout(timeRow);
+    column->addWidget(m_groupBox1);
+    column->addStretch(1);
+    return page;
+}
+
+QWidget* TForm4::buildServerPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet2"));
+    auto* form = new QFormLayout(page);
+    form->setContentsMargins(8, 8, 8, 8);
+    const char* const names[] = {nullptr, "serwer1", "serwer2", "serwer3", "serwer4"};
+    const QString captions[] = {{},
+                                QStringLiteral("Nazwa hosta:"),
+                                QStringLiteral("Zdalny katalog:"),
+                                QStringLiteral("Użytkownik:"),
+                                QStringLiteral("Hasło:")};
+    for (int i = 1; i <= 4; ++i) {
+        m_serwer[i] = edit(page, names[i]);
+        auto* caption = new QLabel(captions[i], page);
+        caption->setObjectName(QStringLiteral("Label%1").arg(2 + i));
+        caption->setBuddy(m_serwer[i]);
+        form->addRow(caption, m_serwer[i]);
+    }
+    // The password shows an asterisk for every character typed.
+    m_serwer[4]->setEchoMode(QLineEdit::Password);
+    m_serwer[4]->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    return page;
+}
+
+QWidget* TForm4::buildButtonBar()
+{
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("Panel1"));
+    m_bitBtn1 = button(bar, "BitBtn1", QStringLiteral("Zapisz"), QStyle::SP_DialogSaveButton);
+    m_bitBtn2 = button(bar, "BitBtn2", QStringLiteral("Zamknij"), QStyle::SP_DialogCloseButton);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addStretch(1);
+    row->addWidget(m_bitBtn1);
+    row->addWidget(m_bitBtn2);
+    return bar;
+}
