@@ -5,13 +5,13 @@
 #include "platform/livethreads.h"
 #include "platform/shell.h"
 #include "qtdialogs.h"
+#include "screenshot.h"
 #include "tform1.h"
 #include "tform3.h"
 #include "tform4.h"
 #include "tform5.h"
 
 #include <QDesktopServices>
-#include <QTimer>
 #include <QUrl>
 
 #include <cstdio>
@@ -40,17 +40,7 @@ int main(int argc, char* argv[])
     form1.setForms(&form3, &form4, &form5);
     QObject::connect(&form1, &TForm1::shutDownFinished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
-    // --screenshot FILE: picture of the main window for the README and the
-    // manual, taken once the window has opened its table.
-    const int shot = arguments.indexOf(QStringLiteral("--screenshot"));
-    if (shot >= 0 && shot + 1 < arguments.size()) {
-        const QString file = arguments[shot + 1];
-        QTimer::singleShot(800, &form1, [&form1, file] {
-            const bool saved = form1.grab().save(file);
-            std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "saved" : "cannot save", qPrintable(file));
-            QCoreApplication::exit(saved ? 0 : 1);
-        });
-    }
+    ScheduleScreenshot(arguments, &form1, {&form3, &form4, &form5});
 
     form1.show();
     const int status = app.exec();
