@@ -1,4 +1,5 @@
 #include "registerfixture.h"
+#include "baza/fields.h"
 
 #include "konfig/settings.h"
 #include "platform/fileerror.h"
@@ -182,6 +183,30 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("Błąd pobierania: Nie można pobrać pliku wykaz.txt."),
                               QStringLiteral("Plik wysłany.")}));
         QVERIFY(!QFile::exists(localList()));
+    }
+
+    void unreadServerListIsNotReplaced()
+    {
+        // The list is on the server, but its download breaks off: sending
+        // this publication's entries alone would wipe the list's history.
+        FtpTestServer broken(FtpTestServer::Mode::BrokenDownloads);
+        QVERIFY2(broken.start(), qPrintable(broken.errorString()));
+        QVERIFY(broken.makeDirectory(QStringLiteral("www")));
+        const QByteArray before = ListBytes({QStringLiteral("Dnia 1 stycznia 2009 wprowadzono zmiany")}).repeated(200);
+        QVERIFY(broken.putFile(serverList(), before));
+        m_settings.host = broken.host();
+        m_settings.user = broken.user();
+        m_settings.password = broken.password();
+        BuildRegister(*m_baza, {record("Abc", "Xyz", 3)});
+        const PublishOutcome outcome = publish();
+        QVERIFY(!outcome.sent);
+        QCOMPARE(broken.fileBytes(serverList()), before);
+        QCOMPARE(EventTexts(m_report),
+                 (QStringList{QStringLiteral("Błąd pobierania: Nie można pobrać pliku wykaz.txt."),
+                              QStringLiteral("Wykaz na serwerze nie został zastąpiony, bo nie udało się go pobrać.")}));
+        QVERIFY(!QFile::exists(localList()));
+        m_baza->table().first();
+        QCOMPARE(m_baza->table().integer(baza::Kod), 3); // still marked for the next publication
     }
 
     void nothingMarkedLeavesTheServerAlone()

@@ -51,7 +51,8 @@ PublishOutcome PublishUpdates(baza::Baza& baza, const Settings& settings, RunRep
     // A failed download is already in the event log; the list is then
     // built from this publication's entries alone.
     progress.setCaption(QStringLiteral("Pobieranie pliku z serwera. Czekaj..."));
-    TransferList(path, TransferDirection::Download, settings, report);
+    bool serverListUnread = false;
+    TransferList(path, TransferDirection::Download, settings, report, &serverListUnread);
 
     progress.setCaption(QStringLiteral("Usuwanie starych wpisów w pliku. Czekaj..."));
     if (QFile::exists(path))
@@ -66,7 +67,13 @@ PublishOutcome PublishUpdates(baza::Baza& baza, const Settings& settings, RunRep
         progress.setCaption(QStringLiteral("Skracanie pliku. Czekaj..."));
         ShortenList(path, settings);
         progress.setCaption(QStringLiteral("Wysyłanie pliku na serwer. Czekaj..."));
-        outcome.sent = TransferList(path, TransferDirection::Upload, settings, report);
+        // A list that is on the server but could not be read must not be
+        // replaced by this publication's entries alone: its history would
+        // be lost. The marks stay, so the next publication sends them.
+        if (serverListUnread)
+            report.LogEvent(QStringLiteral("Wykaz na serwerze nie został zastąpiony, bo nie udało się go pobrać."));
+        else
+            outcome.sent = TransferList(path, TransferDirection::Upload, settings, report);
     }
 
     if (QFile::exists(path))

@@ -210,7 +210,7 @@ std::optional<FtpConnection::Failure> FtpConnection::run(Transfer& t)
     else if (code == CURLE_LOGIN_DENIED || code == CURLE_COULDNT_CONNECT ||
              code == CURLE_COULDNT_RESOLVE_HOST)
         stage = Stage::Login;
-    return Failure{stage, detail};
+    return Failure{stage, detail, code == CURLE_REMOTE_FILE_NOT_FOUND};
 }
 
 } // namespace publikacja

@@ -28,6 +28,9 @@ public:
     {
         Stage stage;
         QString detail; // the client's own words, for diagnostics
+        // The server said the file is not there (as opposed to a transfer
+        // that broke off or was refused).
+        bool remoteFileMissing = false;
     };
 
     FtpConnection(QString host, QString user, QString password, QString directory);

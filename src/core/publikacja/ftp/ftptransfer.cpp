@@ -55,7 +55,7 @@ FtpResult FtpDownload(const QString& host, const QString& user, const QString& p
     case Stage::Transfer:
         break;
     }
-    return {false, QStringLiteral("Nie można pobrać pliku %1.").arg(remoteFileName)};
+    return {false, QStringLiteral("Nie można pobrać pliku %1.").arg(remoteFileName), !failure->remoteFileMissing};
 }
 
 FtpResult FtpUpload(const QString& localPath, const QString& host, const QString& remoteDirectory,

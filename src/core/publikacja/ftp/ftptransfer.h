@@ -10,6 +10,9 @@ struct FtpResult
 {
     bool success = false;
     QString error;
+    // A download failed although the file may be on the server (the
+    // transfer broke off or was refused): the local copy is not the list.
+    bool remoteFileUnread = false;
 };
 
 // Copies remoteFileName from remoteDirectory on host into localPath,
