@@ -4,8 +4,9 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+DEMO_PORT ?= 8642
 
-.PHONY: deps configure build run test bench demo clean
+.PHONY: deps configure build run test bench demo screenshots package clean
 
 deps:
 	@./scripts/install-deps.sh
@@ -21,6 +22,19 @@ run: build
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The program on a register of real municipalities whose pages come from a
+# local demo server (no Internet needed); the server stops with the program.
+demo: build
+	@./demo/pokaz.sh $(BUILD_DIR) $(DEMO_PORT)
+
+# Pictures of the windows for the README and the manual, from the demo.
+screenshots: build
+	@./demo/zrzuty.sh $(BUILD_DIR) $$(( $(DEMO_PORT) + 10 ))
+
+# The Debian package, in $(BUILD_DIR)/packages/.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB -B packages
 
 bench: deps
 	@cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DEKOWARTA_BENCH=ON -DBUILD_TESTING=OFF >/dev/null

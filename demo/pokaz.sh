@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# make demo: Ekowarta on a register of real municipalities whose pages come
+# from a local server, so that a run can be watched without the Internet.
+#   demo/pokaz.sh BUILD_DIR [PORT]
+# The demo folder BUILD_DIR/demo keeps its register between demos; remove
+# it to start afresh. The server ends when the program is closed.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-build}"
+port="${2:-8642}"
+case "$build" in /*) ;; *) build="$root/$build" ;; esac
+demo="$build/demo"
+python=/usr/bin/python3 # Debian's, which sees python3-pyftpdlib
+
+"$python" "$root/demo/serwer_pokazowy.py" prepare --dir "$demo" --port "$port"
+if [ ! -f "$demo/baza.dbf" ]; then
+  "$build/bin/ekowarta-cli" --dir "$demo" import "$demo/rejestr.csv"
+fi
+
+"$python" "$root/demo/serwer_pokazowy.py" serve --dir "$demo" --port "$port" \
+  > "$demo/serwer.log" 2>&1 &
+server=$!
+trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true' EXIT
+
+# Wait until the server answers (or has given up).
+for _ in $(seq 50); do
+  if grep -q "^PORT" "$demo/serwer.log" 2>/dev/null; then break; fi
+  if ! kill -0 "$server" 2>/dev/null; then cat "$demo/serwer.log" >&2; exit 1; fi
+  sleep 0.1
+done
+
+echo "Pokaz: dane w $demo, strony gmin na http://127.0.0.1:$port/ (dziennik serwera: $demo/serwer.log)"
+echo "Naciśnij w programie przycisk startu kontroli; zamknięcie programu zatrzymuje serwer."
+"$build/bin/ekowarta" --dir "$demo"

@@ -1,0 +1,367 @@
+#!/usr/bin/python3
+"""Pokazowy serwer stron gmin: Ekowarta bez Internetu.
+
+  prepare --dir KATALOG --port N   katalog danych pokazu: rejestr.csv (do
+                                   `ekowarta-cli import`), config.ini,
+                                   ftp/wykaz.txt
+  serve --dir KATALOG --port N     strony gmin (HTTP) na 127.0.0.1:N i serwer
+        [--slow SEKUNDY]           FTP z wykazem na 127.0.0.1:N+1, aż do
+                                   zatrzymania
+
+Strony są pisane w chwili zapytania: daty liczone od dzisiaj, część stron
+zmienia się przy każdej kontroli (licznik kontroli zapisany w katalogu
+pokazu), jedna odpowiada 404, jedna błędem serwera, jedna wolniej niż
+limit czasu kontroli. Tylko biblioteka standardowa (FTP: python3-pyftpdlib,
+gdy jest zainstalowany).
+"""
+import argparse
+import datetime
+import html
+import json
+import os
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+UNREACHABLE_PORT = 9  # discard: nikt tu nie słucha, więc "Host ... jest niedostępny"
+FTP_USER = "demo"
+FTP_PASSWORD = "demo"
+
+MONTHS = ["stycznia", "lutego", "marca", "kwietnia", "maja", "czerwca", "lipca",
+          "sierpnia", "września", "października", "listopada", "grudnia"]
+
+NOTICES = [
+    "Obwieszczenie o wszczęciu postępowania w sprawie wydania decyzji o środowiskowych uwarunkowaniach",
+    "Informacja o wydaniu decyzji o środowiskowych uwarunkowaniach dla przedsięwzięcia",
+    "Zawiadomienie o możliwości zapoznania się z dokumentacją sprawy",
+    "Obwieszczenie o przystąpieniu do sporządzenia prognozy oddziaływania na środowisko",
+    "Informacja o udostępnieniu raportu o oddziaływaniu przedsięwzięcia na obszar Natura 2000",
+    "Zawiadomienie stron o zebraniu materiału dowodowego",
+    "Wykaz danych o dokumentach zawierających informacje o środowisku i jego ochronie",
+]
+
+
+# --- the register -------------------------------------------------------
+
+def municipalities():
+    rows = []
+    with open(os.path.join(HERE, "gminy.csv"), encoding="utf-8") as f:
+        for line in f:
+            line = line.strip()
+            if not line or line.startswith("#"):
+                continue
+            slug, gmina, natura, woj, kind = line.split(";")
+            rows.append({"slug": slug, "gmina": gmina, "natura": natura, "woj": woj, "kind": kind})
+    return rows
+
+
+def info_address(port, row):
+    if row["kind"] == "niedostepna":
+        return "http://127.0.0.1:%d/%s/ochrona-srodowiska.html" % (UNREACHABLE_PORT, row["slug"])
+    return "http://127.0.0.1:%d/%s/ochrona-srodowiska.html" % (port, row["slug"])
+
+
+def scramble(password):
+    # The program's own scrambling of the FTP password in config.ini: every
+    # byte XOR its position counted from 1.
+    return bytes(b ^ ((i + 1) & 0xFF) for i, b in enumerate(password.encode("cp1250")))
+
+
+def write_crlf(path, lines, encoding):
+    with open(path, "wb") as f:
+        for line in lines:
+            f.write(line.encode(encoding) + b"\r\n")
+
+
+def prepare(directory, port):
+    os.makedirs(os.path.join(directory, "ftp"), exist_ok=True)
+    port_file = os.path.join(directory, ".port")
+    old_port = open(port_file).read().strip() if os.path.exists(port_file) else None
+    if old_port is not None and old_port != str(port):
+        # The register holds the addresses with the port: a new port, a new register.
+        for name in ("baza.dbf", "baza.mdx", "liczniki.json"):
+            if os.path.exists(os.path.join(directory, name)):
+                os.remove(os.path.join(directory, name))
+    with open(port_file, "w") as f:
+        f.write(str(port))
+
+    base = "http://127.0.0.1:%d" % port
+    lines = ["Gmina;Natura2000;Wojewodztwo;dom;info;bip"]
+    for row in municipalities():
+        lines.append(";".join([row["gmina"], row["natura"], row["woj"],
+                               "%s/%s/" % (base, row["slug"]), info_address(port, row),
+                               "%s/%s/bip.html" % (base, row["slug"])]))
+    write_crlf(os.path.join(directory, "rejestr.csv"), lines, "utf-8")
+
+    config = os.path.join(directory, "config.ini")
+    if not os.path.exists(config):
+        with open(config, "wb") as f:
+            f.write(b"[opcje]\r\ntray=0\r\nczas=0\r\ndubl=1\r\nwpisy=1\r\nlicz=20\r\n")
+            f.write(("host=127.0.0.1:%d\r\ndir=/\r\nuser=%s\r\n" % (port + 1, FTP_USER)).encode("cp1250"))
+            f.write(b"pass=" + scramble(FTP_PASSWORD) + b"\r\n")
+
+    wykaz = os.path.join(directory, "ftp", "wykaz.txt")
+    if not os.path.exists(wykaz):
+        day = datetime.date.today() - datetime.timedelta(days=40)
+        write_crlf(wykaz, [
+            'Dnia %d %s %d wprowadzono zmiany na stronie gminy <a href="%s/kampinos/ochrona-srodowiska.html" '
+            'target=_blank><b>Kampinos</b></a> (obszar Natura 2000: PLC140001 Puszcza Kampinoska). <hr>'
+            % (day.day, MONTHS[day.month - 1], day.year, base)], "cp1250")
+
+
+# --- the pages ----------------------------------------------------------
+
+class Counters:
+    """How many checks each page has seen; kept in the demo folder so that
+    the pages go on changing across restarts of the demo."""
+
+    def __init__(self, path):
+        self.path = path
+        self.lock = threading.Lock()
+        try:
+            with open(path) as f:
+                self.counts = json.load(f)
+        except (OSError, ValueError):
+            self.counts = {}
+
+    def checked(self, page):
+        with self.lock:
+            self.counts[page] = self.counts.get(page, 0) + 1
+            with open(self.path, "w") as f:
+                json.dump(self.counts, f)
+            return self.counts[page] - 1
+
+    def version(self, page):
+        with self.lock:
+            return max(0, self.counts.get(page, 0) - 1)
+
+
+def ago(days):
+    return datetime.date.today() - datetime.timedelta(days=days)
+
+
+def in_words(d, upper=False):
+    text = "%d %s %d" % (d.day, MONTHS[d.month - 1], d.year)
+    return text.upper() if upper else text
+
+
+def document(title, gmina, items, encoding):
+    charset = "windows-1250" if encoding == "cp1250" else "utf-8"
+    rows = "\r\n".join("<li>%s</li>" % item for item in items)
+    return ("<!DOCTYPE html>\r\n<html lang=\"pl\">\r\n<head>\r\n"
+            "<meta charset=\"%s\">\r\n<title>%s – %s</title>\r\n</head>\r\n<body>\r\n"
+            "<h1>Urząd Gminy %s</h1>\r\n<h2>%s</h2>\r\n<ul>\r\n%s\r\n</ul>\r\n"
+            "<p>Strona pokazowa programu Ekowarta.</p>\r\n</body>\r\n</html>\r\n"
+            % (charset, html.escape(title), html.escape(gmina), html.escape(gmina), html.escape(title), rows))
+
+
+def dated(notices, dates, form):
+    items = []
+    for i, d in enumerate(dates):
+        if form == "miesiace":
+            when = in_words(d)
+        elif form == "wielkie":
+            when = in_words(d, upper=True)
+        elif form == "iso":
+            when = d.isoformat()
+        elif form == "kropki":
+            when = d.strftime("%d.%m.%Y")
+        else:
+            when = d.strftime("%d/%m/%Y")
+        items.append("%s – %s" % (when, html.escape(notices[i % len(notices)])))
+    return items
+
+
+def info_page(row, version):
+    """(status, content type, body bytes, delay) of a municipality's
+    information page, at the given check of it."""
+    kind, gmina = row["kind"], row["gmina"]
+    title = "Informacje o środowisku i jego ochronie"
+
+    def page(items, encoding):
+        charset = "windows-1250" if encoding == "cp1250" else "utf-8"
+        body = document(title, gmina, items, encoding).encode(encoding)
+        return 200, "text/html; charset=" + charset, body, 0
+
+    if kind == "stala-miesiace":
+        return page(dated(NOTICES, [ago(12), ago(30), ago(75)], "miesiace"), "cp1250")
+    if kind == "stala-iso":
+        return page(dated(NOTICES, [ago(5), ago(19), ago(60)], "iso"), "utf-8")
+    if kind == "stala-kropki":
+        return page(dated(NOTICES, [ago(20), ago(44)], "kropki"), "cp1250")
+    if kind == "stala-ukosniki":
+        return page(dated(NOTICES, [ago(9), ago(33)], "ukosniki"), "utf-8")
+    if kind == "wielkie-litery":
+        return page(dated(NOTICES, [ago(15), ago(40)], "wielkie"), "cp1250")
+    if kind == "zeszloroczna":
+        last_year = datetime.date(datetime.date.today().year - 1, 12, 12)
+        return page(dated(NOTICES, [last_year], "miesiace"), "cp1250")
+    if kind == "nowa-data":
+        # Every check finds a newer announcement, up to yesterday.
+        newest = max(1, 30 - 7 * version)
+        return page(dated(NOTICES, [ago(newest), ago(newest + 14), ago(newest + 45)], "miesiace"),
+                    "cp1250" if len(gmina) % 2 else "utf-8")
+    if kind == "nowe-wiersze":
+        # No dates; every check one more line.
+        return page([html.escape(NOTICES[i % len(NOTICES)]) for i in range(3 + version)], "utf-8")
+    if kind == "bez-daty":
+        return page([html.escape(n) for n in NOTICES[:4]], "cp1250")
+    if kind == "nietypowa":
+        # Starts with a NUL byte, so the page has no lines: only its size counts.
+        body = b"\0" + b"x" * (180 + 17 * version)
+        return 200, "text/html", body, 0
+    if kind == "brak-strony":
+        return 404, "text/html; charset=utf-8", document("Nie znaleziono strony", gmina, [], "utf-8").encode(), 0
+    if kind == "blad-serwera":
+        return 500, "text/html; charset=utf-8", b"<html><body>Internal Server Error</body></html>", 0
+    if kind == "dokument-pdf":
+        return 200, "application/pdf", b"%PDF-1.4\n% Ekowarta\n%%EOF\n", 0
+    if kind == "pusta":
+        return 200, "text/html", b"", 0
+    if kind == "za-haslem":
+        status, ctype, body, _ = page(dated(NOTICES, [ago(7)], "iso"), "utf-8")
+        return 401, ctype, body, 0
+    if kind == "wolna":
+        status, ctype, body, _ = page(dated(NOTICES, [ago(3)], "miesiace"), "cp1250")
+        return status, ctype, body, None  # the server's --slow
+    return page(dated(NOTICES, [ago(10)], "miesiace"), "cp1250")
+
+
+def index_page(port, wykaz_path):
+    items = []
+    for row in municipalities():
+        items.append('<a href="%s">%s</a> (%s) – %s' % (
+            html.escape(info_address(port, row)), html.escape(row["gmina"]),
+            html.escape(row["natura"]), html.escape(row["kind"])))
+    published = ""
+    try:
+        with open(wykaz_path, "rb") as f:
+            published = f.read().decode("cp1250", "replace")
+    except OSError:
+        pass
+    body = ("<!DOCTYPE html>\r\n<html lang=\"pl\"><head><meta charset=\"utf-8\">"
+            "<title>Ekowarta – serwer pokazowy</title></head><body>"
+            "<h1>Serwer pokazowy programu Ekowarta</h1><h2>Strony gmin</h2><ul>%s</ul>"
+            "<h2>Wykaz zmian (wykaz.txt na serwerze FTP)</h2>%s</body></html>"
+            % ("".join("<li>%s</li>" % i for i in items), published))
+    return body.encode("utf-8")
+
+
+def make_handler(directory, port, slow, counters, rows):
+    by_slug = {}
+    for row in rows:
+        by_slug.setdefault(row["slug"], row)
+
+    class Handler(BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.0"
+        server_version = "EkowartaDemo/1.0"
+
+        def log_message(self, fmt, *args):
+            sys.stderr.write("%s %s\n" % (time.strftime("%H:%M:%S"), fmt % args))
+
+        def send(self, status, ctype, body, extra=()):
+            self.send_response(status)
+            if ctype:
+                self.send_header("Content-Type", ctype)
+            self.send_header("Content-Length", str(len(body)))
+            for name, value in extra:
+                self.send_header(name, value)
+            self.end_headers()
+            try:
+                self.wfile.write(body)
+            except (BrokenPipeError, ConnectionResetError):
+                pass  # the check's first request reads the headers only
+
+        def do_GET(self):
+            path = self.path.split("?")[0]
+            if path in ("/", "/index.html"):
+                return self.send(200, "text/html; charset=utf-8",
+                                 index_page(port, os.path.join(directory, "ftp", "wykaz.txt")))
+            parts = [p for p in path.split("/") if p]
+            row = by_slug.get(parts[0]) if parts else None
+            if row is None:
+                return self.send(404, "text/html", b"<html><body>Not Found</body></html>")
+            page = parts[1] if len(parts) > 1 else ""
+            if page == "ochrona-srodowiska.html" and row["kind"] == "przeniesiona":
+                return self.send(301, "text/html", b"",
+                                 [("Location", "/%s/informacje-o-srodowisku.html" % row["slug"])])
+            if page in ("ochrona-srodowiska.html", "informacje-o-srodowisku.html"):
+                # A check asks twice: headers first (HTTP/1.0), then the page.
+                key = row["slug"]
+                version = counters.checked(key) if self.request_version == "HTTP/1.0" else counters.version(key)
+                status, ctype, body, delay = info_page(row, version)
+                time.sleep(slow if delay is None else delay)
+                return self.send(status, ctype, body)
+            if page == "bip.html":
+                title = "Biuletyn Informacji Publicznej"
+            else:
+                title = "Strona domowa"
+            return self.send(200, "text/html; charset=utf-8",
+                             document(title, row["gmina"], [html.escape(row["natura"])], "utf-8").encode())
+
+    return Handler
+
+
+def start_ftp(directory, port):
+    try:
+        from pyftpdlib.authorizers import DummyAuthorizer
+        from pyftpdlib.handlers import FTPHandler
+        from pyftpdlib.servers import FTPServer
+    except ImportError:
+        sys.stderr.write("Brak python3-pyftpdlib: publikacja w pokazie nie zadziała.\n")
+        return None
+    import logging
+    logging.getLogger("pyftpdlib").setLevel(logging.WARNING)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(FTP_USER, FTP_PASSWORD, os.path.join(directory, "ftp"), perm="elradfmw")
+    handler = type("DemoFTPHandler", (FTPHandler,), {"authorizer": authorizer})
+    server = FTPServer(("127.0.0.1", port), handler)
+    thread = threading.Thread(target=server.serve_forever, daemon=True)
+    thread.start()
+    return server
+
+
+def serve(directory, port, slow):
+    counters = Counters(os.path.join(directory, "liczniki.json"))
+    try:
+        httpd = ThreadingHTTPServer(("127.0.0.1", port), make_handler(directory, port, slow, counters,
+                                                                       municipalities()))
+    except OSError as e:
+        sys.stderr.write("Nie można uruchomić serwera pokazowego na 127.0.0.1:%d: %s\n" % (port, e))
+        return 1
+    httpd.daemon_threads = True
+    try:
+        ftp = start_ftp(directory, port + 1)
+    except OSError as e:
+        sys.stderr.write("Nie można uruchomić serwera FTP na 127.0.0.1:%d: %s\n" % (port + 1, e))
+        ftp = None
+    print("PORT %d" % port, flush=True)
+    try:
+        httpd.serve_forever()
+    except KeyboardInterrupt:
+        pass
+    finally:
+        if ftp is not None:
+            ftp.close_all()
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Serwer pokazowy programu Ekowarta")
+    parser.add_argument("command", choices=["prepare", "serve"])
+    parser.add_argument("--dir", required=True)
+    parser.add_argument("--port", type=int, default=8642)
+    parser.add_argument("--slow", type=float, default=45.0,
+                        help="ile sekund czeka wolna strona (limit kontroli w pokazie: 30 s)")
+    args = parser.parse_args()
+    directory = os.path.abspath(args.dir)
+    if args.command == "prepare":
+        prepare(directory, args.port)
+        return 0
+    return serve(directory, args.port, args.slow)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
