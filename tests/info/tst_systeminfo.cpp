@@ -5,6 +5,7 @@
 #include "internet/osrelease.h"
 #include "internet/systeminfo.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
@@ -48,6 +49,13 @@ const QString kNt = QStringLiteral("SOFTWARE\\Microsoft\\Windows NT\\CurrentVers
 const QString kWin = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion|ProductName");
 const QString kIeVersion = QStringLiteral("Software\\Microsoft\\Internet Explorer|Version");
 const QString kIeSvcVersion = QStringLiteral("Software\\Microsoft\\Internet Explorer|svcVersion");
+
+// Little programs stand in for xdg-settings and browsers. They are made in
+// the test's working folder, not in /tmp, which some machines mount noexec.
+struct ProgramDir : QTemporaryDir
+{
+    ProgramDir() : QTemporaryDir(QDir::current().filePath(QStringLiteral("programs-XXXXXX"))) {}
+};
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content,
                   bool executable = false)
@@ -169,7 +177,7 @@ private Q_SLOTS:
 
     void productNameFromOsReleaseWithoutRegistry()
     {
-        QTemporaryDir dir;
+        ProgramDir dir;
         const QString file = writeFile(
             dir, "os-release",
             "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
@@ -179,7 +187,7 @@ private Q_SLOTS:
 
     void registryNameWinsOverOsRelease()
     {
-        QTemporaryDir dir;
+        ProgramDir dir;
         const QString file = writeFile(dir, "os-release", "PRETTY_NAME=Linux\n");
         FakeRegistry r({{kNt, QStringLiteral("Microsoft Windows XP")}}, {}, {file});
         QCOMPARE(SystemInfo::ProductName(), QStringLiteral("Microsoft Windows XP"));
@@ -245,7 +253,7 @@ private Q_SLOTS:
 
     void osReleaseProductNameTakesTheFirstReadableFile()
     {
-        QTemporaryDir dir;
+        ProgramDir dir;
         const QString onlyName = writeFile(dir, "a", "NAME=\"Alpine Linux\"\n");
         const QString pretty = writeFile(dir, "b", "PRETTY_NAME=\"Other\"\n");
         QCOMPARE(OsReleaseProductName({dir.filePath("none"), onlyName, pretty}),
@@ -305,7 +313,7 @@ private Q_SLOTS:
 
     void findsTheDefaultBrowserThroughItsDesktopEntry()
     {
-        QTemporaryDir dir;
+        ProgramDir dir;
         const QString browser = fakeBrowser(dir, "firefox-esr", "Mozilla Firefox 115.6.0esr");
         writeFile(dir, "firefox-esr.desktop",
                   "[Desktop Entry]\nName=Firefox ESR\nExec=" + browser.toUtf8() + " %u\n");
@@ -324,7 +332,7 @@ private Q_SLOTS:
 
     void aLauncherAnsweringForItselfIsNotTheBrowser()
     {
-        QTemporaryDir dir;
+        ProgramDir dir;
         const QString launcher = fakeBrowser(dir, "launcher", "flatpak 1.14.4");
         writeFile(dir, "org.mozilla.firefox.desktop",
                   "[Desktop Entry]\nName=Firefox\nExec=" + launcher.toUtf8() +
@@ -341,7 +349,7 @@ private Q_SLOTS:
 
     void fallsBackToTheAlternativeLink()
     {
-        QTemporaryDir dir;
+        ProgramDir dir;
         const QString browser =
             fakeBrowser(dir, "chromium", "Chromium 120.0.6099.224 built on Debian 12.4");
         const QString link = dir.filePath("x-www-browser");
@@ -359,7 +367,7 @@ private Q_SLOTS:
 
     void aDesktopIdWithAPathIsRefused()
     {
-        QTemporaryDir dir;
+        ProgramDir dir;
         QVERIFY(QDir(dir.path()).mkdir("apps"));
         const QString browser = fakeBrowser(dir, "browser", "Evil 1.0");
         writeFile(dir, "evil.desktop",
@@ -376,7 +384,7 @@ private Q_SLOTS:
 
     void aBrowserThatDoesNotAnswerIsGivenUp()
     {
-        QTemporaryDir dir;
+        ProgramDir dir;
         const QString hanging = writeFile(dir, "hanging", "#!/bin/sh\nexec sleep 30\n", true);
         const QString link = dir.filePath("x-www-browser");
         QVERIFY(QFile::link(hanging, link));
@@ -390,7 +398,7 @@ private Q_SLOTS:
 
     void nothingToFind()
     {
-        QTemporaryDir dir;
+        ProgramDir dir;
         BrowserProbe probe;
         probe.defaultDesktopIdCommand = {dir.filePath("no-such-program")};
         probe.applicationDirectories = {dir.path()};
