@@ -74,6 +74,8 @@ public:
     void Pokaz1Click();
     void Zamknij1Click();
     void Button1Click();
+    void Importuj1Click();
+    void Eksportuj1Click();
     void Timer1Timer();
 
     void SetupGridColumns();
@@ -95,6 +97,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void buildWindow();
     void buildToolbar(QWidget* bar);
     void buildCentre(QWidget* centre);
     QWidget* buildBottom();
