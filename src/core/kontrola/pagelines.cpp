@@ -1,8 +1,7 @@
 #include "kontrola/pagelines.h"
 
-#include "platform/fileerror.h"
+#include "text/textfile.h"
 
-#include <QFile>
 
 QList<QByteArray> PageLines(QByteArrayView bytes)
 {
@@ -29,13 +28,7 @@ QList<QByteArray> PageLines(QByteArrayView bytes)
 
 QList<QByteArray> ReadPageLines(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileError::cannotRead(path, file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw FileError::cannotRead(path, file.errorString());
-    return PageLines(bytes);
+    return PageLines(textfile::ReadBytes(path));
 }
 
 qint64 PageTextLength(const QList<QByteArray>& lines)

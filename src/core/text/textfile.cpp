@@ -8,14 +8,20 @@
 
 namespace textfile {
 
-QStringList ReadLines(const QString& path)
+QByteArray ReadBytes(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw FileError::cannotRead(path, file.errorString());
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFile::NoError)
         throw FileError::cannotRead(path, file.errorString());
+    return bytes;
+}
+
+QStringList ReadLines(const QString& path)
+{
+    const QByteArray bytes = ReadBytes(path);
     QStringList lines;
     qsizetype start = 0;
     while (start < bytes.size()) {

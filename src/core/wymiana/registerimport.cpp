@@ -1,6 +1,7 @@
 #include "wymiana/registerimport.h"
 
 #include "baza/fields.h"
+#include "text/textfile.h"
 #include "baza/recordvalidation.h"
 #include "baza/voivodeships.h"
 #include "platform/fileerror.h"
@@ -126,13 +127,7 @@ ImportPlan PlanImport(const QByteArray& fileBytes)
 
 ImportPlan PlanImportFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileError::cannotRead(path, file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw FileError::cannotRead(path, file.errorString());
-    return PlanImport(bytes);
+    return PlanImport(textfile::ReadBytes(path));
 }
 
 void ApplyImport(dbf::DbfTable& table, const ImportPlan& plan)
