@@ -12,6 +12,7 @@
 #include "tform5.h"
 
 #include <QDesktopServices>
+#include <QThread>
 #include <QUrl>
 
 #include <cstdio>
@@ -25,7 +26,17 @@ int main(int argc, char* argv[])
     if (!dir.isEmpty())
         DataDirectory::set(dir);
 
-    Shell::setOpener([](const QString& address) { return QDesktopServices::openUrl(QUrl::fromUserInput(address)); });
+    // Page openers ask from their own threads; the desktop services are
+    // asked from the main thread only.
+    Shell::setOpener([&app](const QString& address) {
+        bool opened = false;
+        auto open = [&] { opened = QDesktopServices::openUrl(QUrl::fromUserInput(address)); };
+        if (QThread::currentThread() == app.thread())
+            open();
+        else
+            QMetaObject::invokeMethod(&app, open, Qt::BlockingQueuedConnection);
+        return opened;
+    });
 
     QtDialogs dialogs;
     app.setErrorDialogs(&dialogs);
