@@ -14,23 +14,15 @@ python=/usr/bin/python3 # Debian's, which sees python3-pyftpdlib
 # The demo's pages are on this machine: a computer with no network at all
 # (no interface but loopback) must still be able to run the checks.
 export EKOWARTA_CONNECTION=online
+# shellcheck source=demo/serwer.sh
+. "$root/demo/serwer.sh"
 
 "$python" "$root/demo/serwer_pokazowy.py" prepare --dir "$demo" --port "$port"
 if [ ! -f "$demo/baza.dbf" ]; then
   "$build/bin/ekowarta-cli" --dir "$demo" import "$demo/rejestr.csv"
 fi
 
-"$python" "$root/demo/serwer_pokazowy.py" serve --dir "$demo" --port "$port" \
-  > "$demo/serwer.log" 2>&1 &
-server=$!
-trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true' EXIT
-
-# Wait until the server answers (or has given up).
-for _ in $(seq 50); do
-  if grep -q "^PORT" "$demo/serwer.log" 2>/dev/null; then break; fi
-  if ! kill -0 "$server" 2>/dev/null; then cat "$demo/serwer.log" >&2; exit 1; fi
-  sleep 0.1
-done
+start_demo_server "$demo" "$port"
 
 echo "Pokaz: dane w $demo, strony gmin na http://127.0.0.1:$port/ (dziennik serwera: $demo/serwer.log)"
 echo "Naciśnij w programie przycisk startu kontroli; zamknięcie programu zatrzymuje serwer."

@@ -15,6 +15,8 @@ python=/usr/bin/python3
 # The demo's pages are on this machine: a computer with no network at all
 # (no interface but loopback) must still be able to run the checks.
 export EKOWARTA_CONNECTION=online
+# shellcheck source=demo/serwer.sh
+. "$root/demo/serwer.sh"
 cli=("$build/bin/ekowarta-cli" --dir "$demo")
 
 if ! "${cli[@]}" run --help >/dev/null 2>&1; then
@@ -27,15 +29,7 @@ rm -rf "$demo"
 "${cli[@]}" import "$demo/rejestr.csv"
 
 # The slow page waits a little longer than the demo's 30 s limit.
-"$python" "$root/demo/serwer_pokazowy.py" serve --dir "$demo" --port "$port" --slow 32 \
-  > "$demo/serwer.log" 2>&1 &
-server=$!
-trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  if grep -q "^PORT" "$demo/serwer.log" 2>/dev/null; then break; fi
-  if ! kill -0 "$server" 2>/dev/null; then cat "$demo/serwer.log" >&2; exit 1; fi
-  sleep 0.1
-done
+start_demo_server "$demo" "$port" --slow 32
 
 # First pass: every page is new. Second pass: what changed since.
 "${cli[@]}" run || true
