@@ -1,3 +1,4 @@
+#include "support/testdata.h"
 #include "konfig/inifile.h"
 #include "text/cp1250.h"
 
@@ -15,17 +16,8 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
 
-    void writeRaw(const QByteArray& bytes)
-    {
-        QFile f(m_path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(f.write(bytes), bytes.size());
-    }
-    QByteArray raw() const
-    {
-        QFile f(m_path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    void writeRaw(const QByteArray& bytes) { QVERIFY(testdata::writeAll(m_path, bytes)); }
+    QByteArray raw() const { return QFile::exists(m_path) ? testdata::readAll(m_path) : QByteArray("<missing>"); }
 
 private Q_SLOTS:
     void init()

@@ -1,3 +1,4 @@
+#include "support/testdata.h"
 #include "konfig/password.h"
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
@@ -20,17 +21,8 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
 
-    void writeRaw(const QByteArray& bytes)
-    {
-        QFile f(m_path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(f.write(bytes), bytes.size());
-    }
-    QByteArray raw() const
-    {
-        QFile f(m_path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void writeRaw(const QByteArray& bytes) { QVERIFY(testdata::writeAll(m_path, bytes)); }
+    QByteArray raw() const { return testdata::readAll(m_path); }
     static void fill(Settings& s)
     {
         s.tray = true;

@@ -53,6 +53,12 @@ ProcessResult run(const QString& programName, const QStringList& arguments, int 
     return r;
 }
 
+bool writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
 QByteArray readAll(const QString& path)
 {
     QFile f(path);

@@ -30,4 +30,7 @@ ProcessResult run(const QString& programName, const QStringList& arguments, int 
 
 QByteArray readAll(const QString& path);
 
+// Replaces the file with bytes; false when it cannot be written.
+bool writeAll(const QString& path, const QByteArray& bytes);
+
 } // namespace testdata
