@@ -11,14 +11,22 @@ namespace {
 
 using Stage = FtpConnection::Stage;
 
-QString noInternet()
+// The text of a failed transfer by the step at which it failed; the two
+// directions word the directory and the file step differently.
+FtpResult failed(const FtpConnection::Failure& failure, const QString& host, const QString& directoryText,
+                 const QString& transferText)
 {
-    return QStringLiteral("Nie można nawiązać połączenia z Internetem");
-}
-
-QString hostUnreachable(const QString& host)
-{
-    return QStringLiteral("Host \"%1\" jest niedostępny").arg(host);
+    switch (failure.stage) {
+    case Stage::Library:
+        return {false, QStringLiteral("Nie można nawiązać połączenia z Internetem")};
+    case Stage::Login:
+        return {false, QStringLiteral("Host \"%1\" jest niedostępny").arg(host)};
+    case Stage::Directory:
+        return {false, directoryText};
+    case Stage::Transfer:
+        break;
+    }
+    return {false, transferText};
 }
 
 } // namespace
@@ -45,17 +53,10 @@ FtpResult FtpDownload(const QString& host, const QString& user, const QString& p
     if (!failure)
         return {true, QString()};
     file.cancelWriting();
-    switch (failure->stage) {
-    case Stage::Library:
-        return {false, noInternet()};
-    case Stage::Login:
-        return {false, hostUnreachable(host)};
-    case Stage::Directory:
-        return {false, QStringLiteral("Brak katalogu %1.").arg(remoteDirectory)};
-    case Stage::Transfer:
-        break;
-    }
-    return {false, QStringLiteral("Nie można pobrać pliku %1.").arg(remoteFileName), !failure->remoteFileMissing};
+    FtpResult result = failed(*failure, host, QStringLiteral("Brak katalogu %1.").arg(remoteDirectory),
+                              QStringLiteral("Nie można pobrać pliku %1.").arg(remoteFileName));
+    result.remoteFileUnread = failure->stage == Stage::Transfer && !failure->remoteFileMissing;
+    return result;
 }
 
 FtpResult FtpUpload(const QString& localPath, const QString& host, const QString& remoteDirectory,
@@ -73,17 +74,8 @@ FtpResult FtpUpload(const QString& localPath, const QString& host, const QString
         connection.store(QFileInfo(localPath).fileName(), file);
     if (!failure)
         return {true, QString()};
-    switch (failure->stage) {
-    case Stage::Library:
-        return {false, noInternet()};
-    case Stage::Login:
-        return {false, hostUnreachable(host)};
-    case Stage::Directory:
-        return {false, QStringLiteral("Nie można przejść do katalogu %1 na serwerze.").arg(remoteDirectory)};
-    case Stage::Transfer:
-        break;
-    }
-    return {false, cannotSend};
+    return failed(*failure, host,
+                  QStringLiteral("Nie można przejść do katalogu %1 na serwerze.").arg(remoteDirectory), cannotSend);
 }
 
 } // namespace publikacja
