@@ -26,6 +26,10 @@ public:
     // Edit1 text and the UpDown1 position (key "licz")
     QString entryCountText = QStringLiteral("1");
     int entryCountPosition = 1;
+    // "pomijaj zmiany bez nowej treści" (key "tresc"): a page whose visible
+    // text, noise aside, is that of its previous version gets kod 0 instead
+    // of 1 or 2. Off unless the user turns it on.
+    bool skipWithoutNewContent = false;
     // Server tab (keys "host", "dir", "user", "pass")
     QString host;
     QString directory;

@@ -34,6 +34,7 @@ void LoadSettings(Settings& s, const QString& iniPath)
 
     s.removeOlderEntries = read("dubl") == QLatin1String("1");
     s.limitEntries = read("wpisy") == QLatin1String("1");
+    s.skipWithoutNewContent = read("tresc") == QLatin1String("1");
 
     // The spin buttons hold the position within their range; the edit box
     // then shows the position, plain digits without grouping.
@@ -67,6 +68,11 @@ void SaveSettings(const Settings& s, const QString& iniPath)
     write("user", s.user);
     if (!ini.writeBytes(kSection, "pass", StoredPassword(s.password)))
         throw FileError(QStringLiteral("Unable to write to %1").arg(iniPath));
+    // The content filter is an addition to the nine keys: it is written
+    // once the user has turned it on, so that a file that never had it
+    // keeps exactly its nine keys.
+    if (s.skipWithoutNewContent || !ini.read(section, QStringLiteral("tresc")).isEmpty())
+        write("tresc", flag(s.skipWithoutNewContent));
 }
 
 } // namespace konfig

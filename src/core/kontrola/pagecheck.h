@@ -2,6 +2,12 @@
 
 #include <QString>
 
+#include <memory>
+
+namespace historia {
+struct PreparedVersion;
+}
+
 // Everything one page check knows: the record's values when it was
 // dispatched, what the download and the measuring found, and the verdict.
 struct PageCheck
@@ -27,6 +33,8 @@ struct PageCheck
     double pageDate = 0;
     bool dateFound = false;
     QString message; // Content-Type on success, else the error text
+    // The downloaded body prepared for the page's history (on the worker).
+    std::shared_ptr<const historia::PreparedVersion> version;
 
     // The classification, in its order: a newer date, else the line count,
     // else (a page without lines) the size. now is the moment of the check.

@@ -1,6 +1,7 @@
 #include "kontrola/tpobierz.h"
 
 #include "SzukajDaty/szukajdaty.h"
+#include "historia/preparedversion.h"
 #include "kontrola/downloadpage.h"
 #include "kontrola/pagecharset.h"
 #include "kontrola/pagelines.h"
@@ -8,6 +9,7 @@
 #include "platform/fileerror.h"
 #include "platform/livethreads.h"
 #include "text/datevalue.h"
+#include "text/textfile.h"
 #include "text/trimmedtext.h"
 
 #include <QDir>
@@ -73,12 +75,16 @@ void TPobierz::measure(const QString& tempFile)
     m_check.lineCount = -1;
     m_check.pageDate = 0;
     {
-        QList<QByteArray> lines = ReadPageLines(tempFile);
+        const QByteArray body = textfile::ReadBytes(tempFile);
+        QList<QByteArray> lines = PageLines(body);
         m_check.textLength = qint32(PageTextLength(lines));
         m_check.lineCount = qint32(lines.size());
         // Month names are matched in Windows-1250; the measures above stay
         // those of the raw bytes.
         m_check.dateFound = FindNewestDate(LinesAsCp1250(lines, m_check.message), 1, m_check.pageDate);
+        // The page's history gets the body; its heavy work is done here.
+        m_check.version = historia::PrepareVersion(m_workDirectory, m_check.matchAddress, body,
+                                                   PageCharset(m_check.message, lines), m_check.message, Clock::now());
     }
     QFile::remove(tempFile);
     m_check.Classify(datevalue::fromDateTime(Clock::now()));

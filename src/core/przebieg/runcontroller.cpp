@@ -50,7 +50,8 @@ int RunController::WatchdogPeriod()
 
 RunController::RunController(baza::Baza& baza, RunReport& report, Settings& settings, Dialogs& dialogs,
                              QObject* parent)
-    : PageCheckReceiver(parent), m_baza(baza), m_report(report), m_settings(settings), m_dialogs(dialogs)
+    : PageCheckReceiver(parent), m_baza(baza), m_report(report), m_settings(settings), m_dialogs(dialogs),
+      m_history(baza.directory(), [&report](const QString& text) { report.LogEvent(text); })
 {
     m_timerKontrol = new QTimer(this);
     m_timerKontrol->setObjectName(QStringLiteral("TimerKontrol"));
@@ -332,15 +333,17 @@ void RunController::Stoper1Timer()
     table.setInteger(baza::Z, 1);
     table.post();
     m_report.AddErrorLine(table.integer(baza::LP), table.text(baza::Gmina));
+    m_history.RecordTimeOut(table.text(baza::Info), table.text(baza::Uwagi));
     m_stoper1->stop();
     ReleaseNextRecord();
 }
 
 // --- result hand-back ---
 
-void RunController::StoreResult(const PageCheck& check)
+void RunController::StoreResult(const PageCheck& received)
 {
     m_stoper1->stop();
+    const PageCheck check = m_history.Record(received, m_settings.skipWithoutNewContent);
     dbf::DbfTable& table = m_baza.table();
 
     if (check.downloadStatus == 1) {

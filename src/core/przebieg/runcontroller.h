@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kontrola/tpobierz.h"
+#include "przebieg/runhistory.h"
 #include "przebieg/runstate.h"
 
 #include <QObject>
@@ -107,6 +108,7 @@ private:
     Settings& m_settings;
     Dialogs& m_dialogs;
     RunState m_state;
+    RunHistory m_history;
     QTimer* m_timerKontrol = nullptr;
     QTimer* m_stoper1 = nullptr;
     bool m_stepScheduled = false;

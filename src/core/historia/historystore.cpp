@@ -1,0 +1,430 @@
+#include "historia/historystore.h"
+
+#include "historia/packing.h"
+#include "historia/versiondiff.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace historia {
+
+// One prepared statement; finalised when it goes out of scope.
+class Statement
+{
+public:
+    Statement(const HistoryStore& store, const char* sql) : m_store(store)
+    {
+        if (sqlite3_prepare_v2(store.m_db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
+            store.fail(QStringLiteral("zapytanie"));
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int i, qint64 v)
+    {
+        sqlite3_bind_int64(m_stmt, i, v);
+        return *this;
+    }
+    Statement& bind(int i, const QString& v)
+    {
+        const QByteArray utf8 = v.toUtf8();
+        sqlite3_bind_text(m_stmt, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& bindBlob(int i, const QByteArray& v)
+    {
+        sqlite3_bind_blob(m_stmt, i, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& bindNull(int i)
+    {
+        sqlite3_bind_null(m_stmt, i);
+        return *this;
+    }
+    // True while there is a row.
+    bool step()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            m_store.fail(QStringLiteral("zapis lub odczyt"));
+        return false;
+    }
+    void run() { step(); }
+    qint64 integer(int c) const { return sqlite3_column_int64(m_stmt, c); }
+    bool isNull(int c) const { return sqlite3_column_type(m_stmt, c) == SQLITE_NULL; }
+    QString text(int c) const
+    {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, c)),
+                                 sqlite3_column_bytes(m_stmt, c));
+    }
+    QByteArray blob(int c) const
+    {
+        const void* data = sqlite3_column_blob(m_stmt, c);
+        return QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(m_stmt, c));
+    }
+
+private:
+    const HistoryStore& m_store;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+namespace {
+
+const char* const kSchema = R"(
+CREATE TABLE IF NOT EXISTS strony(
+  id INTEGER PRIMARY KEY,
+  adres TEXT NOT NULL UNIQUE);
+CREATE TABLE IF NOT EXISTS tresci(
+  sha256 TEXT PRIMARY KEY,
+  rozmiar INTEGER NOT NULL,
+  tresc BLOB NOT NULL,
+  tekst BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS wersje(
+  id INTEGER PRIMARY KEY,
+  strona INTEGER NOT NULL REFERENCES strony(id),
+  chwila TEXT NOT NULL,
+  adres TEXT NOT NULL,
+  stan INTEGER NOT NULL,
+  wynik TEXT NOT NULL,
+  rozmiar INTEGER NOT NULL,
+  wiersze INTEGER NOT NULL,
+  data TEXT NOT NULL,
+  kod INTEGER NOT NULL,
+  sha256 TEXT REFERENCES tresci(sha256),
+  nowa_tresc INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS wersje_strony ON wersje(strona, id);
+CREATE INDEX IF NOT EXISTS wersje_tresci ON wersje(sha256);
+CREATE TABLE IF NOT EXISTS reguly(
+  strona INTEGER NOT NULL REFERENCES strony(id),
+  tekst TEXT NOT NULL,
+  PRIMARY KEY(strona, tekst));
+PRAGMA user_version = 1;
+)";
+
+const char* const kCheckColumns =
+    "w.id, s.adres, w.chwila, w.adres, w.stan, w.wynik, w.rozmiar, w.wiersze, w.data, w.kod, w.sha256, w.nowa_tresc";
+
+StoredCheck checkFrom(const Statement& q)
+{
+    StoredCheck c;
+    c.id = q.integer(0);
+    c.page = q.text(1);
+    c.moment = QDateTime::fromString(q.text(2), Qt::ISODate);
+    c.address = q.text(3);
+    c.status = int(q.integer(4));
+    c.outcome = q.text(5);
+    c.size = qint32(q.integer(6));
+    c.lines = qint32(q.integer(7));
+    c.foundDate = QDate::fromString(q.text(8), Qt::ISODate);
+    c.kod = int(q.integer(9));
+    c.sha256 = q.isNull(10) ? QString() : q.text(10);
+    c.newContent = q.integer(11) != 0;
+    return c;
+}
+
+QByteArray sql(const char* head, const char* tail)
+{
+    return QByteArray(head) + kCheckColumns + tail;
+}
+
+bool isDamage(int code)
+{
+    code &= 0xFF;
+    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+} // namespace
+
+QString HistoryStore::PathIn(const QString& dataDirectory)
+{
+    return QDir(dataDirectory).filePath(FileName());
+}
+
+HistoryStore::HistoryStore(const QString& path) : m_path(path) {}
+
+HistoryStore::~HistoryStore()
+{
+    close();
+}
+
+void HistoryStore::fail(const QString& what) const
+{
+    const int code = sqlite3_extended_errcode(m_db);
+    const QString reason = QString::fromUtf8(sqlite3_errstr(code));
+    if (isDamage(code))
+        throw HistoryError(QStringLiteral("plik %1 jest uszkodzony (%2)").arg(QFileInfo(m_path).fileName(), reason),
+                           true);
+    throw HistoryError(QStringLiteral("%1 w pliku %2 nie powiódł się (%3)")
+                           .arg(what, QFileInfo(m_path).fileName(), reason));
+}
+
+void HistoryStore::open(Mode mode)
+{
+    close();
+    if (mode == Mode::ReadOnly && !QFileInfo::exists(m_path))
+        throw HistoryError(QStringLiteral("brak historii stron (plik %1)").arg(FileName()));
+    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString reason = QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw HistoryError(QStringLiteral("nie można otworzyć pliku %1 (%2)").arg(FileName(), reason), isDamage(rc));
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, 3000);
+    try {
+        if (mode == Mode::ReadWrite) {
+            // WAL: the check's worker reads while the main thread writes, and
+            // a crash mid-write leaves the file whole. NORMAL sync is enough
+            // for WAL to stay consistent and keeps a write well under a
+            // millisecond.
+            if (sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr,
+                             nullptr) != SQLITE_OK)
+                fail(QStringLiteral("otwarcie"));
+            if (sqlite3_exec(m_db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK)
+                fail(QStringLiteral("założenie tabel"));
+        } else {
+            // Reading a file that is not a database fails here, not later.
+            Statement(*this, "SELECT count(*) FROM sqlite_master").step();
+        }
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void HistoryStore::close()
+{
+    if (m_db)
+        sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+qint64 HistoryStore::pageId(const QString& page, bool create)
+{
+    if (create)
+        Statement(*this, "INSERT OR IGNORE INTO strony(adres) VALUES(?1)").bind(1, page).run();
+    Statement q(*this, "SELECT id FROM strony WHERE adres = ?1");
+    q.bind(1, page);
+    return q.step() ? q.integer(0) : 0;
+}
+
+qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body)
+{
+    if (!m_db)
+        throw HistoryError(QStringLiteral("historia stron nie jest otwarta"));
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("zapis"));
+    try {
+        const qint64 page = pageId(check.page, true);
+        if (body) {
+            Statement(*this, "INSERT OR IGNORE INTO tresci(sha256, rozmiar, tresc, tekst) VALUES(?1, ?2, ?3, ?4)")
+                .bind(1, body->sha256)
+                .bind(2, body->size)
+                .bindBlob(3, body->body)
+                .bindBlob(4, body->text)
+                .run();
+        }
+        Statement insert(*this, "INSERT INTO wersje(strona, chwila, adres, stan, wynik, rozmiar, wiersze, data, kod, "
+                                "sha256, nowa_tresc) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+        insert.bind(1, page)
+            .bind(2, check.moment.toString(Qt::ISODate))
+            .bind(3, check.address)
+            .bind(4, check.status)
+            .bind(5, check.outcome)
+            .bind(6, check.size)
+            .bind(7, check.lines)
+            .bind(8, check.foundDate.isValid() ? check.foundDate.toString(Qt::ISODate) : QString())
+            .bind(9, check.kod)
+            .bind(11, check.newContent ? 1 : 0);
+        if (body)
+            insert.bind(10, body->sha256);
+        else
+            insert.bindNull(10);
+        insert.run();
+        const qint64 id = sqlite3_last_insert_rowid(m_db);
+        prune(page);
+        if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("zapis"));
+        return id;
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void HistoryStore::prune(qint64 page)
+{
+    // Versions without new content beyond the newest few go, except the
+    // newest downloaded one (it is what the next check compares with).
+    QList<qint64> ids;
+    QStringList bodies;
+    {
+        Statement q(*this, "SELECT id, sha256 FROM wersje WHERE strona = ?1 AND nowa_tresc = 0 "
+                           "AND id NOT IN (SELECT id FROM wersje WHERE strona = ?1 AND nowa_tresc = 0 "
+                           "ORDER BY id DESC LIMIT ?2) "
+                           "AND id IS NOT (SELECT max(id) FROM wersje WHERE strona = ?1 AND sha256 IS NOT NULL)");
+        q.bind(1, page).bind(2, kKeptOthers);
+        while (q.step()) {
+            ids << q.integer(0);
+            if (!q.isNull(1))
+                bodies << q.text(1);
+        }
+    }
+    for (const qint64 id : ids)
+        Statement(*this, "DELETE FROM wersje WHERE id = ?1").bind(1, id).run();
+    for (const QString& sha : bodies)
+        Statement(*this, "DELETE FROM tresci WHERE sha256 = ?1 AND NOT EXISTS "
+                         "(SELECT 1 FROM wersje WHERE sha256 = ?1)")
+            .bind(1, sha)
+            .run();
+}
+
+QList<StoredCheck> HistoryStore::Checks(const QString& page) const
+{
+    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
+                                      "ORDER BY w.id")
+                           .constData());
+    q.bind(1, page);
+    QList<StoredCheck> out;
+    while (q.step())
+        out << checkFrom(q);
+    return out;
+}
+
+std::optional<StoredCheck> HistoryStore::Check(qint64 id) const
+{
+    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE w.id = ?1").constData());
+    q.bind(1, id);
+    if (q.step())
+        return checkFrom(q);
+    return std::nullopt;
+}
+
+std::optional<StoredCheck> HistoryStore::LastVersion(const QString& page) const
+{
+    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
+                                      "AND w.sha256 IS NOT NULL ORDER BY w.id DESC LIMIT 1")
+                           .constData());
+    q.bind(1, page);
+    if (q.step())
+        return checkFrom(q);
+    return std::nullopt;
+}
+
+std::optional<StoredCheck> HistoryStore::VersionBefore(const StoredCheck& check) const
+{
+    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
+                                      "AND w.sha256 IS NOT NULL AND w.id < ?2 ORDER BY w.id DESC LIMIT 1")
+                           .constData());
+    q.bind(1, check.page).bind(2, check.id);
+    if (q.step())
+        return checkFrom(q);
+    return std::nullopt;
+}
+
+QByteArray HistoryStore::Body(const QString& sha256) const
+{
+    Statement q(*this, "SELECT tresc, rozmiar FROM tresci WHERE sha256 = ?1");
+    q.bind(1, sha256);
+    if (!q.step())
+        throw HistoryError(QStringLiteral("brak zapisanej wersji %1").arg(sha256));
+    return Unpack(q.blob(0), q.integer(1));
+}
+
+QString HistoryStore::Text(const QString& sha256) const
+{
+    Statement q(*this, "SELECT tekst FROM tresci WHERE sha256 = ?1");
+    q.bind(1, sha256);
+    if (!q.step())
+        throw HistoryError(QStringLiteral("brak zapisanej wersji %1").arg(sha256));
+    return QString::fromUtf8(Unpack(q.blob(0)));
+}
+
+QStringList HistoryStore::Rules(const QString& page) const
+{
+    Statement q(*this, "SELECT r.tekst FROM reguly r JOIN strony s ON s.id = r.strona WHERE s.adres = ?1 "
+                       "ORDER BY r.rowid");
+    q.bind(1, page);
+    QStringList out;
+    while (q.step())
+        out << q.text(0);
+    return out;
+}
+
+void HistoryStore::AddRule(const QString& page, const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return;
+    const qint64 id = pageId(page, true);
+    Statement(*this, "INSERT OR IGNORE INTO reguly(strona, tekst) VALUES(?1, ?2)").bind(1, id).bind(2, t).run();
+}
+
+void HistoryStore::RemoveRule(const QString& page, const QString& text)
+{
+    const qint64 id = pageId(page, false);
+    Statement(*this, "DELETE FROM reguly WHERE strona = ?1 AND tekst = ?2").bind(1, id).bind(2, text.trimmed()).run();
+}
+
+QList<StoredCheck> HistoryStore::LastChecks(const QString& page, int n) const
+{
+    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
+                                      "ORDER BY w.id DESC LIMIT ?2")
+                           .constData());
+    q.bind(1, page).bind(2, n);
+    QList<StoredCheck> out;
+    while (q.step())
+        out << checkFrom(q);
+    return out;
+}
+
+QStringList HistoryStore::AddedLinesOfLastChange(const QString& page) const
+{
+    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
+                                      "AND w.sha256 IS NOT NULL AND w.nowa_tresc = 1 ORDER BY w.id DESC LIMIT 1")
+                           .constData());
+    q.bind(1, page);
+    if (!q.step())
+        return {};
+    const StoredCheck changed = checkFrom(q);
+    const std::optional<StoredCheck> before = VersionBefore(changed);
+    const NoiseRules rules(Rules(page));
+    const QString oldText = before ? Text(before->sha256) : QString();
+    const QDate oldDay = before ? before->moment.date() : QDate();
+    return DiffTexts(oldText, oldDay, Text(changed.sha256), changed.moment.date(), rules).added;
+}
+
+QList<FailingPage> HistoryStore::PagesFailing(int k) const
+{
+    QList<FailingPage> out;
+    if (k <= 0)
+        return out;
+    Statement pages(*this, "SELECT id, adres FROM strony ORDER BY adres");
+    while (pages.step()) {
+        const qint64 id = pages.integer(0);
+        Statement last(*this, "SELECT count(*), sum(sha256 IS NULL) FROM "
+                              "(SELECT sha256 FROM wersje WHERE strona = ?1 ORDER BY id DESC LIMIT ?2)");
+        last.bind(1, id).bind(2, k);
+        if (!last.step() || last.integer(0) < k || last.integer(1) < k)
+            continue;
+        FailingPage f;
+        f.page = pages.text(1);
+        Statement good(*this, "SELECT chwila FROM wersje WHERE strona = ?1 AND sha256 IS NOT NULL "
+                              "ORDER BY id DESC LIMIT 1");
+        good.bind(1, id);
+        if (good.step())
+            f.lastGood = QDateTime::fromString(good.text(0), Qt::ISODate);
+        out << f;
+    }
+    return out;
+}
+
+} // namespace historia

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "historia/historyerror.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct sqlite3;
+
+// The page history: historia.sqlite beside baza.dbf, one SQLite file that
+// the sqlite3 tool reads as well. Tables:
+//   strony  (id, adres)                    a page: an address, trimmed
+//   tresci  (sha256, rozmiar, tresc, tekst) a body as received and its visible
+//                                          text, both zlib-packed; one row per
+//                                          distinct body, shared by versions
+//   wersje  (id, strona, chwila, adres, stan, wynik, rozmiar, wiersze, data,
+//            kod, sha256, nowa_tresc)      one row per check; a failed check
+//                                          has no sha256
+//   reguly  (strona, tekst)                the user's "ignoruj wiersze
+//                                          zawierające" texts of a page
+// Its size stays bounded: every version whose text brought something new is
+// kept, of the others only the newest few per page (and always the newest
+// downloaded one), and a body no version refers to any more goes with them.
+namespace historia {
+
+// One check of a page as the store keeps it.
+struct StoredCheck
+{
+    qint64 id = 0;
+    QString page;     // the address, trimmed
+    QString address;  // as checked
+    QDateTime moment; // of the check, local time, whole seconds
+    int status = 0;   // 0 failed, 2 downloaded, 4 timed out
+    QString outcome;  // the page's Content-Type, or the error text
+    qint32 size = -1;
+    qint32 lines = -1;
+    QDate foundDate; // the newest date found on the page; null when none
+    int kod = 0;
+    QString sha256;          // of the body as received; empty for a failed check
+    bool newContent = false; // the visible text, noise aside, differs from the version before
+
+    bool hasBody() const { return !sha256.isEmpty(); }
+};
+
+// A body ready to be stored, prepared away from the main thread.
+struct PackedBody
+{
+    QString sha256;
+    qint64 size = 0;
+    QByteArray body; // zlib
+    QByteArray text; // zlib, UTF-8 visible text
+};
+
+struct FailingPage
+{
+    QString page;
+    QDateTime lastGood; // the newest downloaded check; null when there was none
+};
+
+class HistoryStore
+{
+public:
+    static QString FileName() { return QStringLiteral("historia.sqlite"); }
+    static QString PathIn(const QString& dataDirectory);
+
+    // Versions kept per page besides those with new content.
+    static constexpr int kKeptOthers = 20;
+
+    explicit HistoryStore(const QString& path);
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    QString path() const { return m_path; }
+
+    // ReadWrite creates the file and its tables when missing; ReadOnly
+    // fails when the file is missing. Throws HistoryError (damaged() for a
+    // file that is not a database).
+    enum class Mode { ReadWrite, ReadOnly };
+    void open(Mode mode);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+
+    // Adds a check (with its body, unless it failed) in one transaction and
+    // drops what the size bound no longer keeps. Returns the new id.
+    qint64 AddCheck(const StoredCheck& check, const PackedBody* body);
+
+    // Every check of the page, oldest first.
+    QList<StoredCheck> Checks(const QString& page) const;
+    std::optional<StoredCheck> Check(qint64 id) const;
+    // The newest downloaded check of the page.
+    std::optional<StoredCheck> LastVersion(const QString& page) const;
+    // The downloaded check before the given one, on the same page.
+    std::optional<StoredCheck> VersionBefore(const StoredCheck& check) const;
+
+    QByteArray Body(const QString& sha256) const;
+    QString Text(const QString& sha256) const;
+
+    QStringList Rules(const QString& page) const;
+    void AddRule(const QString& page, const QString& text);
+    void RemoveRule(const QString& page, const QString& text);
+
+    // For the alerts after a run: the newest n checks of a page, newest
+    // first; the lines that the page's newest change of content added; the
+    // pages whose newest k checks all failed, with their last good check.
+    QList<StoredCheck> LastChecks(const QString& page, int n) const;
+    QStringList AddedLinesOfLastChange(const QString& page) const;
+    QList<FailingPage> PagesFailing(int k) const;
+
+private:
+    friend class Statement;
+    [[noreturn]] void fail(const QString& what) const;
+    qint64 pageId(const QString& page, bool create);
+    void prune(qint64 page);
+
+    QString m_path;
+    sqlite3* m_db = nullptr;
+};
+
+} // namespace historia

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "historia/historystore.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <memory>
+
+// The heavy part of recording a downloaded page, done on the check's own
+// thread: SHA-256 of the body, its visible text, both packed, and the
+// comparison with the page's previous version (read through a read-only
+// connection of its own). The main thread then only writes the row.
+namespace historia {
+
+struct PreparedVersion
+{
+    PackedBody body;
+    bool hasPrevious = false;
+    // The visible text, noise aside, equals the previous version's.
+    bool sameContent = false;
+    QString firstAddedLine; // of the difference to the previous version
+};
+
+// Never throws: a history that cannot be read only means that nothing is
+// compared (hasPrevious false).
+std::shared_ptr<const PreparedVersion> PrepareVersion(const QString& dataDirectory, const QString& page,
+                                                      const QByteArray& body, const QByteArray& charset,
+                                                      const QString& contentType, const QDateTime& moment);
+
+} // namespace historia

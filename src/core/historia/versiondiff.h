@@ -1,0 +1,29 @@
+#pragma once
+
+#include "historia/noiserules.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// What changed in a page's visible text between two versions: the lines
+// added and removed, each as the page shows it, in page order. Noise lines
+// do not count (NoiseRules).
+namespace historia {
+
+struct VersionDiff
+{
+    QStringList added;
+    QStringList removed;
+
+    bool isEmpty() const { return added.isEmpty() && removed.isEmpty(); }
+};
+
+VersionDiff DiffTexts(const QString& oldText, const QDate& oldDay, const QString& newText, const QDate& newDay,
+                      const NoiseRules& rules);
+
+// True when the two texts are the same once the noise is taken out.
+bool SameContent(const QString& oldText, const QDate& oldDay, const QString& newText, const QDate& newDay,
+                 const NoiseRules& rules);
+
+} // namespace historia

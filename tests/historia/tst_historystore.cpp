@@ -1,0 +1,210 @@
+// The history store over real SQLite files: versions, bodies stored once,
+// the size bound, rules, the queries for alerts, a file the sqlite3 tool
+// reads, and a damaged or unwritable store that never stops a run.
+#include "historia/historystore.h"
+#include "historia/packing.h"
+#include "historia/preparedversion.h"
+#include "przebieg/runhistory.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace historia;
+
+namespace {
+
+const QString kPage = QStringLiteral("http://127.0.0.1/gmina/ochrona.html");
+
+PackedBody packed(const QByteArray& body, const QString& text)
+{
+    PackedBody p;
+    p.sha256 = Sha256Hex(body);
+    p.size = body.size();
+    p.body = Pack(body);
+    p.text = Pack(text.toUtf8());
+    return p;
+}
+
+StoredCheck check(const QDateTime& at, int kod, bool newContent, int status = 2)
+{
+    StoredCheck c;
+    c.page = kPage;
+    c.address = QStringLiteral(" ") + kPage;
+    c.moment = at;
+    c.status = status;
+    c.outcome = status == 2 ? QStringLiteral("text/html") : QStringLiteral("Błędna strona: Not Found");
+    c.size = 100;
+    c.lines = 7;
+    c.foundDate = QDate(2026, 12, 1);
+    c.kod = kod;
+    c.newContent = newContent;
+    return c;
+}
+
+QString sqliteTool(const QString& file, const QString& query)
+{
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {file, query});
+    if (!p.waitForFinished(20000) || p.exitCode() != 0)
+        return QStringLiteral("FAILED: ") + QString::fromUtf8(p.readAllStandardError());
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+class TestHistoryStore : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString path() const { return HistoryStore::PathIn(m_dir->path()); }
+
+private Q_SLOTS:
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void versionsAreKeptAndBodiesStoredOnce()
+    {
+        const QDateTime t0(QDate(2026, 12, 9), QTime(8, 0));
+        const QByteArray body = "<p>Obwieszczenie A</p>";
+        {
+            HistoryStore store(path());
+            store.open(HistoryStore::Mode::ReadWrite);
+            const PackedBody b = packed(body, QStringLiteral("Obwieszczenie A"));
+            store.AddCheck(check(t0, 2, true), &b);
+            store.AddCheck(check(t0.addDays(1), 0, false), &b);
+            store.AddCheck(check(t0.addDays(2), 5, false, 0), nullptr);
+            const QList<StoredCheck> all = store.Checks(kPage);
+            QCOMPARE(all.size(), 3);
+            QCOMPARE(all[0].moment, t0);
+            QCOMPARE(all[0].address, QStringLiteral(" ") + kPage);
+            QCOMPARE(all[0].sha256, Sha256Hex(body));
+            QCOMPARE(all[0].foundDate, QDate(2026, 12, 1));
+            QVERIFY(!all[2].hasBody());
+            QCOMPARE(all[2].outcome, QStringLiteral("Błędna strona: Not Found"));
+            QCOMPARE(store.Body(all[1].sha256), body);
+            QCOMPARE(store.Text(all[1].sha256), QStringLiteral("Obwieszczenie A"));
+            QCOMPARE(store.LastVersion(kPage)->id, all[1].id);
+        }
+        // The file is an ordinary SQLite database.
+        QCOMPARE(sqliteTool(path(), QStringLiteral("SELECT count(*) FROM tresci")), QStringLiteral("1"));
+        QCOMPARE(sqliteTool(path(), QStringLiteral("SELECT kod FROM wersje ORDER BY id")), QStringLiteral("2\n0\n5"));
+        QCOMPARE(sqliteTool(path(), QStringLiteral("SELECT adres FROM strony")), kPage);
+    }
+
+    void sizeStaysBoundedAndChangesAreKept()
+    {
+        HistoryStore store(path());
+        store.open(HistoryStore::Mode::ReadWrite);
+        const QDateTime t0(QDate(2026, 1, 1), QTime(6, 0));
+        int changes = 0;
+        for (int i = 0; i < 300; ++i) {
+            const bool changed = i % 50 == 0;
+            changes += changed;
+            // A counter page: a new body at every check, no new content.
+            const PackedBody b = packed("<p>A</p><p>licznik " + QByteArray::number(i) + "</p>", QStringLiteral("A"));
+            store.AddCheck(check(t0.addDays(i), changed ? 2 : 0, changed), &b);
+        }
+        const QList<StoredCheck> all = store.Checks(kPage);
+        QCOMPARE(all.size(), changes + HistoryStore::kKeptOthers);
+        int kept = 0;
+        for (const StoredCheck& c : all)
+            kept += c.newContent;
+        QCOMPARE(kept, changes);
+        QCOMPARE(all.last().moment, t0.addDays(299));
+        store.close();
+        QCOMPARE(sqliteTool(path(), QStringLiteral("SELECT count(*) FROM tresci")), QString::number(all.size()));
+    }
+
+    void rulesAndQueriesForAlerts()
+    {
+        HistoryStore store(path());
+        store.open(HistoryStore::Mode::ReadWrite);
+        store.AddRule(kPage, QStringLiteral("  pogoda "));
+        store.AddRule(kPage, QStringLiteral("pogoda"));
+        store.AddRule(kPage, QStringLiteral("kurs euro"));
+        store.RemoveRule(kPage, QStringLiteral("kurs euro"));
+        QCOMPARE(store.Rules(kPage), QStringList{"pogoda"});
+
+        const QDateTime t0(QDate(2026, 12, 1), QTime(7, 0));
+        const PackedBody a = packed("a", QStringLiteral("Ogłoszenia\nObwieszczenie A\nPogoda: 1°C"));
+        const PackedBody b = packed("b", QStringLiteral("Ogłoszenia\nObwieszczenie B\nObwieszczenie A\nPogoda: 3°C"));
+        store.AddCheck(check(t0, 2, true), &a);
+        store.AddCheck(check(t0.addDays(1), 2, true), &b);
+        QCOMPARE(store.AddedLinesOfLastChange(kPage), QStringList{"Obwieszczenie B"});
+        QCOMPARE(store.LastChecks(kPage, 1).first().moment, t0.addDays(1));
+
+        QVERIFY(store.PagesFailing(2).isEmpty());
+        store.AddCheck(check(t0.addDays(2), 5, false, 0), nullptr);
+        QVERIFY(store.PagesFailing(2).isEmpty());
+        store.AddCheck(check(t0.addDays(3), 4, false, 4), nullptr);
+        const QList<FailingPage> failing = store.PagesFailing(2);
+        QCOMPARE(failing.size(), 1);
+        QCOMPARE(failing[0].page, kPage);
+        QCOMPARE(failing[0].lastGood, t0.addDays(1));
+    }
+
+    void preparedVersionComparesWithThePreviousOne()
+    {
+        const QDateTime t0(QDate(2026, 12, 8), QTime(9, 0));
+        const QByteArray first = "<p>Obwieszczenie A</p><p>licznik odwiedzin: 10</p>";
+        const QByteArray counted = "<p>Obwieszczenie A</p><p>licznik odwiedzin: 11</p>";
+        const QByteArray news = "<p>Obwieszczenie B</p><p>Obwieszczenie A</p><p>licznik odwiedzin: 12</p>";
+        auto v1 = PrepareVersion(m_dir->path(), kPage, first, "utf-8", QStringLiteral("text/html"), t0);
+        QVERIFY(v1 && !v1->hasPrevious && !v1->sameContent);
+        {
+            HistoryStore store(path());
+            store.open(HistoryStore::Mode::ReadWrite);
+            store.AddCheck(check(t0, 2, true), &v1->body);
+        }
+        auto v2 = PrepareVersion(m_dir->path(), kPage, counted, "utf-8", QStringLiteral("text/html"), t0.addDays(1));
+        QVERIFY(v2->hasPrevious);
+        QVERIFY(v2->sameContent);
+        auto v3 = PrepareVersion(m_dir->path(), kPage, news, "utf-8", QStringLiteral("text/html"), t0.addDays(1));
+        QVERIFY(!v3->sameContent);
+        QCOMPARE(v3->firstAddedLine, QStringLiteral("Obwieszczenie B"));
+    }
+
+    void damagedStoreIsPutAsideAndTheHistoryGoesOn()
+    {
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, 'x')); // not a database
+        f.close();
+        QStringList log;
+        RunHistory history(m_dir->path(), [&log](const QString& t) { log << t; });
+        PageCheck failed;
+        failed.address = kPage;
+        failed.downloadStatus = 0;
+        failed.message = QStringLiteral("Błędna strona: Not Found");
+        history.Record(failed, false);
+        QCOMPARE(log.size(), 1);
+        QVERIFY2(log[0].startsWith(QStringLiteral("Plik historii stron był uszkodzony: odłożono go jako historia-uszkodzona-")),
+                 qPrintable(log[0]));
+        const QStringList aside = QDir(m_dir->path()).entryList({QStringLiteral("historia-uszkodzona-*.sqlite")});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(QFileInfo(m_dir->filePath(aside[0])).size(), 8192); // kept as it was
+        HistoryStore store(path());
+        store.open(HistoryStore::Mode::ReadOnly);
+        QCOMPARE(store.Checks(kPage).size(), 1);
+    }
+
+    void unwritableStoreIsToldOnceAndTheVerdictStays()
+    {
+        QVERIFY(QDir(m_dir->path()).mkdir(HistoryStore::FileName())); // a folder where the file should be
+        QStringList log;
+        RunHistory history(m_dir->path(), [&log](const QString& t) { log << t; });
+        PageCheck ok;
+        ok.address = kPage;
+        ok.downloadStatus = 2;
+        ok.code = 2;
+        ok.version = PrepareVersion(m_dir->path(), kPage, "<p>x</p>", "utf-8", QStringLiteral("text/html"),
+                                    QDateTime::currentDateTime());
+        QCOMPARE(history.Record(ok, true).code, 2);
+        QCOMPARE(history.Record(ok, true).code, 2);
+        QCOMPARE(log.size(), 1);
+        QVERIFY2(log[0].startsWith(QStringLiteral("Historia stron niedostępna: ")), qPrintable(log[0]));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistoryStore)
+#include "tst_historystore.moc"
