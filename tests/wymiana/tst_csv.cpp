@@ -187,9 +187,11 @@ void TestCsv::spreadsheetUtf8FileWithGminaFirstImports()
     // setting: the byte order mark, Gmina as the first column, semicolons,
     // CR LF, empty cells left empty. The mark belongs to no field: neither
     // the header's name nor the first value may carry it.
-    const QByteArray bytes("\xEF\xBB\xBFGmina;Natura2000;Wojewodztwo;dom;info;bip\r\n"
-                           "Abc;Ostoja Xyz;mazowieckie;http://abc.pl;http://abc.pl/info;\r\n"
-                           "Kampinos;Puszcza Kampinoska;mazowieckie;;http://kampinos.pl/ogloszenia;bip.kampinos.pl\r\n");
+    const QByteArray bytes(
+        "\xEF\xBB\xBFGmina;Natura2000;Wojewodztwo;dom;info;bip\r\n"
+        "Abc;Ostoja Xyz;mazowieckie;http://abc.pl;http://abc.pl/info;\r\n"
+        "Kampinos;Puszcza "
+        "Kampinoska;mazowieckie;;http://kampinos.pl/ogloszenia;bip.kampinos.pl\r\n");
     const wymiana::CsvText decoded = wymiana::DecodeCsvBytes(bytes);
     QVERIFY(decoded.error.isEmpty());
     QVERIFY(decoded.text.startsWith(QStringLiteral("Gmina;")));
