@@ -1,10 +1,9 @@
 #include "kontrola/tpobierz.h"
 
-#include "SzukajDaty/szukajdaty.h"
 #include "historia/preparedversion.h"
 #include "kontrola/downloadpage.h"
 #include "kontrola/pagecharset.h"
-#include "kontrola/pagelines.h"
+#include "kontrola/pagemeasure.h"
 #include "platform/clock.h"
 #include "platform/fileerror.h"
 #include "platform/livethreads.h"
@@ -14,6 +13,17 @@
 
 #include <QDir>
 #include <QFile>
+
+namespace {
+
+TPobierz::HandBackGate handBackGate;
+
+} // namespace
+
+void TPobierz::SetHandBackGate(HandBackGate gate)
+{
+    handBackGate = std::move(gate);
+}
 
 TPobierz::TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize,
                    qint32 storedRow, qint32 storedTag, double storedDate, const QString& workDirectory,
@@ -60,6 +70,8 @@ void TPobierz::run()
 
     if (isInterruptionRequested())
         return; // timed out: nothing is handed back
+    if (handBackGate)
+        handBackGate(m_check.recordNumber);
     PageCheckReceiver* receiver = m_receiver.data();
     if (!receiver)
         return;
@@ -75,16 +87,17 @@ void TPobierz::measure(const QString& tempFile)
     m_check.lineCount = -1;
     m_check.pageDate = 0;
     {
+        // The measures are those of the raw bytes; the date is searched in
+        // them and, for pages in other charsets, in a converted copy too.
         const QByteArray body = textfile::ReadBytes(tempFile);
-        QList<QByteArray> lines = PageLines(body);
-        m_check.textLength = qint32(PageTextLength(lines));
-        m_check.lineCount = qint32(lines.size());
-        // Month names are matched in Windows-1250; the measures above stay
-        // those of the raw bytes.
-        m_check.dateFound = FindNewestDate(LinesAsCp1250(lines, m_check.message), 1, m_check.pageDate);
+        const PageMeasures measures = MeasurePage(body, m_check.message);
+        m_check.textLength = qint32(measures.textLength);
+        m_check.lineCount = qint32(measures.lineCount);
+        m_check.dateFound = measures.dateFound;
+        m_check.pageDate = measures.date;
         // The page's history gets the body; its heavy work is done here.
         m_check.version = historia::PrepareVersion(m_workDirectory, m_check.matchAddress, body,
-                                                   PageCharset(m_check.message, lines), m_check.message, Clock::now());
+                                                   PageCharsetOf(m_check.message, body), m_check.message, Clock::now());
     }
     QFile::remove(tempFile);
     m_check.Classify(datevalue::fromDateTime(Clock::now()));
