@@ -1,5 +1,6 @@
 // The dBase level-7 table layer against the golden sample written by another
 // dBase implementation, and against files of our own.
+#include "baza/baza.h"
 #include "baza/fields.h"
 #include "dbf/dbferror.h"
 #include "dbf/dbftable.h"
@@ -66,6 +67,8 @@ private Q_SLOTS:
     void badSortExpressionsAreRefused();
     void refusesDamagedFiles_data();
     void refusesDamagedFiles();
+    void readsAFileWithoutTheEndMark();
+    void aShortCountIsNeverPackedAway();
     void exclusiveAccessLocksOutOtherOpeners();
     void createRefusesAnExistingFile();
 };
@@ -552,6 +555,52 @@ void TestDbfTable::refusesDamagedFiles_data()
     QByteArray noTerminator = sample;
     noTerminator[788] = 'x';
     QTest::newRow("descriptor end") << noTerminator << "damaged";
+    // A count below what the file holds: the two records beyond it would
+    // be lost at the next pack.
+    QByteArray shortCount = sample;
+    shortCount[4] = '\x03';
+    QTest::newRow("count 3 of 5") << shortCount << "counts 3 records, the file holds 5";
+    QTest::newRow("bytes after the end mark") << sample + QByteArray("xyz") << "stray bytes";
+    QTest::newRow("part of a record after the last")
+        << sample.chopped(1) + sample.mid(789 + 961, 500) << "stray bytes";
+}
+
+void TestDbfTable::readsAFileWithoutTheEndMark()
+{
+    const QByteArray sample = testdata::readAll(testdata::fixture(QStringLiteral("baza-level7-sample.dbf")));
+    QCOMPARE(sample.back(), '\x1A');
+    const QString p = path(QStringLiteral("noend.dbf"));
+    QVERIFY(testdata::writeAll(p, sample.chopped(1)));
+    DbfTable t;
+    t.setFileName(p);
+    t.open();
+    QCOMPARE(t.physicalRecordCount(), 5);
+    QCOMPARE(t.recordCount(), 4);
+    t.last();
+    QCOMPARE(t.text(baza::Gmina), QStringLiteral("Gmina o nazwie długiej na czterdzieści z"));
+}
+
+void TestDbfTable::aShortCountIsNeverPackedAway()
+{
+    // What the program does with the register at run start and at the end,
+    // and the command line's writing commands: none may rewrite the file.
+    QByteArray content = testdata::readAll(testdata::fixture(QStringLiteral("baza-level7-sample.dbf")));
+    content[4] = '\x03';
+    const QString p = path(QStringLiteral("baza.dbf"));
+    QVERIFY(testdata::writeAll(p, content));
+    baza::Baza b(m_dir.path());
+    QVERIFY(errorOf([&] { b.OpenTable(); }).contains(p));
+    QVERIFY(errorOf([&] { b.PackTable(); }).contains(QStringLiteral("counts 3 records")));
+    QVERIFY(!errorOf([&] { b.ShutDown(); }).isEmpty());
+    QVERIFY(!b.table().isOpen());
+    for (const QStringList& command : {QStringList{QStringLiteral("mark"), QStringLiteral("1"), QStringLiteral("2")},
+                                       QStringList{QStringLiteral("reset")}, QStringList{QStringLiteral("list")}}) {
+        const auto r = testdata::run(QStringLiteral("ekowarta-cli"), QStringList{QStringLiteral("--dir"), m_dir.path()} + command);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("counts 3 records"), r.err.constData());
+    }
+    QCOMPARE(testdata::readAll(p), content);
+    QFile::remove(p);
 }
 
 void TestDbfTable::refusesDamagedFiles()

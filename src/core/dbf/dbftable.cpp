@@ -309,6 +309,19 @@ void DbfTable::readFile()
                  .arg(count)
                  .arg((all.size() - headerLength) / recordLength));
 
+    // What follows the last counted record may only be the end-of-file mark.
+    // More records than the header counts, or anything else there, means the
+    // count or the file is wrong; taking the file as it reads would let the
+    // next pack throw those bytes away for good.
+    const qint64 extra = all.size() - needed;
+    if (extra >= recordLength)
+        fail(QStringLiteral("the header counts %1 records, the file holds %2")
+                 .arg(count)
+                 .arg(qint64(count) + extra / recordLength));
+    for (qint64 i = needed; i < all.size(); ++i)
+        if (d[i] != kEndOfFile)
+            fail(QStringLiteral("there are %1 stray bytes after the last record").arg(extra));
+
     QByteArray records = all.mid(headerLength, qsizetype(count) * recordLength);
     for (quint32 i = 0; i < count; ++i) {
         const char flag = records[qsizetype(i) * recordLength];
