@@ -4,6 +4,7 @@
 #include "baza/fields.h"
 #include "dbf/dbferror.h"
 #include "dbf/dbftable.h"
+#include "support/foreignlock.h"
 #include "support/testdata.h"
 #include "text/cp1250.h"
 #include "text/datevalue.h"
@@ -68,8 +69,10 @@ private Q_SLOTS:
     void refusesDamagedFiles_data();
     void refusesDamagedFiles();
     void readsAFileWithoutTheEndMark();
+    void anUnfinishedAppendIsNotTakenForDamage();
     void aShortCountIsNeverPackedAway();
     void exclusiveAccessLocksOutOtherOpeners();
+    void ourLocksKeepOutBothKindsOfLocker();
     void createRefusesAnExistingFile();
 };
 
@@ -560,6 +563,9 @@ void TestDbfTable::refusesDamagedFiles_data()
     QByteArray shortCount = sample;
     shortCount[4] = '\x03';
     QTest::newRow("count 3 of 5") << shortCount << "counts 3 records, the file holds 5";
+    QByteArray countOneShort = sample;
+    countOneShort[4] = '\x04'; // the fifth record took its number, the header moved on
+    QTest::newRow("count 4 of 5") << countOneShort << "counts 4 records, the file holds 5";
     QTest::newRow("bytes after the end mark") << sample + QByteArray("xyz") << "stray bytes";
     QTest::newRow("part of a record after the last")
         << sample.chopped(1) + sample.mid(789 + 961, 500) << "stray bytes";
@@ -578,6 +584,48 @@ void TestDbfTable::readsAFileWithoutTheEndMark()
     QCOMPARE(t.recordCount(), 4);
     t.last();
     QCOMPARE(t.text(baza::Gmina), QStringLiteral("Gmina o nazwie długiej na czterdzieści z"));
+}
+
+void TestDbfTable::anUnfinishedAppendIsNotTakenForDamage()
+{
+    // A kill between writing a new record and the header that counts it:
+    // the record holds the autoincrement value the header still offers.
+    const QString p = newRegister();
+    {
+        DbfTable t;
+        t.setFileName(p);
+        t.open();
+        t.append();
+        t.setText(baza::Gmina, QStringLiteral("Pierwsza"));
+        t.post();
+    }
+    const QByteArray committed = testdata::readAll(p);
+    {
+        DbfTable t;
+        t.setFileName(p);
+        t.open();
+        t.append();
+        t.setText(baza::Gmina, QStringLiteral("Niedokończona"));
+        t.post();
+    }
+    const QByteArray appended = testdata::readAll(p);
+    const int headerLength = 68 + 48 * 15 + 1;
+    QByteArray torn = committed.left(headerLength) + appended.mid(headerLength);
+    QCOMPARE(torn.size(), committed.size() + 961);
+    QVERIFY(testdata::writeAll(p, torn));
+    DbfTable t;
+    t.setFileName(p);
+    t.open();
+    QCOMPARE(t.physicalRecordCount(), 1);
+    QCOMPARE(t.text(baza::Gmina), QStringLiteral("Pierwsza"));
+    t.append();
+    t.setText(baza::Gmina, QStringLiteral("Druga"));
+    t.post();
+    QCOMPARE(t.integer(baza::LP), 2);
+    t.close();
+    t.open();
+    QCOMPARE(t.recordCount(), 2);
+    QCOMPARE(testdata::readAll(p).size(), committed.size() + 961);
 }
 
 void TestDbfTable::aShortCountIsNeverPackedAway()
@@ -650,6 +698,40 @@ void TestDbfTable::exclusiveAccessLocksOutOtherOpeners()
     QCOMPARE(testdata::readAll(p), before);
     exclusive.close();
     shared1.open();
+}
+
+void TestDbfTable::ourLocksKeepOutBothKindsOfLocker()
+{
+    using testdata::ForeignLock;
+    const QString p = newRegister();
+    QVERIFY(ForeignLock::canTake(QStringLiteral("lockf"), p));
+    DbfTable reader;
+    reader.setFileName(p);
+    reader.open();
+    // A shared holder lets other readers in and keeps writers out, whatever
+    // call they lock with.
+    QVERIFY(!ForeignLock::canTake(QStringLiteral("lockf"), p));
+    QVERIFY(ForeignLock::canTake(QStringLiteral("lockf-shared"), p));
+    QVERIFY(!ForeignLock::canTake(QStringLiteral("flock"), p));
+    QVERIFY(ForeignLock::canTake(QStringLiteral("flock-shared"), p));
+    // Another descriptor of the same file closed in this process does not
+    // drop our record lock (a process-wide POSIX lock would go with it).
+    {
+        QFile other(p);
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        other.close();
+    }
+    QVERIFY(!ForeignLock::canTake(QStringLiteral("lockf"), p));
+    reader.close();
+
+    DbfTable writer;
+    writer.setFileName(p);
+    writer.setExclusive(true);
+    writer.open();
+    QVERIFY(!ForeignLock::canTake(QStringLiteral("lockf-shared"), p));
+    QVERIFY(!ForeignLock::canTake(QStringLiteral("flock-shared"), p));
+    writer.close();
+    QVERIFY(ForeignLock::canTake(QStringLiteral("lockf"), p));
 }
 
 void TestDbfTable::createRefusesAnExistingFile()
