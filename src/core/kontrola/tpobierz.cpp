@@ -13,6 +13,17 @@
 #include <QDir>
 #include <QFile>
 
+namespace {
+
+TPobierz::HandBackGate handBackGate;
+
+} // namespace
+
+void TPobierz::SetHandBackGate(HandBackGate gate)
+{
+    handBackGate = std::move(gate);
+}
+
 TPobierz::TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize,
                    qint32 storedRow, qint32 storedTag, double storedDate, const QString& workDirectory,
                    PageCheckReceiver* receiver)
@@ -58,6 +69,8 @@ void TPobierz::run()
 
     if (isInterruptionRequested())
         return; // timed out: nothing is handed back
+    if (handBackGate)
+        handBackGate(m_check.recordNumber);
     PageCheckReceiver* receiver = m_receiver.data();
     if (!receiver)
         return;
