@@ -19,6 +19,7 @@ enum class TransferFailure {
     Unreachable, // no connection to the host: unknown name, refused, no route
     NoAnswer,    // connected, but no usable answer
     Certificate, // the TLS certificate did not verify
+    Cancelled,   // the cancel check asked to stop
 };
 
 class CurlTransfer
@@ -27,6 +28,13 @@ public:
     // Receives the body in pieces of at most BodyChunk bytes; returning
     // false stops the transfer.
     using BodySink = std::function<bool(const char* data, qsizetype size)>;
+    // Asked once, when all headers of the final answer (no redirection
+    // followed further, no interim 1xx) are in; returning false stops the
+    // transfer before any of the body.
+    using HeadersDecision = std::function<bool()>;
+    // Asked while the transfer runs, also while nothing arrives (libcurl's
+    // progress callback, several times a second); true aborts it.
+    using CancelCheck = std::function<bool()>;
     static constexpr qsizetype BodyChunk = 1024;
 
     CurlTransfer(const QString& url, const char* userAgent);
@@ -46,6 +54,8 @@ public:
     // Stops right after the headers of the final answer: no body is read.
     void stopAfterHeaders();
     void setBodySink(BodySink sink);
+    void setHeadersDecision(HeadersDecision decision);
+    void setCancelCheck(CancelCheck cancelled);
 
     TransferFailure perform();
 
@@ -61,6 +71,7 @@ public:
 private:
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onBody(char* data, size_t size, size_t count, void* self);
+    static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     bool headersAreFinal() const;
     TransferFailure classify(CURLcode code) const;
 
@@ -70,6 +81,9 @@ private:
     QByteArray m_userAgent;
     QByteArray m_caFile;
     BodySink m_sink;
+    HeadersDecision m_decision;
+    CancelCheck m_cancelled;
+    bool m_cancelledOnRequest = false;
     bool m_stopAfterHeaders = false;
     bool m_stoppedOnPurpose = false;
     bool m_bodyStarted = false;
