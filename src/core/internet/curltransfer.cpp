@@ -129,9 +129,16 @@ void CurlTransfer::setHeadersDecision(HeadersDecision decision)
     m_decision = std::move(decision);
 }
 
+void CurlTransfer::setCancelFlag(const std::atomic<bool>* cancelled)
+{
+    setCancelCheck([cancelled] { return cancelled && cancelled->load(); });
+}
+
 void CurlTransfer::setCancelCheck(CancelCheck cancelled)
 {
     m_cancelled = std::move(cancelled);
+    // libcurl calls the progress function about once a second also while
+    // nothing arrives, so a waiting request sees the check.
     curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CurlTransfer::onProgress);
     curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);

@@ -10,6 +10,7 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -56,6 +57,9 @@ public:
     void setBodySink(BodySink sink);
     void setHeadersDecision(HeadersDecision decision);
     void setCancelCheck(CancelCheck cancelled);
+    // The same with a flag set from any thread: a window's waiting box
+    // cancels a slow request this way (perform() then reports Cancelled).
+    void setCancelFlag(const std::atomic<bool>* cancelled);
 
     TransferFailure perform();
 
