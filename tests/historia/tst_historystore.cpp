@@ -32,6 +32,7 @@ StoredCheck check(const QDateTime& at, int kod, bool newContent, int status = 2)
     c.address = QStringLiteral(" ") + kPage;
     c.moment = at;
     c.status = status;
+    c.httpCode = status == 2 ? 200 : 404;
     c.outcome = status == 2 ? QStringLiteral("text/html") : QStringLiteral("Błędna strona: Not Found");
     c.size = 100;
     c.lines = 7;
@@ -81,6 +82,7 @@ private Q_SLOTS:
             QCOMPARE(all[0].foundDate, QDate(2026, 12, 1));
             QVERIFY(!all[2].hasBody());
             QCOMPARE(all[2].outcome, QStringLiteral("Błędna strona: Not Found"));
+            QCOMPARE(all[2].httpCode, 404);
             QCOMPARE(store.Body(all[1].sha256), body);
             QCOMPARE(store.Text(all[1].sha256), QStringLiteral("Obwieszczenie A"));
             QCOMPARE(store.LastVersion(kPage)->id, all[1].id);

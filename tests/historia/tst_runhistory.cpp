@@ -164,6 +164,7 @@ private Q_SLOTS:
         QCOMPARE(gone.size(), 2);
         QVERIFY(!gone[1].hasBody());
         QCOMPARE(gone[1].kod, 5);
+        QCOMPARE(gone[1].httpCode, 404);
         QCOMPARE(gone[1].outcome, QStringLiteral("Błędna strona: Not Found"));
     }
 

@@ -91,6 +91,7 @@ CREATE TABLE IF NOT EXISTS wersje(
   chwila TEXT NOT NULL,
   adres TEXT NOT NULL,
   stan INTEGER NOT NULL,
+  http INTEGER NOT NULL,
   wynik TEXT NOT NULL,
   rozmiar INTEGER NOT NULL,
   wiersze INTEGER NOT NULL,
@@ -108,7 +109,8 @@ PRAGMA user_version = 1;
 )";
 
 const char* const kCheckColumns =
-    "w.id, s.adres, w.chwila, w.adres, w.stan, w.wynik, w.rozmiar, w.wiersze, w.data, w.kod, w.sha256, w.nowa_tresc";
+    "w.id, s.adres, w.chwila, w.adres, w.stan, w.wynik, w.rozmiar, w.wiersze, w.data, w.kod, w.sha256, w.nowa_tresc, "
+    "w.http";
 
 StoredCheck checkFrom(const Statement& q)
 {
@@ -125,6 +127,7 @@ StoredCheck checkFrom(const Statement& q)
     c.kod = int(q.integer(9));
     c.sha256 = q.isNull(10) ? QString() : q.text(10);
     c.newContent = q.integer(11) != 0;
+    c.httpCode = int(q.integer(12));
     return c;
 }
 
@@ -233,7 +236,7 @@ qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body)
                 .run();
         }
         Statement insert(*this, "INSERT INTO wersje(strona, chwila, adres, stan, wynik, rozmiar, wiersze, data, kod, "
-                                "sha256, nowa_tresc) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+                                "sha256, nowa_tresc, http) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
         insert.bind(1, page)
             .bind(2, check.moment.toString(Qt::ISODate))
             .bind(3, check.address)
@@ -243,7 +246,8 @@ qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body)
             .bind(7, check.lines)
             .bind(8, check.foundDate.isValid() ? check.foundDate.toString(Qt::ISODate) : QString())
             .bind(9, check.kod)
-            .bind(11, check.newContent ? 1 : 0);
+            .bind(11, check.newContent ? 1 : 0)
+            .bind(12, check.httpCode);
         if (body)
             insert.bind(10, body->sha256);
         else

@@ -18,8 +18,8 @@ struct sqlite3;
 //   tresci  (sha256, rozmiar, tresc, tekst) a body as received and its visible
 //                                          text, both zlib-packed; one row per
 //                                          distinct body, shared by versions
-//   wersje  (id, strona, chwila, adres, stan, wynik, rozmiar, wiersze, data,
-//            kod, sha256, nowa_tresc)      one row per check; a failed check
+//   wersje  (id, strona, chwila, adres, stan, http, wynik, rozmiar, wiersze,
+//            data, kod, sha256, nowa_tresc)      one row per check; a failed check
 //                                          has no sha256
 //   reguly  (strona, tekst)                the user's "ignoruj wiersze
 //                                          zawierające" texts of a page
@@ -36,6 +36,7 @@ struct StoredCheck
     QString address;  // as checked
     QDateTime moment; // of the check, local time, whole seconds
     int status = 0;   // 0 failed, 2 downloaded, 4 timed out
+    int httpCode = 0; // of the final answer; 0 when none came
     QString outcome;  // the page's Content-Type, or the error text
     qint32 size = -1;
     qint32 lines = -1;

@@ -35,6 +35,9 @@ struct PageCheck
     QString message; // Content-Type on success, else the error text
     // The downloaded body prepared for the page's history (on the worker).
     std::shared_ptr<const historia::PreparedVersion> version;
+    int httpCode = 0;            // of the final answer; 0 when none came
+    int retryAfterSeconds = -1;  // a 429/503 answer's Retry-After, in seconds; else -1
+    QString host;                // the page's host as politeness counts it
 
     // The classification, in its order: a newer date, else the line count,
     // else (a page without lines) the size. now is the moment of the check.

@@ -103,6 +103,7 @@ PageCheck RunHistory::Record(const PageCheck& check, bool skipWithoutNewContent)
     row.address = check.address;
     row.moment = wholeSeconds(Clock::now());
     row.status = check.downloadStatus;
+    row.httpCode = check.httpCode;
     row.outcome = check.message;
     if (check.downloadStatus != DownloadStatus::Downloaded) {
         row.kod = baza::KodReadError;
