@@ -18,8 +18,6 @@ const char* const kUserAgent = "http generic";
 
 const QString kUnknownError = QStringLiteral("Błąd nieznany");
 const QString kNoAddress = QStringLiteral("Brak adresu strony internetowej");
-// The wording users know from their reports, misspelling included.
-const QString kOffline = QStringLiteral("Brak połącznia z Internetem");
 const QString kUnreadableStatus = QStringLiteral("Strona nierozpoznana");
 const QString kWrongPage = QStringLiteral("Błędna strona: ");
 const QString kNoContentType = QStringLiteral("Nie można rozpoznać strony");
@@ -74,7 +72,7 @@ ProbeVerdict probePage(const QString& url, const QString& host)
     CurlTransfer probe(url, kUserAgent);
     if (!probe.isValid()) {
         verdict.status = DownloadStatus::Offline;
-        verdict.message = kOffline;
+        verdict.message = NoConnectionText();
         return verdict;
     }
     probe.useHttp10();
@@ -172,7 +170,7 @@ bool DownloadPage(const QString& address, const QString& tempFileName, qint32& s
     }
     if (!CheckConnection()) {
         status = DownloadStatus::Offline;
-        message = kOffline;
+        message = NoConnectionText();
         return false;
     }
     const QString url = NormalizeAddress(address);
