@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+  qt6-translations-l10n
   libcurl4-openssl-dev ca-certificates
   python3 python3-pyftpdlib
   fonts-dejavu-core

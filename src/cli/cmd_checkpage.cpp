@@ -2,10 +2,8 @@
 // it, without touching the register.
 #include "command.h"
 
-#include "SzukajDaty/szukajdaty.h"
 #include "kontrola/downloadpage.h"
-#include "kontrola/pagecharset.h"
-#include "kontrola/pagelines.h"
+#include "kontrola/pagemeasure.h"
 #include "platform/clock.h"
 #include "text/datevalue.h"
 
@@ -36,10 +34,11 @@ int runCheckPage(CliContext& c, const QStringList& arguments)
     bool found = false;
     double date = 0;
     if (downloaded) {
-        const QList<QByteArray> lines = ReadPageLines(file);
-        rows = lines.size();
-        tag = PageTextLength(lines);
-        found = FindNewestDate(LinesAsCp1250(lines, message), 1, date);
+        const PageMeasures measures = MeasurePageFile(file, message);
+        rows = measures.lineCount;
+        tag = measures.textLength;
+        found = measures.dateFound;
+        date = measures.date;
     }
 
     c.out << "status=" << status << "\n"

@@ -1,10 +1,11 @@
-// find-date: the date finder over a local file, bytes as they are.
+// find-date: the date finder over a local file, read as a page check reads
+// a downloaded page (with no Content-Type to go by).
 #include "command.h"
 
-#include "SzukajDaty/szukajdaty.h"
-#include "kontrola/pagelines.h"
+#include "kontrola/pagemeasure.h"
 #include "platform/clock.h"
 #include "text/datevalue.h"
+#include "text/textfile.h"
 
 #include <QDate>
 
@@ -17,7 +18,7 @@ int runFindDate(CliContext& c, const QStringList& arguments)
     RequireNoMoreArguments(args, 1);
 
     double date = 0;
-    const bool found = FindNewestDate(ReadPageLines(args.first()), 1, date);
+    const bool found = FindPageDate(textfile::ReadBytes(args.first()), QString(), date);
     c.out << "found=" << (found ? 1 : 0) << "\n"
           << "date=" << datevalue::toDate(date).toString(Qt::ISODate) << "\n";
     return 0;

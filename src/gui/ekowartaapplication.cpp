@@ -1,5 +1,7 @@
 #include "ekowartaapplication.h"
 
+#include "polishtranslations.h"
+
 #include "dbf/dbferror.h"
 #include "platform/dialogs.h"
 #include "platform/fileerror.h"
@@ -11,6 +13,7 @@ EkowartaApplication::EkowartaApplication(int& argc, char** argv) : QApplication(
     setApplicationName(QStringLiteral("Ekowarta"));
     setApplicationDisplayName(QStringLiteral("Ekowarta"));
     setOrganizationName(QStringLiteral("Ekowarta"));
+    InstallPolishTranslations(*this);
 }
 
 bool EkowartaApplication::notify(QObject* receiver, QEvent* event)

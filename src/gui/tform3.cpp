@@ -2,6 +2,7 @@
 
 #include "baza/baza.h"
 #include "baza/recordvalidation.h"
+#include "networkwait.h"
 #include "internet/checkconnection.h"
 #include "internet/pageexists.h"
 #include "platform/dialogs.h"
@@ -271,11 +272,14 @@ bool TForm3::CheckPageAddress(const QString& address, const QString& message)
         m_dialogs.message(QStringLiteral("Brak połączenia z Internetem !"));
         return false;
     }
-    // The window waits for the answer; the pointer says so.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool exists = PageExists(address);
-    QApplication::restoreOverrideCursor();
-    if (!exists) {
+    // The windows stay painted while the page answers, and the user may
+    // give up waiting: the record then stays unwritten, in its input mode.
+    const std::optional<bool> exists =
+        WaitForNetwork(this, QStringLiteral("Sprawdzam, czy strona istnieje w Internecie:\n%1").arg(TrimmedText(address)),
+                       [address](const std::atomic<bool>& cancelled) { return PageExists(address, &cancelled); });
+    if (!exists)
+        return false;
+    if (!*exists) {
         m_dialogs.message(message);
         return false;
     }

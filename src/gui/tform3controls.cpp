@@ -89,7 +89,7 @@ QDateEdit* datePicker(QWidget* parent, const char* name, const QRect& place)
     d->setObjectName(QLatin1String(name));
     // The zero date stands for "no date" and must be shown as it is.
     d->setMinimumDate(datevalue::epoch());
-    d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    d->setDisplayFormat(QStringLiteral("d.MM.yyyy")); // 9.12.2026, the grid's form
     d->setCalendarPopup(true);
     d->setDate(datevalue::epoch());
     d->setEnabled(false);

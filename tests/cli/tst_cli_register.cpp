@@ -1,6 +1,7 @@
 // ekowarta-cli's register commands, run as the user runs them.
 #include "baza/baza.h"
 #include "baza/fields.h"
+#include "support/foreignlock.h"
 #include "support/testdata.h"
 #include "text/datevalue.h"
 
@@ -53,6 +54,8 @@ private Q_SLOTS:
     void badArgumentsChangeNothing_data();
     void badArgumentsChangeNothing();
     void damagedOrMissingTable();
+    void locksOfOtherProgramsAreRespected_data();
+    void locksOfOtherProgramsAreRespected();
     void helpDescribesEveryCommand();
 };
 
@@ -134,6 +137,40 @@ void TestCliRegister::damagedOrMissingTable()
     QCOMPARE(r.exitCode, 1);
     QVERIFY(r.err.contains("baza.dbf"));
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("baza.dbf"))));
+}
+
+void TestCliRegister::locksOfOtherProgramsAreRespected_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("readersMayGoOn");
+    QTest::newRow("lockf") << QStringLiteral("lockf") << false;
+    QTest::newRow("lockf shared") << QStringLiteral("lockf-shared") << true;
+    QTest::newRow("flock") << QStringLiteral("flock") << false;
+    QTest::newRow("flock shared") << QStringLiteral("flock-shared") << true;
+}
+
+void TestCliRegister::locksOfOtherProgramsAreRespected()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, readersMayGoOn);
+    const QString dbf = m_dir.filePath(QStringLiteral("baza.dbf"));
+    const QByteArray before = tableBytes();
+    {
+        testdata::ForeignLock holder(kind, dbf);
+        QVERIFY2(holder.held(), qPrintable(holder.error()));
+        for (const QStringList& command : {QStringList{QStringLiteral("mark"), QStringLiteral("1"), QStringLiteral("2")},
+                                           QStringList{QStringLiteral("run"), QStringLiteral("--new")}}) {
+            const auto r = cli(command);
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(r.err.contains("in use by another program"), r.err.constData());
+            QCOMPARE(tableBytes(), before);
+        }
+        const auto list = cli({QStringLiteral("list")});
+        QCOMPARE(list.exitCode == 0, readersMayGoOn);
+    }
+    // The holder is gone: the same command writes.
+    QCOMPARE(cli({QStringLiteral("mark"), QStringLiteral("1"), QStringLiteral("2")}).exitCode, 0);
+    QVERIFY(tableBytes() != before);
 }
 
 void TestCliRegister::helpDescribesEveryCommand()

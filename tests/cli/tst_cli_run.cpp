@@ -18,7 +18,7 @@ class TestCliRun : public QObject
 
     QStringList dir() const { return {QStringLiteral("--dir"), m_dir->path()}; }
 
-    void makeRegister(const QList<QPair<QString, int>>& pagesAndZ)
+    void makeRegister(const QList<QPair<QString, int>>& pagesAndZ, const QList<int>& kod = {})
     {
         baza::Baza b(m_dir->path());
         b.OpenTable();
@@ -28,6 +28,8 @@ class TestCliRun : public QObject
             b.table().setText(baza::Gmina, QStringLiteral("Gmina %1").arg(++i));
             b.table().setText(baza::Info, m_server->url(page));
             b.table().setInteger(baza::Z, z);
+            if (i <= kod.size())
+                b.table().setInteger(baza::Kod, kod.at(i - 1));
             b.table().post();
         }
         b.table().close();
@@ -54,6 +56,7 @@ private Q_SLOTS:
 
     void wholePassPrintsTheReport();
     void questionNeedsAnAnswer();
+    void continueKeepsTheVerdictsOfCheckedRecords();
     void offlineIsExitTwo();
     void badArguments_data();
     void badArguments();
@@ -93,6 +96,18 @@ void TestCliRun::questionNeedsAnAnswer()
     const auto fresh = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--new")});
     QCOMPARE(fresh.exitCode, 0); // every record was checked: a fresh pass, no question
     QCOMPARE(m_server->requestCount(), 6);
+}
+
+void TestCliRun::continueKeepsTheVerdictsOfCheckedRecords()
+{
+    // Record 1 was found updated before the pass was interrupted; record 3
+    // still carries an old mark and is checked only now.
+    makeRegister({{QStringLiteral("/a"), 1}, {QStringLiteral("/b"), 0}, {QStringLiteral("/b?3"), 0}}, {3, 0, 1});
+    m_server->route("/b?3", HttpTestServer::Response::html("<p>bez daty</p>\n"));
+    const auto continued = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--continue")});
+    QVERIFY2(continued.exitCode == 0, continued.err.constData());
+    QCOMPARE(column(baza::Z), (QList<int>{1, 1, 1}));
+    QCOMPARE(column(baza::Kod), (QList<int>{3, 2, 2}));
 }
 
 void TestCliRun::offlineIsExitTwo()

@@ -1,8 +1,10 @@
 // The dBase level-7 table layer against the golden sample written by another
 // dBase implementation, and against files of our own.
+#include "baza/baza.h"
 #include "baza/fields.h"
 #include "dbf/dbferror.h"
 #include "dbf/dbftable.h"
+#include "support/foreignlock.h"
 #include "support/testdata.h"
 #include "text/cp1250.h"
 #include "text/datevalue.h"
@@ -66,7 +68,11 @@ private Q_SLOTS:
     void badSortExpressionsAreRefused();
     void refusesDamagedFiles_data();
     void refusesDamagedFiles();
+    void readsAFileWithoutTheEndMark();
+    void anUnfinishedAppendIsNotTakenForDamage();
+    void aShortCountIsNeverPackedAway();
     void exclusiveAccessLocksOutOtherOpeners();
+    void ourLocksKeepOutBothKindsOfLocker();
     void createRefusesAnExistingFile();
 };
 
@@ -552,6 +558,97 @@ void TestDbfTable::refusesDamagedFiles_data()
     QByteArray noTerminator = sample;
     noTerminator[788] = 'x';
     QTest::newRow("descriptor end") << noTerminator << "damaged";
+    // A count below what the file holds: the two records beyond it would
+    // be lost at the next pack.
+    QByteArray shortCount = sample;
+    shortCount[4] = '\x03';
+    QTest::newRow("count 3 of 5") << shortCount << "counts 3 records, the file holds 5";
+    QByteArray countOneShort = sample;
+    countOneShort[4] = '\x04'; // the fifth record took its number, the header moved on
+    QTest::newRow("count 4 of 5") << countOneShort << "counts 4 records, the file holds 5";
+    QTest::newRow("bytes after the end mark") << sample + QByteArray("xyz") << "stray bytes";
+    QTest::newRow("part of a record after the last")
+        << sample.chopped(1) + sample.mid(789 + 961, 500) << "stray bytes";
+}
+
+void TestDbfTable::readsAFileWithoutTheEndMark()
+{
+    const QByteArray sample = testdata::readAll(testdata::fixture(QStringLiteral("baza-level7-sample.dbf")));
+    QCOMPARE(sample.back(), '\x1A');
+    const QString p = path(QStringLiteral("noend.dbf"));
+    QVERIFY(testdata::writeAll(p, sample.chopped(1)));
+    DbfTable t;
+    t.setFileName(p);
+    t.open();
+    QCOMPARE(t.physicalRecordCount(), 5);
+    QCOMPARE(t.recordCount(), 4);
+    t.last();
+    QCOMPARE(t.text(baza::Gmina), QStringLiteral("Gmina o nazwie długiej na czterdzieści z"));
+}
+
+void TestDbfTable::anUnfinishedAppendIsNotTakenForDamage()
+{
+    // A kill between writing a new record and the header that counts it:
+    // the record holds the autoincrement value the header still offers.
+    const QString p = newRegister();
+    {
+        DbfTable t;
+        t.setFileName(p);
+        t.open();
+        t.append();
+        t.setText(baza::Gmina, QStringLiteral("Pierwsza"));
+        t.post();
+    }
+    const QByteArray committed = testdata::readAll(p);
+    {
+        DbfTable t;
+        t.setFileName(p);
+        t.open();
+        t.append();
+        t.setText(baza::Gmina, QStringLiteral("Niedokończona"));
+        t.post();
+    }
+    const QByteArray appended = testdata::readAll(p);
+    const int headerLength = 68 + 48 * 15 + 1;
+    QByteArray torn = committed.left(headerLength) + appended.mid(headerLength);
+    QCOMPARE(torn.size(), committed.size() + 961);
+    QVERIFY(testdata::writeAll(p, torn));
+    DbfTable t;
+    t.setFileName(p);
+    t.open();
+    QCOMPARE(t.physicalRecordCount(), 1);
+    QCOMPARE(t.text(baza::Gmina), QStringLiteral("Pierwsza"));
+    t.append();
+    t.setText(baza::Gmina, QStringLiteral("Druga"));
+    t.post();
+    QCOMPARE(t.integer(baza::LP), 2);
+    t.close();
+    t.open();
+    QCOMPARE(t.recordCount(), 2);
+    QCOMPARE(testdata::readAll(p).size(), committed.size() + 961);
+}
+
+void TestDbfTable::aShortCountIsNeverPackedAway()
+{
+    // What the program does with the register at run start and at the end,
+    // and the command line's writing commands: none may rewrite the file.
+    QByteArray content = testdata::readAll(testdata::fixture(QStringLiteral("baza-level7-sample.dbf")));
+    content[4] = '\x03';
+    const QString p = path(QStringLiteral("baza.dbf"));
+    QVERIFY(testdata::writeAll(p, content));
+    baza::Baza b(m_dir.path());
+    QVERIFY(errorOf([&] { b.OpenTable(); }).contains(p));
+    QVERIFY(errorOf([&] { b.PackTable(); }).contains(QStringLiteral("counts 3 records")));
+    QVERIFY(!errorOf([&] { b.ShutDown(); }).isEmpty());
+    QVERIFY(!b.table().isOpen());
+    for (const QStringList& command : {QStringList{QStringLiteral("mark"), QStringLiteral("1"), QStringLiteral("2")},
+                                       QStringList{QStringLiteral("reset")}, QStringList{QStringLiteral("list")}}) {
+        const auto r = testdata::run(QStringLiteral("ekowarta-cli"), QStringList{QStringLiteral("--dir"), m_dir.path()} + command);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("counts 3 records"), r.err.constData());
+    }
+    QCOMPARE(testdata::readAll(p), content);
+    QFile::remove(p);
 }
 
 void TestDbfTable::refusesDamagedFiles()
@@ -601,6 +698,40 @@ void TestDbfTable::exclusiveAccessLocksOutOtherOpeners()
     QCOMPARE(testdata::readAll(p), before);
     exclusive.close();
     shared1.open();
+}
+
+void TestDbfTable::ourLocksKeepOutBothKindsOfLocker()
+{
+    using testdata::ForeignLock;
+    const QString p = newRegister();
+    QVERIFY(ForeignLock::canTake(QStringLiteral("lockf"), p));
+    DbfTable reader;
+    reader.setFileName(p);
+    reader.open();
+    // A shared holder lets other readers in and keeps writers out, whatever
+    // call they lock with.
+    QVERIFY(!ForeignLock::canTake(QStringLiteral("lockf"), p));
+    QVERIFY(ForeignLock::canTake(QStringLiteral("lockf-shared"), p));
+    QVERIFY(!ForeignLock::canTake(QStringLiteral("flock"), p));
+    QVERIFY(ForeignLock::canTake(QStringLiteral("flock-shared"), p));
+    // Another descriptor of the same file closed in this process does not
+    // drop our record lock (a process-wide POSIX lock would go with it).
+    {
+        QFile other(p);
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        other.close();
+    }
+    QVERIFY(!ForeignLock::canTake(QStringLiteral("lockf"), p));
+    reader.close();
+
+    DbfTable writer;
+    writer.setFileName(p);
+    writer.setExclusive(true);
+    writer.open();
+    QVERIFY(!ForeignLock::canTake(QStringLiteral("lockf-shared"), p));
+    QVERIFY(!ForeignLock::canTake(QStringLiteral("flock-shared"), p));
+    writer.close();
+    QVERIFY(ForeignLock::canTake(QStringLiteral("lockf"), p));
 }
 
 void TestDbfTable::createRefusesAnExistingFile()

@@ -6,6 +6,8 @@
 #include "baza/voivodeships.h"
 #include "ekowartaapplication.h"
 #include "konfig/settings.h"
+#include "networkwait.h"
+#include "platform/livethreads.h"
 #include "support/httptestserver.h"
 #include "support/scripteddialogs.h"
 #include "support/seams.h"
@@ -20,6 +22,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -174,6 +177,8 @@ private Q_SLOTS:
     void enterPressesOnlyTheFocusedButton();
     void addressCheck_data();
     void addressCheck();
+    void slowPageCheckKeepsTheWindowsAliveAndCanBeCancelled();
+    void slowPageThatAnswersIsWrittenAfterTheWait();
     void deleteAtOnce();
     void deleteOnAnEmptyTableShowsTheTableError();
     void changeOnAnEmptyTableAddsTheRecord();
@@ -815,6 +820,88 @@ void TestTForm3::addressCheck()
         QCOMPARE(m_form->mode(), Mode::Edit);
         QCOMPARE(tableBytes(), before);
     }
+}
+
+void TestTForm3::slowPageCheckKeepsTheWindowsAliveAndCanBeCancelled()
+{
+    HttpTestServer server;
+    server.route("/wolna", [] {
+        Response r = Response::html("<html></html>");
+        r.delayMs = 20000;
+        return r;
+    }());
+    const ConnectionOverride connection(true);
+    store({QStringLiteral("Gmina"), QStringLiteral("Obszar"), QStringLiteral("opolskie"), {}, {}, {}});
+    openEditor();
+    const QByteArray before = tableBytes();
+    enterMode(Mode::Edit);
+    child<QCheckBox>(QStringLiteral("CheckBox1"))->setChecked(true);
+    edit(3)->setText(server.url(QStringLiteral("/wolna")));
+
+    // Timers of the windows go on while the page is awaited: nothing freezes.
+    int ticks = 0;
+    QTimer heartbeat;
+    connect(&heartbeat, &QTimer::timeout, this, [&] { ++ticks; });
+    heartbeat.start(20);
+    bool sawTheBox = false;
+    QTimer::singleShot(0, this, [&] {
+        QProgressDialog* box = nullptr;
+        QTRY_VERIFY((box = m_form->findChild<QProgressDialog*>(QStringLiteral("NetworkWaitBox"))) && box->isVisible());
+        QVERIFY(box->labelText().contains(QStringLiteral("Sprawdzam, czy strona istnieje w Internecie")));
+        QVERIFY(box->labelText().contains(server.url(QStringLiteral("/wolna"))));
+        QCOMPARE(box->windowModality(), Qt::WindowModal); // the editor stays locked and modal
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        QVERIFY(m_form->isVisible());
+        const int before = ticks;
+        QTRY_VERIFY(ticks > before + 3);
+        auto* cancel = box->findChild<QPushButton*>();
+        QVERIFY(cancel);
+        QCOMPARE(cancel->text(), QStringLiteral("Anuluj"));
+        sawTheBox = true;
+        cancel->click();
+    });
+    QElapsedTimer waited;
+    waited.start();
+    button(6)->click();
+
+    QVERIFY(sawTheBox);
+    QVERIFY(waited.elapsed() < 15000); // the answer would come after 20 s
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(m_dialogs->messages.isEmpty()); // giving up is no error
+    QCOMPARE(m_form->mode(), Mode::Edit);   // the typed values stay, nothing is written
+    QCOMPARE(edit(3)->text(), server.url(QStringLiteral("/wolna")));
+    QCOMPARE(tableBytes(), before);
+    // The request itself gives up too, long before the server would answer.
+    QTRY_COMPARE_WITH_TIMEOUT(LiveThreads::count(), 0, 5000);
+}
+
+void TestTForm3::slowPageThatAnswersIsWrittenAfterTheWait()
+{
+    HttpTestServer server;
+    server.route("/wolna", [] {
+        Response r = Response::html("<html></html>");
+        r.delayMs = 1500;
+        return r;
+    }());
+    const ConnectionOverride connection(true);
+    store({QStringLiteral("Gmina"), QStringLiteral("Obszar"), QStringLiteral("opolskie"), {}, {}, {}});
+    openEditor();
+    enterMode(Mode::Edit);
+    child<QCheckBox>(QStringLiteral("CheckBox1"))->setChecked(true);
+    edit(4)->setText(server.url(QStringLiteral("/wolna")));
+    bool sawTheBox = false;
+    QTimer::singleShot(0, this, [&] {
+        QTRY_VERIFY(m_form->findChild<QProgressDialog*>(QStringLiteral("NetworkWaitBox")) &&
+                    m_form->findChild<QProgressDialog*>(QStringLiteral("NetworkWaitBox"))->isVisible());
+        sawTheBox = true;
+    });
+    button(6)->click();
+    QVERIFY(sawTheBox);
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QCOMPARE(m_form->mode(), Mode::View);
+    QCOMPARE(table().textAt(0, baza::Info), server.url(QStringLiteral("/wolna")));
+    QVERIFY(!m_form->findChild<QProgressDialog*>(QStringLiteral("NetworkWaitBox"))); // gone with the wait
 }
 
 void TestTForm3::deleteAtOnce()

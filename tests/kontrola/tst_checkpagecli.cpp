@@ -1,8 +1,13 @@
 // ekowarta-cli check-page through the built program, against a local server.
 #include "internet/checkconnection.h"
+#include "kontrola/pagemeasure.h"
+#include "platform/clock.h"
 #include "support/httptestserver.h"
 #include "support/testdata.h"
 #include "text/cp1250.h"
+#include "text/datevalue.h"
+
+#include <QStringEncoder>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -32,6 +37,8 @@ private Q_SLOTS:
     void measures_data();
     void measures();
     void badToday();
+    void runCheckPageAndFindDateAgree_data();
+    void runCheckPageAndFindDateAgree();
 
 private:
     HttpTestServer m_server;
@@ -93,6 +100,86 @@ void TestCheckPageCli::badToday()
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.out.isEmpty());
     QCOMPARE(m_server.requestCount(), 0);
+}
+
+// Pages as municipalities serve them: the charset they declare (in the
+// header or a <meta>) is often not the one their bytes are in. Whatever they
+// declare, a check finds every date that the bytes show, and the run's
+// measuring, check-page and find-date give the same date.
+void TestCheckPageCli::runCheckPageAndFindDateAgree_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QString>("today");
+    QTest::addColumn<QString>("date"); // empty: none found
+
+    auto cp = [](const QString& text) { return cp1250::fromUnicode(text); };
+    const QString body = QStringLiteral("<p>Obwieszczenie z dnia 3 września 2026 r.</p>\r\n"
+                                        "<p>Ogłoszenie z 15 marca 2026 r.</p>\r\n</body></html>\r\n");
+    const QString iso = QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" "
+                                       "content=\"text/html; charset=iso-8859-2\"></head><body>\r\n");
+    const QString utf = QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>\r\n");
+    const QString plain = QStringLiteral("<html><body>\r\n");
+
+    QTest::newRow("Windows-1250 bytes, meta says iso-8859-2") << cp(iso + body) << QByteArray("text/html")
+                                                               << "2026-10-01" << "2026-09-03";
+    QTest::newRow("Windows-1250 bytes, meta says utf-8") << cp(utf + body) << QByteArray("text/html") << "2026-10-01"
+                                                         << "2026-09-03";
+    QTest::newRow("Windows-1250 bytes, header says utf-8")
+        << cp(plain + body) << QByteArray("text/html; charset=utf-8") << "2026-10-01" << "2026-09-03";
+    QTest::newRow("Windows-1250 bytes, header says iso-8859-2")
+        << cp(plain + QStringLiteral("<p>12 października 2026</p>\r\n<p>1 lipca 2026</p>"))
+        << QByteArray("text/html; charset=iso-8859-2") << "2026-11-01" << "2026-10-12";
+    QTest::newRow("real UTF-8, declared") << (utf + body).toUtf8() << QByteArray("text/html; charset=utf-8")
+                                          << "2026-10-01" << "2026-09-03";
+    QTest::newRow("real UTF-8, undeclared") << (plain + body).toUtf8() << QByteArray("text/html") << "2026-10-01"
+                                            << "2026-09-03";
+    QStringEncoder toIso("ISO-8859-2");
+    const QByteArray isoBytes = toIso.isValid() ? QByteArray(toIso.encode(iso + body)) : QByteArray();
+    if (!isoBytes.isEmpty())
+        QTest::newRow("real ISO-8859-2, declared in meta")
+            << isoBytes << QByteArray("text/html") << "2026-10-01" << "2026-09-03";
+    QTest::newRow("Windows-1250, undeclared") << cp(plain + body) << QByteArray("text/html") << "2026-10-01"
+                                              << "2026-09-03";
+    QTest::newRow("no past date") << cp(utf + QStringLiteral("<p>24 grudnia 2026</p>")) << QByteArray("text/html")
+                                  << "2026-10-01" << QString();
+}
+
+void TestCheckPageCli::runCheckPageAndFindDateAgree()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, contentType);
+    QFETCH(QString, today);
+    QFETCH(QString, date);
+    const QString expectedDate = QStringLiteral("date=") + date;
+
+    // The run's worker measures through MeasurePage.
+    Clock::pin(QDateTime(QDate::fromString(today, Qt::ISODate), QTime(12, 0)));
+    const PageMeasures measures = MeasurePage(bytes, QString::fromLatin1(contentType));
+    Clock::unpin();
+    QCOMPARE(measures.dateFound, !date.isEmpty());
+    if (measures.dateFound)
+        QCOMPARE(datevalue::toDate(measures.date).toString(Qt::ISODate), date);
+
+    m_server.route("/strona.html", Response::html(bytes, contentType));
+    const testdata::ProcessResult checked = testdata::run(
+        QStringLiteral("ekowarta-cli"),
+        {QStringLiteral("check-page"), m_server.url(QStringLiteral("/strona.html")), QStringLiteral("--today"), today});
+    QCOMPARE(checked.exitCode, 0);
+    const QStringList checkLines = QString::fromUtf8(checked.out).split(QLatin1Char('\n'));
+    QVERIFY2(checkLines.contains(expectedDate), checked.out.constData());
+
+    const QString path = m_tmp.filePath(QStringLiteral("strona.html"));
+    QVERIFY(testdata::writeAll(path, bytes));
+    const testdata::ProcessResult found = testdata::run(QStringLiteral("ekowarta-cli"),
+                                                        {QStringLiteral("find-date"), path, QStringLiteral("--today"),
+                                                         today});
+    QFile::remove(path);
+    QCOMPARE(found.exitCode, 0);
+    if (date.isEmpty())
+        QVERIFY2(found.out.startsWith("found=0\n"), found.out.constData());
+    else
+        QCOMPARE(QString::fromUtf8(found.out), QStringLiteral("found=1\n") + expectedDate + QLatin1Char('\n'));
 }
 
 QTEST_GUILESS_MAIN(TestCheckPageCli)

@@ -5,6 +5,7 @@
 #include "kontrola/downloadpage.h"
 #include "platform/fileerror.h"
 #include "support/httptestserver.h"
+#include "support/rawhttpserver.h"
 #include "support/seams.h"
 #include "support/testdata.h"
 
@@ -14,6 +15,8 @@
 #include <optional>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 using Response = HttpTestServer::Response;
 
@@ -98,6 +101,12 @@ private Q_SLOTS:
     void trustedCertificateDownloads();
     void redirectionsBetweenHttpAndHttps();
     void workersDownloadSideBySide();
+    void plantedLinkIsNotFollowed();
+    void otherNameOfAFileIsNotWritten();
+    void bodyCutShort_data();
+    void bodyCutShort();
+    void announcedPageTooLarge();
+    void endlessBodyIsStopped();
 
 private:
     HttpTestServer m_server;
@@ -170,9 +179,11 @@ void TestDownloadPage::outcomes_data()
     zeroLengthWithBody.withHeader("Content-Length", "0");
     QTest::newRow("length 0 is kept though bytes came") << zeroLengthWithBody << 2 << "text/html" << 0 << body;
 
+    // Fewer bytes than announced: a page cut short is no page to measure.
     Response cut = Response::html(page(3000), "text/html");
     cut.closeAfterBodyBytes = 1100;
-    QTest::newRow("server hangs up mid-body") << cut << 2 << "text/html" << 3000 << page(3000).left(1100);
+    QTest::newRow("server hangs up mid-body") << cut << 0 << "Niepełna strona: przerwane pobieranie" << -1
+                                              << QByteArray();
 
     Response slow = Response::html(body, "text/html");
     slow.delayMs = 300;
@@ -466,6 +477,113 @@ void TestDownloadPage::workersDownloadSideBySide()
         QVERIFY(testdata::readAll(m_dir.filePath(QStringLiteral("plik_w%1.tmp").arg(i))) == page(20000 + i * 1000));
     }
     QCOMPARE(m_server.requestCount(), 2 * kWorkers);
+}
+
+// A link planted at the page file's name must not carry the page into the
+// file it points to: the link is replaced by a file of our own.
+void TestDownloadPage::plantedLinkIsNotFollowed()
+{
+    const QString victim = m_dir.filePath(QStringLiteral("ofiara.txt"));
+    QVERIFY(testdata::writeAll(victim, "nie do ruszenia"));
+    QVERIFY(QFile::link(victim, m_file));
+    m_server.route("/a", Response::html("<html>strona</html>"));
+
+    const Outcome o = download(m_server.url(QStringLiteral("/a")), m_file);
+
+    QCOMPARE(o.status, DownloadStatus::Downloaded);
+    QCOMPARE(testdata::readAll(victim), QByteArray("nie do ruszenia"));
+    QVERIFY(!QFileInfo(m_file).isSymLink());
+    QCOMPARE(testdata::readAll(m_file), QByteArray("<html>strona</html>"));
+}
+
+// A hard link left at the name is another name of someone else's file:
+// writing through it would change that file.
+void TestDownloadPage::otherNameOfAFileIsNotWritten()
+{
+    const QString victim = m_dir.filePath(QStringLiteral("ofiara2.txt"));
+    QVERIFY(testdata::writeAll(victim, "nie do ruszenia"));
+    QCOMPARE(::link(QFile::encodeName(victim).constData(), QFile::encodeName(m_file).constData()), 0);
+    m_server.route("/a", Response::html("<html>strona</html>"));
+
+    QCOMPARE(download(m_server.url(QStringLiteral("/a")), m_file).status, DownloadStatus::Downloaded);
+    QCOMPARE(testdata::readAll(victim), QByteArray("nie do ruszenia"));
+    QCOMPARE(testdata::readAll(m_file), QByteArray("<html>strona</html>"));
+}
+
+void TestDownloadPage::bodyCutShort_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<qsizetype>("bodyBytes");
+    QTest::addColumn<bool>("reset");
+    const QByteArray withLength = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 10000\r\n\r\n";
+    const QByteArray withoutLength = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n";
+    QTest::newRow("closed after 3000 of 10000 bytes") << withLength << qsizetype(3000) << false;
+    QTest::newRow("reset after 3000 of 10000 bytes") << withLength << qsizetype(3000) << true;
+    QTest::newRow("reset right after the headers") << withLength << qsizetype(0) << true;
+    QTest::newRow("reset mid-body, no length announced") << withoutLength << qsizetype(3000) << true;
+}
+
+void TestDownloadPage::bodyCutShort()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(qsizetype, bodyBytes);
+    QFETCH(bool, reset);
+    RawHttpServer server([&](RawHttpServer& s, int socket) {
+        s.send(socket, head) && s.send(socket, page(int(bodyBytes)));
+        if (reset)
+            QThread::msleep(50); // let the bytes leave before the reset
+        return reset;
+    });
+    QVERIFY(server.isListening());
+
+    const Outcome o = download(server.url(QStringLiteral("/a")), m_file);
+
+    QCOMPARE(o.result, false);
+    QCOMPARE(o.status, DownloadStatus::Failed);
+    QCOMPARE(o.message, QStringLiteral("Niepełna strona: przerwane pobieranie"));
+    QVERIFY(o.message.size() <= 50); // it goes into uwagi
+    QCOMPARE(o.size, -1);
+    QVERIFY(!QFile::exists(m_file));
+}
+
+void TestDownloadPage::announcedPageTooLarge()
+{
+    Response r;
+    r.withHeader("Content-Type", "text/html");
+    r.withHeader("Content-Length", QByteArray::number(kMaxPageBytes + 1));
+    r.body = "<html>"; // the server would send more; nobody must ask for it
+    m_server.route("/a", r);
+    const Outcome o = download(m_server.url(QStringLiteral("/a")), m_file);
+    QCOMPARE(o.status, DownloadStatus::Failed);
+    QCOMPARE(o.message, QStringLiteral("Strona za duża (ponad 32 MB)"));
+    QVERIFY(o.message.size() <= 50);
+    QCOMPARE(o.size, -1);
+    QVERIFY(!QFile::exists(m_file));
+}
+
+// A body without end is stopped at the cap, not when the time limit or the
+// disk runs out: nothing of it stays on disk.
+void TestDownloadPage::endlessBodyIsStopped()
+{
+    RawHttpServer server([](RawHttpServer& s, int socket) {
+        if (!s.send(socket, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"))
+            return false;
+        const QByteArray chunk = page(64 * 1024);
+        while (s.send(socket, chunk) && s.bytesSent() < 4 * kMaxPageBytes) {
+        }
+        return false;
+    });
+    QVERIFY(server.isListening());
+
+    const Outcome o = download(server.url(QStringLiteral("/bez-konca")), m_file);
+
+    QCOMPARE(o.status, DownloadStatus::Failed);
+    QCOMPARE(o.message, QStringLiteral("Strona za duża (ponad 32 MB)"));
+    QCOMPARE(o.size, -1);
+    QVERIFY(!QFile::exists(m_file));
+    // Stopped at the cap: what the server got rid of is the cap and what the
+    // socket buffers took in, far from the four caps it would have sent.
+    QVERIFY2(server.bytesSent() < kMaxPageBytes + 16 * 1024 * 1024, qPrintable(QString::number(server.bytesSent())));
 }
 
 QTEST_GUILESS_MAIN(TestDownloadPage)

@@ -41,6 +41,7 @@ for program in ekowarta ekowarta-cli; do
   done
 done
 check "Qt platform plugins in Depends" bash -c "printf '%s' '$depends' | grep -q qt6-qpa-plugins"
+check "Qt's Polish texts in Depends" bash -c "printf '%s' '$depends' | grep -q qt6-translations-l10n"
 
 desktop="$work/root/usr/share/applications/ekowarta.desktop"
 check "desktop entry starts ekowarta" grep -qx "Exec=ekowarta" "$desktop"

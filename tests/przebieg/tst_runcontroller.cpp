@@ -5,6 +5,7 @@
 #include "baza/fields.h"
 #include "konfig/settings.h"
 #include "platform/livethreads.h"
+#include "publikacja/updatelist.h"
 #include "przebieg/runcontroller.h"
 #include "raport/runreport.h"
 #include "support/httptestserver.h"
@@ -13,6 +14,9 @@
 #include "text/datevalue.h"
 
 #include <QtTest>
+
+#include <QScopeGuard>
+#include <QSemaphore>
 
 #include <atomic>
 
@@ -141,6 +145,9 @@ private Q_SLOTS:
     void everyRecordCheckedStartsAFreshPass();
     void oneRecordTableEndsAtTheFirstStep();
     void lostConnectionAbortsAndLeavesThePassResumable();
+    void timeOutBetweenTheWorkersStopCheckAndItsHandBack();
+    void continuingKeepsTheVerdictsOfThePass_data();
+    void continuingKeepsTheVerdictsOfThePass();
     void startWithoutConnectionOrRecords();
     void deletedRecordsAfterAStopEndThePass();
 };
@@ -465,6 +472,93 @@ void TestRunController::deletedRecordsAfterAStopEndThePass()
     QTRY_VERIFY_WITH_TIMEOUT(!m_run->active(), 3000);
     QCOMPARE(m_run->state().currentRecord, 1);
     QVERIFY(!m_run->stepping());
+}
+
+void TestRunController::timeOutBetweenTheWorkersStopCheckAndItsHandBack()
+{
+    // The worker of record 1 has read its (absent) stop request and is held
+    // just before it hands back; the time-out falls into that gap.
+    QSemaphore held;
+    QSemaphore release;
+    TPobierz::SetHandBackGate([&](qint32 recordNumber) {
+        if (recordNumber != 1)
+            return;
+        held.release();
+        release.acquire();
+    });
+    const auto ungate = qScopeGuard([] { TPobierz::SetHandBackGate({}); });
+    RunController::SetTimerPeriods(5, 10);
+    const auto periods = qScopeGuard([] { RunController::SetTimerPeriods(5, 20); });
+    HttpTestServer::Response slow = HttpTestServer::Response::html(kUndatedPage);
+    slow.delayMs = 1500;
+    m_server->route("/slow", slow);
+    m_settings->timeLimitIndex = 0; // 30 ticks of 10 ms
+    makeRegister({{"Wstrzymana", url("/dated")}, {"Wolna", url("/slow")}, {"Ostatnia", url("/undated")}});
+    m_run->SpeedButton1Click(true);
+    QTRY_VERIFY_WITH_TIMEOUT(held.available() == 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(kodOf(1), 4, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_run->state().currentRecord, 3, 5000); // record 2 is dispatched and timed
+    QVERIFY(m_run->watchdogRunning());
+    release.release();
+    QTRY_COMPARE_WITH_TIMEOUT(LiveThreads::count(), 1, 1000); // record 1's worker has handed back and ended
+    QCOMPARE(kodOf(1), 4);
+    QCOMPARE(uwagiOf(1), QStringLiteral("Problem z odczytem strony (przekroczony czas)"));
+    QCOMPARE(m_report->errorLines(), QStringList{"LP = 1 - Wstrzymana"});
+    QVERIFY(m_report->updatedLines().isEmpty());
+    QVERIFY(m_run->watchdogRunning());              // record 2 is still timed
+    QCOMPARE(m_run->state().currentRecord, 3);      // and record 3 still waits
+    waitForQuiet();
+    QCOMPARE(kodOf(2), 4);
+    QCOMPARE(kodOf(3), 2);
+    QCOMPARE(m_report->errorLines(), (QStringList{"LP = 1 - Wstrzymana", "LP = 2 - Wolna"}));
+}
+
+void TestRunController::continuingKeepsTheVerdictsOfThePass_data()
+{
+    QTest::addColumn<bool>("dropConnection");
+    QTest::newRow("connection lost") << true;
+    QTest::newRow("stopped by the user") << false;
+}
+
+void TestRunController::continuingKeepsTheVerdictsOfThePass()
+{
+    QFETCH(bool, dropConnection);
+    m_server->route("/dated?2", HttpTestServer::Response::html(kDatedPage));
+    m_server->route("/dated?3", HttpTestServer::Response::html(kDatedPage));
+    // Record 4 carries a mark set by hand and is not checked yet: continuing
+    // clears it as a new pass would, so that only this pass's verdicts stay.
+    makeRegister({{"1", url("/dated")}, {"2", url("/dated?2")}, {"3", url("/dated?3")}, {"4", url("/undated"), 1, 0}});
+    int updates = 0;
+    QObject::connect(m_report.get(), &RunReport::updatedLineAdded, this, [&] {
+        if (++updates != 2)
+            return;
+        if (dropConnection)
+            m_online = false;
+        else
+            QTimer::singleShot(0, this, [this] { m_run->SpeedButton1Click(false); });
+    });
+    runToEnd();
+    QCOMPARE(kodOf(1), 3);
+    QCOMPARE(kodOf(2), 3);
+    QCOMPARE(zOf(3), 0);
+    QCOMPARE(zOf(4), 0);
+
+    m_online = true;
+    QObject::disconnect(m_report.get(), &RunReport::updatedLineAdded, this, nullptr);
+    m_server->clearRequests();
+    m_dialogs->answers << Dialogs::Answer::Yes;
+    runToEnd();
+    QCOMPARE(m_dialogs->questions.size(), 1);
+    QCOMPARE(requestsFor("/dated"), 0); // checked records were not fetched again
+    QCOMPARE(kodOf(1), 3);              // the updates found before the interruption stay
+    QCOMPARE(kodOf(2), 3);
+    QCOMPARE(kodOf(3), 3);
+    QCOMPARE(kodOf(4), 2);
+    // ... and are published.
+    const QString list = m_dir->filePath(QStringLiteral("wykaz.txt"));
+    const publikacja::AppendResult appended = publikacja::AppendEntries(list, table());
+    QVERIFY(appended.done);
+    QCOMPARE(appended.count, 4);
 }
 
 QTEST_GUILESS_MAIN(TestRunController)

@@ -103,7 +103,7 @@ private Q_SLOTS:
         QCOMPARE(m_server.fileBytes(QStringLiteral("www/wykaz.txt")), QByteArray("stary\r\n"));
     }
 
-    void failedUploadExitsWithOne()
+    void unreadListIsNotReplacedAndExitsWithOne()
     {
         prepare({kMarked});
         Settings s;
@@ -112,8 +112,30 @@ private Q_SLOTS:
         konfig::SaveSettings(s, m_data->filePath(QStringLiteral("config.ini")));
         const testdata::ProcessResult r = publish();
         QCOMPARE(r.exitCode, 1);
-        QCOMPARE(printedEvents(r.out).last(),
-                 QStringLiteral("Błąd wysyłki: Nie można przejść do katalogu /nie-ma na serwerze."));
+        QCOMPARE(printedEvents(r.out),
+                 (QStringList{QStringLiteral("Błąd pobierania: Brak katalogu /nie-ma."),
+                              QStringLiteral("Wykaz na serwerze nie został zastąpiony, bo nie udało się go pobrać.")}));
+    }
+
+    void failedUploadExitsWithOne()
+    {
+        // The server takes 4096 bytes of the upload and drops the line.
+        FtpTestServer dropping(FtpTestServer::Mode::DropUploads);
+        QVERIFY2(dropping.start(), qPrintable(dropping.errorString()));
+        const QByteArray before = QByteArray("Dnia 1 stycznia 2009 wprowadzono zmiany <hr>\r\n").repeated(3000);
+        QVERIFY(dropping.putFile(QStringLiteral("www/wykaz.txt"), before));
+        prepare({kMarked});
+        Settings s;
+        konfig::LoadSettings(s, m_data->filePath(QStringLiteral("config.ini")));
+        s.host = dropping.host();
+        konfig::SaveSettings(s, m_data->filePath(QStringLiteral("config.ini")));
+        const testdata::ProcessResult r = publish();
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(printedEvents(r.out),
+                 (QStringList{QStringLiteral("Plik pobrany."),
+                              QStringLiteral("Błąd wysyłki: Nie można wysłać pliku %1 na serwer.")
+                                  .arg(QDir(m_data->path()).filePath(QStringLiteral("wykaz.txt")))}));
+        QCOMPARE(dropping.fileBytes(QStringLiteral("www/wykaz.txt")), before);
     }
 
     void emptyRegisterIsRefused()

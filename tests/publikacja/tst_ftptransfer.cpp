@@ -105,6 +105,83 @@ private Q_SLOTS:
         QCOMPARE(m_server.fileBytes(QStringLiteral("www/wykaz.txt")), everyByteList());
     }
 
+    void uploadLeavesNoTemporaryFile()
+    {
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.txt"), "stary\r\n"));
+        writeLocal(QByteArray(70000, 'n'));
+        QVERIFY(upload().success);
+        QCOMPARE(QDir(m_server.localPathOf(QStringLiteral("www"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("wykaz.txt")});
+        QCOMPARE(m_server.fileBytes(QStringLiteral("www/wykaz.txt")), QByteArray(70000, 'n'));
+    }
+
+    // A server that loses or refuses part of an upload keeps its old list
+    // whole, and no partial file stays beside it.
+    void brokenUploadsKeepTheServerList_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("error"); // %LOCAL% filled in
+        QTest::newRow("connection dropped mid-upload")
+            << int(FtpTestServer::Mode::DropUploads) << "Nie można wysłać pliku %LOCAL% na serwer.";
+        QTest::newRow("server keeps part and says done")
+            << int(FtpTestServer::Mode::ShortStores) << "Na serwer dotarło tylko 65536 z 200000 bajtów pliku %LOCAL%.";
+        QTest::newRow("rename refused")
+            << int(FtpTestServer::Mode::RefuseRenames) << "Nie można zastąpić pliku wykaz.txt na serwerze.";
+    }
+    void brokenUploadsKeepTheServerList()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, error);
+        FtpTestServer server{FtpTestServer::Mode(mode)};
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        const QByteArray before = QByteArray("Dnia 1 stycznia 2009 wprowadzono zmiany <hr>\r\n").repeated(20000);
+        QVERIFY(server.putFile(QStringLiteral("www/wykaz.txt"), before));
+        writeLocal(QByteArray(200000, 'n'));
+        const FtpResult r = FtpUpload(m_localList, server.host(), QStringLiteral("/www"), server.user(), server.password());
+        QVERIFY(!r.success);
+        QCOMPARE(r.error, error.replace(QStringLiteral("%LOCAL%"), m_localList));
+        QCOMPARE(server.fileBytes(QStringLiteral("www/wykaz.txt")), before);
+        QCOMPARE(QDir(server.localPathOf(QStringLiteral("www"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("wykaz.txt")});
+    }
+
+    // Only "no such file" lets a publication start a new list; every other
+    // failed download leaves open what the server holds.
+    void downloadTellsAMissingFileApart_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<bool>("missing");
+        QTest::newRow("no such file") << int(FtpTestServer::Mode::ActiveAllowed) << "file" << true;
+        QTest::newRow("no such directory") << int(FtpTestServer::Mode::ActiveAllowed) << "directory" << false;
+        QTest::newRow("wrong password") << int(FtpTestServer::Mode::ActiveAllowed) << "password" << false;
+        QTest::newRow("first login refused") << int(FtpTestServer::Mode::RefuseFirstLogin) << "" << false;
+        QTest::newRow("transfer broken") << int(FtpTestServer::Mode::BrokenDownloads) << "" << false;
+        QTest::newRow("no answer to RETR") << int(FtpTestServer::Mode::SilentDownloads) << "" << false;
+    }
+    void downloadTellsAMissingFileApart()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, problem);
+        QFETCH(bool, missing);
+        FtpTestServer server{FtpTestServer::Mode(mode)};
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        if (problem != QLatin1String("file"))
+            QVERIFY(server.putFile(QStringLiteral("www/wykaz.txt"), "serwer\r\n"));
+        else
+            QVERIFY(server.makeDirectory(QStringLiteral("www")));
+        const QString directory = problem == QLatin1String("directory") ? QStringLiteral("/nie-ma") : QStringLiteral("/www");
+        const QString password = server.password() + (problem == QLatin1String("password") ? QStringLiteral("x") : QString());
+        const FtpTimeouts saved = CurrentFtpTimeouts();
+        SetFtpTimeouts({2, 1, 1});
+        const FtpResult r = FtpDownload(server.host(), server.user(), password, directory, QStringLiteral("wykaz.txt"),
+                                        m_localList);
+        SetFtpTimeouts(saved);
+        QVERIFY(!r.success);
+        QCOMPARE(r.remoteFileMissing, missing);
+        QVERIFY(!QFile::exists(m_localList));
+    }
+
     void uploadUsesTheLocalFileName()
     {
         m_localList = m_local->filePath(QStringLiteral("lista-2009.txt"));

@@ -4,6 +4,7 @@
 #include "konfig/settings.h"
 #include "platform/fileerror.h"
 #include "publikacja/entry.h"
+#include "publikacja/ftp/ftptimeouts.h"
 #include "publikacja/publishprogress.h"
 #include "publikacja/publishupdates.h"
 #include "raport/runreport.h"
@@ -209,6 +210,79 @@ private Q_SLOTS:
         QCOMPARE(m_baza->table().integer(baza::Kod), 3); // still marked for the next publication
     }
 
+    // However the server misbehaves, its list of 50 entries is never
+    // shortened nor replaced by this publication's entry alone, and the
+    // mark stays for the next publication.
+    void misbehavingServersKeepTheirList_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QStringList>("events"); // %HOST%, %LOCAL% filled in
+        const QString notReplaced = QStringLiteral("Wykaz na serwerze nie został zastąpiony, bo nie udało się go pobrać.");
+        QTest::newRow("first login refused")
+            << int(FtpTestServer::Mode::RefuseFirstLogin) << "/www"
+            << QStringList{QStringLiteral("Błąd pobierania: Host \"%HOST%\" jest niedostępny"), notReplaced};
+        QTest::newRow("download times out")
+            << int(FtpTestServer::Mode::SilentDownloads) << "/www"
+            << QStringList{QStringLiteral("Błąd pobierania: Nie można pobrać pliku wykaz.txt."), notReplaced};
+        QTest::newRow("no such directory")
+            << int(FtpTestServer::Mode::ActiveAllowed) << "/nie-ma"
+            << QStringList{QStringLiteral("Błąd pobierania: Brak katalogu /nie-ma."), notReplaced};
+        QTest::newRow("upload connection dropped")
+            << int(FtpTestServer::Mode::DropUploads) << "/www"
+            << QStringList{QStringLiteral("Plik pobrany."),
+                           QStringLiteral("Błąd wysyłki: Nie można wysłać pliku %LOCAL% na serwer.")};
+        QTest::newRow("upload kept short")
+            << int(FtpTestServer::Mode::ShortStores) << "/www"
+            << QStringList{QStringLiteral("Plik pobrany."),
+                           QStringLiteral("Błąd wysyłki: Na serwer dotarło tylko 65536 z %SIZE% bajtów pliku %LOCAL%.")};
+    }
+    void misbehavingServersKeepTheirList()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, directory);
+        QFETCH(QStringList, events);
+        FtpTestServer server{FtpTestServer::Mode(mode)};
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QStringList old;
+        for (int i = 0; i < 50; ++i)
+            old << entryOf(record("Stara", qPrintable(QStringLiteral("Ostoja %1").arg(i)), 3, QDate(2008, 1, 1).addDays(i)));
+        for (int i = 0; i < 40; ++i) // well over what a broken upload lets through
+            old << old.mid(0, 50);
+        const QByteArray before = ListBytes(old);
+        QVERIFY(server.putFile(serverList(), before));
+        m_settings.host = server.host();
+        m_settings.directory = directory;
+        m_settings.user = server.user();
+        m_settings.password = server.password();
+        const RecordValues now = record("Abc", "Xyz", 3);
+        BuildRegister(*m_baza, {now});
+        const FtpTimeouts saved = CurrentFtpTimeouts();
+        SetFtpTimeouts({2, 1, 1});
+        const PublishOutcome outcome = publish();
+        SetFtpTimeouts(saved);
+
+        QVERIFY(!outcome.sent);
+        QCOMPARE(server.fileBytes(serverList()), before);
+        QCOMPARE(QDir(server.localPathOf(QStringLiteral("www"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("wykaz.txt")});
+        events.replaceInStrings(QStringLiteral("%HOST%"), server.host());
+        events.replaceInStrings(QStringLiteral("%LOCAL%"), localList());
+        events.replaceInStrings(QStringLiteral("%SIZE%"), QString::number(before.size() + ListBytes({entryOf(now)}).size()));
+        QCOMPARE(EventTexts(m_report), events);
+        QVERIFY(!QFile::exists(localList()));
+        m_baza->table().first();
+        QCOMPARE(m_baza->table().integer(baza::Kod), 3);
+
+        // The next publication, once the server behaves, sends the whole
+        // list with the entry that waited.
+        if (mode == int(FtpTestServer::Mode::RefuseFirstLogin)) {
+            m_report.ClearEventLog();
+            QVERIFY(publish().sent);
+            QCOMPARE(server.fileBytes(serverList()), before + ListBytes({entryOf(now)}));
+        }
+    }
+
     void nothingMarkedLeavesTheServerAlone()
     {
         BuildRegister(*m_baza, {record("Abc", "Xyz", 0), record("Def", "Xyz", 4), record("Ghi", "Xyz", 5)});
@@ -234,18 +308,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("problem");
         QTest::addColumn<QStringList>("events");
+        // The list was not read, so nothing is sent: the reason and the
+        // refusal are in the event log.
+        const QString notReplaced = QStringLiteral("Wykaz na serwerze nie został zastąpiony, bo nie udało się go pobrać.");
         QTest::newRow("nobody listens")
-            << "closed port"
-            << QStringList{QStringLiteral("Błąd pobierania: Host \"%HOST%\" jest niedostępny"),
-                           QStringLiteral("Błąd wysyłki: Host \"%HOST%\" jest niedostępny")};
+            << "closed port" << QStringList{QStringLiteral("Błąd pobierania: Host \"%HOST%\" jest niedostępny"), notReplaced};
         QTest::newRow("no server data")
             << "no data"
-            << QStringList{QStringLiteral("Braki w danych dotyczących serwera. Sprawdź konfigurację."),
-                           QStringLiteral("Braki w danych dotyczących serwera. Sprawdź konfigurację.")};
+            << QStringList{QStringLiteral("Braki w danych dotyczących serwera. Sprawdź konfigurację."), notReplaced};
         QTest::newRow("missing directory")
-            << "directory"
-            << QStringList{QStringLiteral("Błąd pobierania: Brak katalogu /nie-ma."),
-                           QStringLiteral("Błąd wysyłki: Nie można przejść do katalogu /nie-ma na serwerze.")};
+            << "directory" << QStringList{QStringLiteral("Błąd pobierania: Brak katalogu /nie-ma."), notReplaced};
     }
     void failedTransfersLeaveNoLocalCopy()
     {

@@ -35,6 +35,16 @@ bool FtpTestServer::start()
         args << QStringLiteral("--passive-only");
     else if (m_mode == Mode::BrokenDownloads)
         args << QStringLiteral("--break-downloads");
+    else if (m_mode == Mode::RefuseFirstLogin)
+        args << QStringLiteral("--refuse-first-login");
+    else if (m_mode == Mode::SilentDownloads)
+        args << QStringLiteral("--silent-downloads");
+    else if (m_mode == Mode::DropUploads)
+        args << QStringLiteral("--drop-uploads");
+    else if (m_mode == Mode::ShortStores)
+        args << QStringLiteral("--short-stores");
+    else if (m_mode == Mode::RefuseRenames)
+        args << QStringLiteral("--refuse-renames");
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
     m_process.start(QString::fromLatin1(kPython), args);

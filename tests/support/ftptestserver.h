@@ -15,6 +15,11 @@ public:
         ActiveAllowed,
         PassiveOnly,     // refuses PORT and EPRT
         BrokenDownloads, // sends half of a file, then aborts the transfer
+        RefuseFirstLogin, // 530 to the first login, later ones pass
+        SilentDownloads,  // never answers RETR
+        DropUploads,      // closes an upload's data connection after 4096 bytes
+        ShortStores,      // keeps 65536 bytes of an upload and reports success
+        RefuseRenames,    // 550 to every RNTO
     };
 
     explicit FtpTestServer(Mode mode = Mode::ActiveAllowed);

@@ -1,10 +1,16 @@
 // ekowarta-cli import, export and add, run as the user runs them.
 #include "baza/baza.h"
 #include "baza/fields.h"
+#include "dbf/dbferror.h"
 #include "support/testdata.h"
 #include "wymiana/registerexport.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QtTest>
+
+#include <csignal>
 
 class TestCliWymiana : public QObject
 {
@@ -47,6 +53,7 @@ private Q_SLOTS:
     void importRefusedWhileTheProgramHoldsTheTable_data();
     void importRefusedWhileTheProgramHoldsTheTable();
     void exportThenImportRoundTrip();
+    void importKilledAnywhereLeavesOldOrWholeRegister();
     void addChecksAsTheEditor_data();
     void addChecksAsTheEditor();
     void addAppendsOneRecord();
@@ -119,6 +126,81 @@ void TestCliWymiana::importRefusedWhileTheProgramHoldsTheTable()
     QCOMPARE(held.recordCount(), 0);
     held.close();
     QCOMPARE(gminy(), QStringList());
+}
+
+void TestCliWymiana::importKilledAnywhereLeavesOldOrWholeRegister()
+{
+    constexpr int kRows = 20000;
+    QByteArray csv = "Gmina;Natura2000;Wojewodztwo;info\r\n";
+    for (int i = 0; i < kRows; ++i)
+        csv += "Gmina " + QByteArray::number(i) + ";Obszar " + QByteArray::number(i) +
+               ";opolskie;http://gmina" + QByteArray::number(i) + ".pl/info\r\n";
+    const QString file = writeFile(QStringLiteral("duzy.csv"), csv);
+    const QString seed = writeFile(QStringLiteral("trzy.csv"),
+                                   "Gmina;Natura2000;Wojewodztwo\r\nA;X;opolskie\r\nB;X;opolskie\r\nC;X;opolskie\r\n");
+    QCOMPARE(cli({QStringLiteral("import"), seed}).exitCode, 0);
+    const QByteArray oldRegister = testdata::readAll(dbf());
+
+    // How long a whole import takes here, to spread the kills over it.
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(cli({QStringLiteral("import"), file}).exitCode, 0);
+    const qint64 whole = qMax<qint64>(clock.elapsed(), 20);
+    QCOMPARE(gminy().size(), 3 + kRows);
+
+    auto leftovers = [&] {
+        return QDir(m_dir->path()).entryList({QStringLiteral("baza.dbf.tmp-*")}, QDir::Files);
+    };
+    int killedWhileWriting = 0;
+    int killedInTime = 0;
+    for (int attempt = 0; attempt < 40 && (killedWhileWriting < 2 || killedInTime < 8); ++attempt) {
+        QVERIFY(testdata::writeAll(dbf(), oldRegister));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        p.setProcessEnvironment(env);
+        p.start(testdata::program(QStringLiteral("ekowarta-cli")),
+                {QStringLiteral("--dir"), m_dir->path(), QStringLiteral("import"), file});
+        QVERIFY(p.waitForStarted());
+        // Even attempts: moments spread over the whole import. Odd ones: as
+        // soon as the new table is being written beside the old one, a
+        // little later each time.
+        qint64 at = whole * (attempt % 10) / 10;
+        if (attempt % 2 == 0) {
+            QThread::msleep(quint64(at));
+        } else {
+            QElapsedTimer waited;
+            waited.start();
+            while (leftovers().isEmpty() && p.state() == QProcess::Running && waited.elapsed() < 2 * whole + 2000)
+                QThread::usleep(300);
+            QThread::usleep(quint64(1000 * (attempt % 5)));
+            at = waited.elapsed();
+        }
+        const bool wasRunning = p.state() == QProcess::Running;
+        const bool tempThere = !leftovers().isEmpty();
+        ::kill(pid_t(p.processId()), SIGKILL);
+        p.waitForFinished();
+        if (wasRunning && p.exitStatus() == QProcess::CrashExit) {
+            ++killedInTime;
+            if (tempThere)
+                ++killedWhileWriting;
+        }
+        QStringList names;
+        try {
+            names = gminy(); // opens the register: it must read
+        } catch (const dbf::DbfError& e) {
+            QFAIL(qPrintable(QStringLiteral("after a kill at %1 ms: %2").arg(at).arg(e.text())));
+        }
+        QVERIFY2(names.size() == 3 || names.size() == 3 + kRows,
+                 qPrintable(QStringLiteral("%1 records after a kill at %2 ms").arg(names.size()).arg(at)));
+        QCOMPARE(names.mid(0, 3), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+        if (names.size() == 3 + kRows)
+            QCOMPARE(names.last(), QStringLiteral("Gmina %1").arg(kRows - 1));
+    }
+    QVERIFY2(killedInTime >= 8, qPrintable(QString::number(killedInTime)));
+    QVERIFY2(killedWhileWriting >= 1, "no kill landed while the new table was written");
+    // The next writer that opens the register removes what the kills left.
+    QCOMPARE(cli({QStringLiteral("import"), seed}).exitCode, 0);
+    QCOMPARE(leftovers(), QStringList());
 }
 
 void TestCliWymiana::exportThenImportRoundTrip()

@@ -1,6 +1,7 @@
 // The CSV reader and writer: what spreadsheets write comes back as written.
 #include "wymiana/csvreader.h"
 #include "wymiana/csvwriter.h"
+#include "wymiana/registerimport.h"
 
 #include <QtTest>
 
@@ -24,6 +25,7 @@ private Q_SLOTS:
     void writerQuotesOnlyWhereNeeded_data();
     void writerQuotesOnlyWhereNeeded();
     void writtenRecordsReadBack();
+    void spreadsheetUtf8FileWithGminaFirstImports();
 };
 
 void TestCsv::decoding_data()
@@ -177,6 +179,32 @@ void TestCsv::writtenRecordsReadBack()
             back << r.fields;
         QCOMPARE(back, records);
     }
+}
+
+void TestCsv::spreadsheetUtf8FileWithGminaFirstImports()
+{
+    // Byte for byte what a spreadsheet saves as "CSV UTF-8" in a Polish
+    // setting: the byte order mark, Gmina as the first column, semicolons,
+    // CR LF, empty cells left empty. The mark belongs to no field: neither
+    // the header's name nor the first value may carry it.
+    const QByteArray bytes(
+        "\xEF\xBB\xBFGmina;Natura2000;Wojewodztwo;dom;info;bip\r\n"
+        "Abc;Ostoja Xyz;mazowieckie;http://abc.pl;http://abc.pl/info;\r\n"
+        "Kampinos;Puszcza "
+        "Kampinoska;mazowieckie;;http://kampinos.pl/ogloszenia;bip.kampinos.pl\r\n");
+    const wymiana::CsvText decoded = wymiana::DecodeCsvBytes(bytes);
+    QVERIFY(decoded.error.isEmpty());
+    QVERIFY(decoded.text.startsWith(QStringLiteral("Gmina;")));
+    const wymiana::ImportPlan plan = wymiana::PlanImport(bytes);
+    QStringList problems;
+    for (const auto& p : plan.problems)
+        problems << QString::number(p.line) + QLatin1Char(' ') + p.reason;
+    QVERIFY2(plan.ok(), qPrintable(problems.join(QLatin1Char('\n'))));
+    QCOMPARE(plan.records.size(), 2);
+    QCOMPARE(plan.records[0].gmina, QStringLiteral("Abc"));
+    QCOMPARE(plan.records[0].info, QStringLiteral("http://abc.pl/info"));
+    QCOMPARE(plan.records[1].gmina, QStringLiteral("Kampinos"));
+    QCOMPARE(plan.records[1].bip, QStringLiteral("bip.kampinos.pl"));
 }
 
 QTEST_GUILESS_MAIN(TestCsv)

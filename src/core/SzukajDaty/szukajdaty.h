@@ -17,9 +17,14 @@
 // of the last year searched (its 1 January or higher).
 bool FindNewestDate(const QList<QByteArray>& lines, int yearsBack, double& date);
 
+// The same over a whole page's bytes, split into lines as a page check
+// splits them (SzukajDaty/pagelinesplit.h), without copying them.
+bool FindNewestDateInPage(QByteArrayView page, int yearsBack, double& date);
+
 // The newest past date of one year in the lines; date is at least 1 January
 // of that year. Returns whether any past date of that year was seen.
 bool FindDateInYear(const QList<QByteArray>& lines, int year, double& date);
+bool FindDateInYearInPage(QByteArrayView page, int year, double& date);
 
 // A line made ready for scanning: plain spaces removed, lower-cased by the
 // Windows-1250 rules, Polish month names replaced by "-MM-".

@@ -2,18 +2,18 @@
 
 #include "dbf/collation.h"
 #include "dbf/dbferror.h"
+#include "dbf/filelock.h"
+#include "dbf/replacefile.h"
 #include "platform/clock.h"
 #include "text/cp1250.h"
 #include "text/datevalue.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
 
 #ifdef Q_OS_UNIX
-#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -116,6 +116,36 @@ QString dateText(const char* p)
     return d.isValid() ? d.toString(Qt::ISODate) : QString();
 }
 
+// An append writes the record (and the end mark) before the header that
+// counts it. A kill in between leaves one whole record beyond the count whose
+// autoincrement value is the one the header still offers as next: that is
+// our own unfinished append, not a miscounted table (there, every counted
+// record took its value and raised the header's). Such a tail is ignored
+// and overwritten by the next append.
+template <typename FieldList>
+bool isTornAppend(const char* d, const FieldList& fields, qint64 needed, qint64 extra, int recordLength,
+                  int headerLength)
+{
+    if (extra != recordLength && !(extra == recordLength + 1 && d[needed + recordLength] == kEndOfFile))
+        return false;
+    const char flag = d[needed];
+    if (flag != kLive && flag != kDeleted)
+        return false;
+    bool checked = false;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].def.type != FieldType::AutoIncrement)
+            continue;
+        const qint64 descriptor = kFileHeaderSize + qint64(i) * kDescriptorSize;
+        if (descriptor + kDescriptorSize > headerLength)
+            return false;
+        const quint32 next = readU32(d + descriptor + kAutoIncrementOffset);
+        if (quint32(decodeInteger(d + needed + fields[i].offset)) != next)
+            return false;
+        checked = true;
+    }
+    return checked;
+}
+
 } // namespace
 
 DbfTable::DbfTable(QObject* parent) : QObject(parent) {}
@@ -213,13 +243,30 @@ void DbfTable::open()
         throw DbfError(QStringLiteral("No table name given"));
     if (!QFileInfo::exists(m_path))
         throw DbfError(QStringLiteral("Table file \"%1\" does not exist").arg(m_path));
-    auto file = std::make_unique<QFile>(m_path);
     const auto mode = (m_readOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite) | QIODevice::Unbuffered;
-    if (!file->open(mode))
-        throw DbfError(QStringLiteral("Cannot open table file \"%1\": %2").arg(m_path, file->errorString()));
-    m_file = std::move(file);
+    // A file renamed over the path between our open and our lock (another
+    // program's pack or import) is met on the next round; the old one must
+    // not be read or written.
+    for (int attempt = 0;; ++attempt) {
+        auto file = std::make_unique<QFile>(m_path);
+        if (!file->open(mode))
+            throw DbfError(QStringLiteral("Cannot open table file \"%1\": %2").arg(m_path, file->errorString()));
+        m_file = std::move(file);
+        try {
+            lockFile();
+        } catch (...) {
+            m_file.reset();
+            throw;
+        }
+        if (SameFile(int(m_file->handle()), QFile::encodeName(m_path).constData()) || attempt >= 4)
+            break;
+        m_file.reset();
+    }
+    // Holding the file, we know that no replacement of it is under way:
+    // what a killed one left beside it goes.
+    if (!m_readOnly)
+        FileReplacement::removeLeftovers(m_path);
     try {
-        lockFile();
         readFile();
     } catch (...) {
         m_file.reset();
@@ -240,15 +287,17 @@ void DbfTable::open()
 
 void DbfTable::lockFile()
 {
-#ifdef Q_OS_UNIX
-    const int how = (m_exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
-    if (::flock(m_file->handle(), how) != 0) {
+    lockFileOrThrow(*m_file, m_exclusive);
+}
+
+void DbfTable::lockFileOrThrow(QFile& file, bool exclusive)
+{
+    if (!LockWholeFile(file.handle(), exclusive, !m_readOnly)) {
         throw DbfError(QStringLiteral("Table file \"%1\" is in use by another program or window "
                                       "(it is locked for %2 access)")
-                           .arg(m_path, m_exclusive ? QStringLiteral("exclusive")
-                                                    : QStringLiteral("shared")));
+                           .arg(m_path, exclusive ? QStringLiteral("exclusive")
+                                                  : QStringLiteral("shared")));
     }
-#endif
 }
 
 void DbfTable::readFile()
@@ -309,6 +358,21 @@ void DbfTable::readFile()
                  .arg(count)
                  .arg((all.size() - headerLength) / recordLength));
 
+    // What follows the last counted record may only be the end-of-file mark.
+    // More records than the header counts, or anything else there, means the
+    // count or the file is wrong; taking the file as it reads would let the
+    // next pack throw those bytes away for good.
+    qint64 extra = all.size() - needed;
+    if (isTornAppend(d, fields, needed, extra, recordLength, headerLength))
+        extra = 0; // the append never finished: the file ends where the header says
+    if (extra >= recordLength)
+        fail(QStringLiteral("the header counts %1 records, the file holds %2")
+                 .arg(count)
+                 .arg(qint64(count) + extra / recordLength));
+    for (qint64 i = needed; i < needed + extra; ++i)
+        if (d[i] != kEndOfFile)
+            fail(QStringLiteral("there are %1 stray bytes after the last record").arg(extra));
+
     QByteArray records = all.mid(headerLength, qsizetype(count) * recordLength);
     for (quint32 i = 0; i < count; ++i) {
         const char flag = records[qsizetype(i) * recordLength];
@@ -330,6 +394,8 @@ void DbfTable::close()
         return;
     if (m_state == State::Edit || m_state == State::Insert)
         cancel();
+    if (m_batch)
+        rollbackBatch();
     std::exception_ptr failure;
     try {
         if (m_modified && !m_readOnly) {
@@ -768,6 +834,7 @@ void DbfTable::edit()
         append(); // editing an empty table adds a record
         return;
     }
+    requireNoBatch();
     m_buffer = QByteArray(recordPtr(m_order[size_t(m_row)]), m_recordLength);
     m_state = State::Edit;
 }
@@ -845,19 +912,30 @@ void DbfTable::post()
         writeU32(desc, value + 1);
     }
     const int physical = m_physicalCount;
-    // Record and end mark first, header last: a crash in between leaves a
-    // longer file whose header still describes it correctly.
-    QByteArray tail = m_buffer;
-    tail.append(kEndOfFile);
-    writeAt(m_headerLength + qint64(physical) * m_recordLength, tail.constData(), tail.size());
+    if (!m_batch) {
+        // Record and end mark first, header last: a crash in between leaves
+        // a longer file whose header still describes it correctly.
+        QByteArray tail = m_buffer;
+        tail.append(kEndOfFile);
+        writeAt(m_headerLength + qint64(physical) * m_recordLength, tail.constData(), tail.size());
+    }
     m_records.append(m_buffer);
     ++m_physicalCount;
     m_rowOf.push_back(-1);
-    writeHeaderCounts();
+    if (!m_batch)
+        writeHeaderCounts();
     m_buffer.clear();
     m_state = State::Browse;
     m_modified = true;
-    rebuildOrder(physical);
+    if (m_orderField < 0) {
+        // Physical order: the new record is the last row; no rebuild, so
+        // that a long run of appends stays linear.
+        m_order.push_back(physical);
+        m_rowOf[size_t(physical)] = int(m_order.size()) - 1;
+        m_row = int(m_order.size()) - 1;
+    } else {
+        rebuildOrder(physical);
+    }
     m_bof = m_eof = false;
     Q_EMIT layoutReset();
     Q_EMIT currentRowChanged(m_row);
@@ -875,6 +953,7 @@ void DbfTable::deleteRecord()
     if (m_order.empty())
         throw DbfError(QStringLiteral("Cannot perform this operation on an empty dataset"));
     requireWritable();
+    requireNoBatch();
     const int physical = m_order[size_t(m_row)];
     const char flag = kDeleted;
     writeAt(m_headerLength + qint64(physical) * m_recordLength, &flag, 1);
@@ -895,6 +974,7 @@ void DbfTable::pack()
 {
     requireBrowse("pack");
     requireWritable();
+    requireNoBatch();
     if (!m_exclusive)
         throw DbfError(QStringLiteral("Table \"%1\" must be opened exclusively to pack it").arg(m_path));
 
@@ -914,34 +994,14 @@ void DbfTable::pack()
 
     // The packed table is written beside the old one and takes its place in
     // one rename: a crash leaves the old table or the new one, never a mix.
-    const QFile::Permissions permissions = QFileInfo(m_path).permissions();
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly))
-        throw DbfError(QStringLiteral("Cannot pack table \"%1\": %2").arg(m_path, out.errorString()));
+    // It is locked before it gets the name, so nobody slips in between.
+    FileReplacement out(m_path);
+    lockFileOrThrow(out.file(), true);
     out.write(header);
     out.write(live);
     out.write(&kEndOfFile, 1);
-    if (!out.commit())
-        throw DbfError(QStringLiteral("Cannot pack table \"%1\": %2").arg(m_path, out.errorString()));
-    QFile::setPermissions(m_path, permissions);
-
-    // Reopen the new file under the same lock.
-    m_file.reset();
-    auto file = std::make_unique<QFile>(m_path);
-    if (!file->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
-        m_state = State::Inactive;
-        Q_EMIT layoutReset();
-        throw DbfError(QStringLiteral("Cannot open table file \"%1\": %2").arg(m_path, file->errorString()));
-    }
-    m_file = std::move(file);
-    try {
-        lockFile();
-    } catch (...) {
-        m_file.reset();
-        m_state = State::Inactive;
-        Q_EMIT layoutReset();
-        throw;
-    }
+    out.commit();
+    adoptReplacement(out.takeFile());
     m_header = header;
     m_records = live;
     m_physicalCount = count;
@@ -950,6 +1010,82 @@ void DbfTable::pack()
     rebuildOrder(-1);
     m_bof = true;
     m_eof = m_order.empty();
+    Q_EMIT layoutReset();
+    Q_EMIT currentRowChanged(m_row);
+}
+
+void DbfTable::requireNoBatch() const
+{
+    if (m_batch)
+        throw DbfError(QStringLiteral("Only appends are allowed while a batch of records is pending"));
+}
+
+void DbfTable::adoptReplacement(std::unique_ptr<QFile> file)
+{
+    // The new file is ours already (locked exclusively before the rename);
+    // a shared table lets other readers in again.
+    m_file = std::move(file);
+    if (!m_exclusive)
+        LockWholeFile(m_file->handle(), false, !m_readOnly);
+}
+
+void DbfTable::beginBatch()
+{
+    requireBrowse("begin a batch");
+    requireWritable();
+    requireNoBatch();
+    if (!m_exclusive) {
+        // The file is about to be replaced: nobody may hold it meanwhile.
+        if (!LockWholeFile(m_file->handle(), true, true)) {
+            LockWholeFile(m_file->handle(), false, true); // back to what we held
+            lockFileOrThrow(*m_file, true);
+        }
+    }
+    m_batchHeader = m_header;
+    m_batchCount = m_physicalCount;
+    m_batch = true;
+}
+
+void DbfTable::commitBatch()
+{
+    requireOpen();
+    if (!m_batch)
+        return;
+    if (m_state == State::Insert || m_state == State::Edit)
+        post();
+    QByteArray header = m_header;
+    stampDate(header.data());
+    writeU32(header.data() + 4, quint32(m_physicalCount));
+    {
+        FileReplacement out(m_path);
+        lockFileOrThrow(out.file(), true);
+        out.write(header);
+        out.write(m_records.constData(), qint64(m_physicalCount) * m_recordLength);
+        out.write(&kEndOfFile, 1);
+        out.commit();
+        adoptReplacement(out.takeFile());
+    }
+    m_header = header;
+    m_batch = false;
+    m_batchHeader.clear();
+    m_modified = false;
+}
+
+void DbfTable::rollbackBatch()
+{
+    if (!m_batch)
+        return;
+    if (m_state == State::Insert || m_state == State::Edit)
+        cancel();
+    m_header = m_batchHeader;
+    m_physicalCount = m_batchCount;
+    m_records.truncate(qsizetype(m_batchCount) * m_recordLength);
+    m_batch = false;
+    m_batchHeader.clear();
+    if (!m_exclusive)
+        LockWholeFile(m_file->handle(), false, !m_readOnly);
+    const int keep = m_row >= 0 && m_row < int(m_order.size()) ? m_order[size_t(m_row)] : -1;
+    rebuildOrder(keep < m_physicalCount ? keep : -1);
     Q_EMIT layoutReset();
     Q_EMIT currentRowChanged(m_row);
 }

@@ -82,6 +82,18 @@ public:
     // replaces it in one rename. Needs exclusive access.
     void pack();
 
+    // All or nothing for a run of appends (an import): between
+    // beginBatch() and commitBatch() new records stay in memory; the commit
+    // writes the whole new table beside the old one and renames it over it,
+    // so a kill or a power loss leaves the old table or the complete new
+    // one. A shared table takes its lock exclusively for the batch (refused
+    // while another reader holds it). Only appends are allowed in a batch;
+    // rollbackBatch() forgets them.
+    void beginBatch();
+    void commitBatch();
+    void rollbackBatch();
+    bool inBatch() const { return m_batch; }
+
     // --- fields ---
     int fieldCount() const { return int(m_fields.size()); }
     const FieldDef& fieldDef(int index) const;
@@ -163,6 +175,9 @@ private:
     void writeHeaderCounts();
     void touchHeaderDate();
     void lockFile();
+    void lockFileOrThrow(QFile& file, bool exclusive);
+    void requireNoBatch() const;
+    void adoptReplacement(std::unique_ptr<QFile> file);
 
     QString m_path;
     bool m_exclusive = false;
@@ -189,6 +204,10 @@ private:
     bool m_eof = true;
     QByteArray m_buffer; // the record being edited or inserted
     bool m_modified = false;
+
+    bool m_batch = false;
+    QByteArray m_batchHeader; // header before the batch, for a rollback
+    int m_batchCount = 0;
 };
 
 } // namespace dbf

@@ -124,6 +124,22 @@ void CurlTransfer::setBodySink(BodySink sink)
     m_sink = std::move(sink);
 }
 
+void CurlTransfer::setCancelFlag(const std::atomic<bool>* cancelled)
+{
+    m_cancelled = cancelled;
+    // libcurl calls the progress function about once a second also while
+    // nothing arrives, so a waiting request sees the flag.
+    curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CurlTransfer::onProgress);
+    curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
+}
+
+int CurlTransfer::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const auto* t = static_cast<CurlTransfer*>(self);
+    return t->m_cancelled && t->m_cancelled->load() ? 1 : 0; // non-zero aborts
+}
+
 TransferFailure CurlTransfer::perform()
 {
     if (!m_curl)

@@ -10,6 +10,7 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -46,6 +47,9 @@ public:
     // Stops right after the headers of the final answer: no body is read.
     void stopAfterHeaders();
     void setBodySink(BodySink sink);
+    // The request gives up (NoAnswer) soon after the flag is set, from any
+    // thread: a window's waiting box cancels a slow request this way.
+    void setCancelFlag(const std::atomic<bool>* cancelled);
 
     TransferFailure perform();
 
@@ -61,6 +65,7 @@ public:
 private:
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onBody(char* data, size_t size, size_t count, void* self);
+    static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     bool headersAreFinal() const;
     TransferFailure classify(CURLcode code) const;
 
@@ -70,6 +75,7 @@ private:
     QByteArray m_userAgent;
     QByteArray m_caFile;
     BodySink m_sink;
+    const std::atomic<bool>* m_cancelled = nullptr;
     bool m_stopAfterHeaders = false;
     bool m_stoppedOnPurpose = false;
     bool m_bodyStarted = false;

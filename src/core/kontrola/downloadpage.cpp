@@ -5,6 +5,7 @@
 #include "internet/httpstatustext.h"
 #include "kontrola/filesizeof.h"
 #include "internet/normalizeaddress.h"
+#include "kontrola/pagefile.h"
 #include "platform/fileerror.h"
 #include "text/trimmedtext.h"
 
@@ -26,6 +27,9 @@ const QString kNoContentType = QStringLiteral("Nie można rozpoznać strony");
 const QString kNotHtml = QStringLiteral("Nie można przeanalizować strony");
 const QString kNotDownloaded = QStringLiteral("Nie można pobrać strony do analizy");
 const QString kBadCertificate = QStringLiteral("Błąd certyfikatu strony");
+// Both fit the 50 characters of uwagi.
+const QString kTooLarge = QStringLiteral("Strona za duża (ponad 32 MB)");
+const QString kIncomplete = QStringLiteral("Niepełna strona: przerwane pobieranie");
 
 QString hostUnreachable(const QString& host)
 {
@@ -110,30 +114,47 @@ ProbeVerdict probePage(const QString& url, const QString& host)
     return verdict;
 }
 
-// Streams the body of a second request into the file. Returns false when the
-// request brought no answer at all; a transfer broken off mid-body keeps
-// what arrived. File failures are returned, not thrown, so that the caller
-// throws only after libcurl and the file are closed.
-bool fetchBody(const QString& url, const QString& path, std::optional<FileError>& fileError)
+enum class BodyOutcome {
+    NoAnswer,   // the request brought no answer at all
+    Complete,   // the whole body is in the file
+    Incomplete, // the answer broke off: fewer bytes than announced, or a broken connection
+    TooLarge,   // more than kMaxPageBytes: stopped at once
+};
+
+// Streams the body of a second request into a file created for it alone
+// (never through a link planted at its name). File failures are returned,
+// not thrown, so that the caller throws only after libcurl and the file are
+// closed. A body that did not arrive whole leaves no file behind.
+BodyOutcome fetchBody(const QString& url, const QString& path, std::optional<FileError>& fileError)
 {
     QFile file(path);
     auto openFile = [&] {
         if (file.isOpen() || fileError)
             return;
+        QString reason;
+        const int fd = CreatePageFileExclusively(path, reason);
         // Unbuffered: every chunk goes straight to disk, the page is never
         // gathered in memory.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        if (fd < 0)
+            fileError = FileError::cannotWrite(path, reason);
+        else if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
             fileError = FileError::cannotWrite(path, file.errorString());
     };
 
-    bool answered = false;
+    BodyOutcome outcome = BodyOutcome::NoAnswer;
     {
         CurlTransfer download(url, kUserAgent);
         if (!download.isValid())
-            return false;
+            return BodyOutcome::NoAnswer;
         download.bypassCaches();
         download.readUntilClose();
+        qint64 received = 0;
+        bool tooLarge = false;
         download.setBodySink([&](const char* data, qsizetype size) {
+            if (received + size > kMaxPageBytes) {
+                tooLarge = true;
+                return false;
+            }
             openFile();
             if (fileError)
                 return false;
@@ -141,20 +162,30 @@ bool fetchBody(const QString& url, const QString& path, std::optional<FileError>
                 fileError = FileError::cannotWrite(path, file.errorString());
                 return false;
             }
+            received += size;
             return true;
         });
         const TransferFailure failure = download.perform();
-        answered = failure == TransferFailure::None || download.bodyStarted() ||
-                   (failure != TransferFailure::Certificate && download.finalHeadersArrived());
+        const bool answered = download.bodyStarted() ||
+                              (failure != TransferFailure::Certificate && download.finalHeadersArrived());
+        if (tooLarge)
+            outcome = BodyOutcome::TooLarge;
+        else if (failure == TransferFailure::None)
+            outcome = received < contentLength(download.header("Content-Length")) ? BodyOutcome::Incomplete
+                                                                                  : BodyOutcome::Complete;
+        else if (answered)
+            outcome = BodyOutcome::Incomplete; // reset, time-out or a broken encoding mid-answer
     }
-    if (answered)
+    if (outcome == BodyOutcome::Complete)
         openFile(); // an empty body still leaves an (empty) file
     if (file.isOpen()) {
         file.close();
         if (!fileError && file.error() != QFileDevice::NoError)
             fileError = FileError::cannotWrite(path, file.errorString());
     }
-    return answered;
+    if (outcome == BodyOutcome::Incomplete || outcome == BodyOutcome::TooLarge)
+        QFile::remove(path);
+    return outcome;
 }
 
 } // namespace
@@ -185,12 +216,21 @@ bool DownloadPage(const QString& address, const QString& tempFileName, qint32& s
         return false;
     size = verdict.size;
 
+    if (size > kMaxPageBytes) {
+        size = -1;
+        message = kTooLarge;
+        return false;
+    }
+
     std::optional<FileError> fileError;
-    const bool answered = fetchBody(url, tempFileName, fileError);
+    const BodyOutcome outcome = fetchBody(url, tempFileName, fileError);
     if (fileError)
         throw *fileError;
-    if (!answered || !QFile::exists(tempFileName)) {
-        message = kNotDownloaded;
+    if (outcome != BodyOutcome::Complete || !QFile::exists(tempFileName)) {
+        size = -1;
+        message = outcome == BodyOutcome::TooLarge    ? kTooLarge
+                  : outcome == BodyOutcome::Incomplete ? kIncomplete
+                                                       : kNotDownloaded;
         return false;
     }
     if (size == -1)

@@ -1,10 +1,12 @@
 #include "kontrola/pagecharset.h"
 
+#include "SzukajDaty/pagelinesplit.h"
 #include "text/cp1250.h"
 
 #include <QStringDecoder>
 
 #include <array>
+#include <optional>
 #include <cstring>
 
 namespace {
@@ -115,6 +117,74 @@ bool isValidUtf8(const QList<QByteArray>& lines)
     return true;
 }
 
+bool pageHasNonAscii(QByteArrayView page)
+{
+    for (const char c : PageBeforeNul(page))
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+// Line by line, so that no decoded copy of the whole page is ever made.
+bool pageIsValidUtf8(QByteArrayView page)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    bool valid = true;
+    ForEachPageLine(page, [&](QByteArrayView line) {
+        if (!valid)
+            return;
+        const QString text = decoder.decode(line);
+        valid = !decoder.hasError();
+    });
+    return valid;
+}
+
+// The text of a <meta> tag from its "<" on, as the line-wise search joins
+// it: each line break becomes one blank, at most kMetaTagLines more lines
+// are taken, and it ends before the first ">".
+QByteArray metaTagAt(QByteArrayView page, qsizetype at)
+{
+    QByteArray tag;
+    qsizetype breaks = 0;
+    for (qsizetype p = at; p < page.size(); ++p) {
+        const char c = page[p];
+        if (c == '>')
+            break;
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && p + 1 < page.size() && page[p + 1] == '\n')
+                ++p;
+            if (++breaks > kMetaTagLines)
+                break;
+            tag += ' ';
+            continue;
+        }
+        tag += c;
+    }
+    return tag;
+}
+
+QByteArray convertLine(QByteArrayView line, Family family, QStringDecoder* decoder)
+{
+    switch (family) {
+    case Family::Utf8:
+        return cp1250::fromUnicode(QString::fromUtf8(line));
+    case Family::Iso88592: {
+        const auto& table = iso88592ToCp1250();
+        QByteArray converted(line.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < line.size(); ++i)
+            converted[i] = table[static_cast<unsigned char>(line[i])];
+        return converted;
+    }
+    case Family::Other:
+        if (decoder)
+            return cp1250::fromUnicode(QString(decoder->decode(line)));
+        break;
+    case Family::AsIs:
+        break;
+    }
+    return line.toByteArray();
+}
+
 } // namespace
 
 QByteArray CharsetFromContentType(QByteArrayView contentType)
@@ -194,4 +264,62 @@ QList<QByteArray> ConvertLinesToCp1250(const QList<QByteArray>& lines, QByteArra
 QList<QByteArray> LinesAsCp1250(const QList<QByteArray>& lines, const QString& contentType)
 {
     return ConvertLinesToCp1250(lines, PageCharset(contentType, lines));
+}
+
+QByteArray CharsetFromMetaInPage(QByteArrayView page)
+{
+    page = PageBeforeNul(page);
+    for (qsizetype at = page.indexOf('<'); at >= 0; at = page.indexOf('<', at + 1)) {
+        if (at + 5 > page.size() || qstrnicmp(page.data() + at, "<meta", 5) != 0)
+            continue;
+        const QByteArray charset = charsetAfterKeyword(metaTagAt(page, at));
+        if (!charset.isEmpty())
+            return charset;
+    }
+    return {};
+}
+
+QByteArray PageCharsetOf(const QString& contentType, QByteArrayView page)
+{
+    QByteArray charset = CharsetFromContentType(contentType.toLatin1());
+    if (charset.isEmpty())
+        charset = CharsetFromMetaInPage(page);
+    if (charset.isEmpty() && pageHasNonAscii(page) && pageIsValidUtf8(page))
+        charset = "utf-8";
+    return charset;
+}
+
+bool CharsetNeedsConversion(QByteArrayView charset)
+{
+    const QByteArray name = charset.toByteArray().toLower();
+    switch (familyOf(name)) {
+    case Family::AsIs: return false;
+    case Family::Utf8:
+    case Family::Iso88592: return true;
+    case Family::Other: break;
+    }
+    return !name.isEmpty() && QStringDecoder(name.constData(), QStringDecoder::Flag::Stateless).isValid();
+}
+
+QByteArray PageAsCp1250(QByteArrayView page, QByteArrayView charset)
+{
+    const QByteArray name = charset.toByteArray().toLower();
+    Family family = familyOf(name);
+    std::optional<QStringDecoder> decoder;
+    if (family == Family::Other) {
+        decoder.emplace(name.constData(), QStringDecoder::Flag::Stateless);
+        if (name.isEmpty() || !decoder->isValid())
+            family = Family::AsIs;
+    }
+    QByteArray converted;
+    converted.reserve(PageBeforeNul(page).size() + 1);
+    ForEachPageLine(page, [&](QByteArrayView line) {
+        QByteArray text = convertLine(line, family, decoder ? &*decoder : nullptr);
+        for (char& c : text)
+            if (c == '\r' || c == '\n' || c == '\0')
+                c = '?';
+        converted += text;
+        converted += '\n';
+    });
+    return converted;
 }

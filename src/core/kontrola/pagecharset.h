@@ -29,3 +29,17 @@ QList<QByteArray> LinesAsCp1250(const QList<QByteArray>& lines, const QString& c
 
 // Converts the lines from the named charset; unknown names leave them as they are.
 QList<QByteArray> ConvertLinesToCp1250(const QList<QByteArray>& lines, QByteArrayView charset);
+
+// The same, over a whole page's bytes (up to its first NUL), for the page
+// check: nothing is split into separate lines.
+QByteArray CharsetFromMetaInPage(QByteArrayView page);
+QByteArray PageCharsetOf(const QString& contentType, QByteArrayView page);
+
+// Whether text in this charset reads differently from Windows-1250 bytes.
+bool CharsetNeedsConversion(QByteArrayView charset);
+
+// The page's lines converted from the named charset to Windows-1250, one
+// after another, each ended by LF (a line break or NUL that a conversion
+// would bring into a line becomes '?', so the lines stay the same lines).
+// Unknown names give the page's lines unconverted.
+QByteArray PageAsCp1250(QByteArrayView page, QByteArrayView charset);

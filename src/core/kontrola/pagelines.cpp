@@ -1,28 +1,12 @@
 #include "kontrola/pagelines.h"
 
+#include "SzukajDaty/pagelinesplit.h"
 #include "text/textfile.h"
-
 
 QList<QByteArray> PageLines(QByteArrayView bytes)
 {
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        bytes = bytes.first(nul);
-
     QList<QByteArray> lines;
-    qsizetype start = 0;
-    const qsizetype end = bytes.size();
-    while (start < end) {
-        qsizetype at = start;
-        while (at < end && bytes[at] != '\r' && bytes[at] != '\n')
-            ++at;
-        lines.append(bytes.sliced(start, at - start).toByteArray());
-        if (at < end && bytes[at] == '\r' && at + 1 < end && bytes[at + 1] == '\n')
-            at += 2;
-        else if (at < end)
-            ++at;
-        start = at;
-    }
+    ForEachPageLine(bytes, [&lines](QByteArrayView line) { lines.append(line.toByteArray()); });
     return lines;
 }
 
@@ -37,4 +21,14 @@ qint64 PageTextLength(const QList<QByteArray>& lines)
     for (const QByteArray& line : lines)
         length += line.size() + 2;
     return length;
+}
+
+PageShape PageShapeOf(QByteArrayView bytes)
+{
+    PageShape shape;
+    ForEachPageLine(bytes, [&shape](QByteArrayView line) {
+        ++shape.lineCount;
+        shape.textLength += line.size() + 2;
+    });
+    return shape;
 }

@@ -16,3 +16,12 @@ QList<QByteArray> ReadPageLines(const QString& path);
 // Length in bytes of the page text: every line followed by CR LF (the "tag"
 // measure of a record).
 qint64 PageTextLength(const QList<QByteArray>& lines);
+
+// Line count and text length of a page straight from its bytes, without
+// making the lines: the same figures as PageLines and PageTextLength.
+struct PageShape
+{
+    qint64 lineCount = 0;
+    qint64 textLength = 0;
+};
+PageShape PageShapeOf(QByteArrayView bytes);

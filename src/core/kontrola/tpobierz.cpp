@@ -1,9 +1,7 @@
 #include "kontrola/tpobierz.h"
 
-#include "SzukajDaty/szukajdaty.h"
 #include "kontrola/downloadpage.h"
-#include "kontrola/pagecharset.h"
-#include "kontrola/pagelines.h"
+#include "kontrola/pagemeasure.h"
 #include "platform/clock.h"
 #include "platform/fileerror.h"
 #include "platform/livethreads.h"
@@ -12,6 +10,17 @@
 
 #include <QDir>
 #include <QFile>
+
+namespace {
+
+TPobierz::HandBackGate handBackGate;
+
+} // namespace
+
+void TPobierz::SetHandBackGate(HandBackGate gate)
+{
+    handBackGate = std::move(gate);
+}
 
 TPobierz::TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize,
                    qint32 storedRow, qint32 storedTag, double storedDate, const QString& workDirectory,
@@ -58,6 +67,8 @@ void TPobierz::run()
 
     if (isInterruptionRequested())
         return; // timed out: nothing is handed back
+    if (handBackGate)
+        handBackGate(m_check.recordNumber);
     PageCheckReceiver* receiver = m_receiver.data();
     if (!receiver)
         return;
@@ -73,12 +84,13 @@ void TPobierz::measure(const QString& tempFile)
     m_check.lineCount = -1;
     m_check.pageDate = 0;
     {
-        QList<QByteArray> lines = ReadPageLines(tempFile);
-        m_check.textLength = qint32(PageTextLength(lines));
-        m_check.lineCount = qint32(lines.size());
-        // Month names are matched in Windows-1250; the measures above stay
-        // those of the raw bytes.
-        m_check.dateFound = FindNewestDate(LinesAsCp1250(lines, m_check.message), 1, m_check.pageDate);
+        // The measures are those of the raw bytes; the date is searched in
+        // them and, for pages in other charsets, in a converted copy too.
+        const PageMeasures measures = MeasurePageFile(tempFile, m_check.message);
+        m_check.textLength = qint32(measures.textLength);
+        m_check.lineCount = qint32(measures.lineCount);
+        m_check.dateFound = measures.dateFound;
+        m_check.pageDate = measures.date;
     }
     QFile::remove(tempFile);
     m_check.Classify(datevalue::fromDateTime(Clock::now()));

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QThread>
 
+#include <functional>
+
 // Receives a page check's result on its own (main) thread. The worker waits
 // until StoreResult has returned.
 class PageCheckReceiver : public QObject
@@ -36,7 +38,14 @@ public:
     static QString TemporaryFileName(qint32 recordNumber);
 
     // The stop request is requestInterruption(): read once, just before the
-    // result would be handed back.
+    // result would be handed back. The receiver still decides on its own
+    // thread whether a result that arrives is wanted.
+
+    // For tests: called on the worker's thread after the stop request was
+    // read and before the result is handed back, so that a test can hold a
+    // worker exactly there. Empty by default.
+    using HandBackGate = std::function<void(qint32 recordNumber)>;
+    static void SetHandBackGate(HandBackGate gate);
 
 protected:
     void run() override; // Execute

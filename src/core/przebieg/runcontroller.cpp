@@ -3,6 +3,7 @@
 #include "baza/baza.h"
 #include "baza/fields.h"
 #include "internet/checkconnection.h"
+#include "kontrola/downloadpage.h"
 #include "konfig/settings.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -32,6 +33,20 @@ double nowValue()
 
 } // namespace
 
+// The receiver of one dispatched check: it carries the dispatch's id to the
+// controller. It lives until its worker has finished, so the worker never
+// sees it go away under its feet.
+class DispatchReceiver : public PageCheckReceiver
+{
+public:
+    DispatchReceiver(RunController* run, quint64 id) : PageCheckReceiver(run), m_run(run), m_id(id) {}
+    void StoreResult(const PageCheck& check) override { m_run->handBack(m_id, check); }
+
+private:
+    RunController* m_run;
+    quint64 m_id;
+};
+
 void RunController::SetTimerPeriods(int stepMs, int watchdogMs)
 {
     stepPeriodMs = stepMs;
@@ -50,7 +65,7 @@ int RunController::WatchdogPeriod()
 
 RunController::RunController(baza::Baza& baza, RunReport& report, Settings& settings, Dialogs& dialogs,
                              QObject* parent)
-    : PageCheckReceiver(parent), m_baza(baza), m_report(report), m_settings(settings), m_dialogs(dialogs)
+    : QObject(parent), m_baza(baza), m_report(report), m_settings(settings), m_dialogs(dialogs)
 {
     m_timerKontrol = new QTimer(this);
     m_timerKontrol->setObjectName(QStringLiteral("TimerKontrol"));
@@ -85,6 +100,7 @@ void RunController::stopTimers()
 {
     m_timerKontrol->stop();
     m_stoper1->stop();
+    m_timedDispatch = 0;
 }
 
 // --- start and stop ---
@@ -185,12 +201,17 @@ void RunController::ResetMarks(bool resetChecked)
     table.first();
     const int count = table.recordCount();
     for (int i = 0; i < count; ++i) {
-        const bool kodChanges = table.isNull(baza::Kod) || (table.integer(baza::Kod) < 4 && table.integer(baza::Kod) != 0);
+        // Continuing a pass keeps the verdicts of the records it has already
+        // checked: their dates have moved on, so clearing their marks would
+        // lose updates that were never published.
+        const bool keepsVerdict = !resetChecked && !table.isNull(baza::Z) && table.integer(baza::Z) != 0;
+        const bool kodChanges =
+            !keepsVerdict && (table.isNull(baza::Kod) || (table.integer(baza::Kod) < 4 && table.integer(baza::Kod) != 0));
         const bool zChanges = resetChecked && (table.isNull(baza::Z) || table.integer(baza::Z) != 0);
         // Records that keep their values are not written again.
         if (kodChanges || zChanges) {
             table.edit();
-            if (table.integer(baza::Kod) < 4)
+            if (kodChanges)
                 table.setInteger(baza::Kod, 0);
             if (resetChecked)
                 table.setInteger(baza::Z, 0);
@@ -275,10 +296,18 @@ void RunController::dispatch(int recordNumber)
     m_nazwaObszaru = table.text(baza::Natura2000);
     m_wojewodztwo = table.text(baza::Wojewodztwo);
     m_stronaInfo = table.text(baza::Info);
-    m_state.currentWorker =
+    const quint64 id = ++m_lastDispatch;
+    auto* receiver = new DispatchReceiver(this, id);
+    TPobierz* worker =
         new TPobierz(table.text(baza::Gmina), table.text(baza::Info), recordNumber, table.integer(baza::Size),
                      table.integer(baza::Row), table.integer(baza::Tag), table.date(baza::Aktualizacja),
-                     m_baza.directory(), this);
+                     m_baza.directory(), receiver);
+    connect(worker, &QThread::finished, receiver, &QObject::deleteLater);
+    if (worker->isFinished())
+        receiver->deleteLater();
+    m_state.currentWorker = worker;
+    m_timedDispatch = id;
+    m_timedRecord = recordNumber;
     m_state.watchdogCounter = 0;
     m_stoper1->setInterval(watchdogPeriodMs);
     m_stoper1->start();
@@ -320,12 +349,15 @@ void RunController::Stoper1Timer()
 {
     const int limit = m_settings.timeLimitSeconds();
     ++m_state.watchdogCounter;
-    if (m_state.watchdogCounter != limit)
+    if (m_state.watchdogCounter != limit || m_timedDispatch == 0)
         return;
+    // Decided here, on the main thread: whatever this check still hands
+    // back is dropped, even if its worker has already read its stop request.
+    m_timedOut.insert(m_timedDispatch);
     if (TPobierz* worker = m_state.currentWorker.data())
         worker->requestInterruption();
     dbf::DbfTable& table = m_baza.table();
-    table.setRecNo(m_state.currentRecord - 1);
+    table.setRecNo(m_timedRecord);
     table.edit();
     table.setInteger(baza::Kod, baza::KodTimedOut);
     table.setText(baza::Uwagi, QStringLiteral("Problem z odczytem strony (przekroczony czas)"));
@@ -333,21 +365,45 @@ void RunController::Stoper1Timer()
     table.post();
     m_report.AddErrorLine(table.integer(baza::LP), table.text(baza::Gmina));
     m_stoper1->stop();
+    m_timedDispatch = 0;
     ReleaseNextRecord();
 }
 
 // --- result hand-back ---
 
+void RunController::handBack(quint64 dispatchId, const PageCheck& check)
+{
+    if (m_timedOut.remove(dispatchId))
+        return; // already marked as timed out, with its report line
+    if (dispatchId == m_timedDispatch) {
+        m_stoper1->stop();
+        m_timedDispatch = 0;
+    }
+    if (dispatchId != m_lastDispatch) {
+        // A check of a stopped run that ends while a newer one runs: its
+        // result counts, but the watchdog and the next dispatch belong to
+        // the newer check.
+        if (check.downloadStatus == DownloadStatus::Downloaded || check.downloadStatus == DownloadStatus::Failed)
+            storeVerdict(check);
+        return;
+    }
+    StoreResult(check);
+}
+
 void RunController::StoreResult(const PageCheck& check)
 {
-    m_stoper1->stop();
-    dbf::DbfTable& table = m_baza.table();
-
-    if (check.downloadStatus == 1) {
+    if (check.downloadStatus == DownloadStatus::Offline) {
         AbortRun();
         return;
     }
-    if (check.downloadStatus != 2) {
+    storeVerdict(check);
+    ReleaseNextRecord();
+}
+
+void RunController::storeVerdict(const PageCheck& check)
+{
+    dbf::DbfTable& table = m_baza.table();
+    if (check.downloadStatus != DownloadStatus::Downloaded) {
         table.setRecNo(check.recordNumber);
         table.edit();
         table.setInteger(baza::Kod, baza::KodReadError);
@@ -355,7 +411,6 @@ void RunController::StoreResult(const PageCheck& check)
         table.setText(baza::Uwagi, check.message);
         table.post();
         m_report.AddErrorLine(table.integer(baza::LP), check.name);
-        ReleaseNextRecord();
         return;
     }
 
@@ -400,7 +455,6 @@ void RunController::StoreResult(const PageCheck& check)
     table.setRecNo(count); // the walk ends on the last record
 
     setGridVisible(true);
-    ReleaseNextRecord();
 }
 
 void RunController::ReleaseNextRecord()

@@ -4,6 +4,7 @@
 #include "przebieg/runstate.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 class QTimer;
@@ -21,7 +22,7 @@ class Settings;
 // in every record that shares the page. The start button, the labels, the
 // progress and the grid's availability are kept here as data; the main
 // window mirrors them and the command line prints them.
-class RunController : public PageCheckReceiver
+class RunController : public QObject
 {
     Q_OBJECT
 
@@ -66,8 +67,10 @@ public:
     // One watchdog tick (every second while a check is timed).
     void Stoper1Timer();
 
-    // The result hand-back of a page check, on this (main) thread.
-    void StoreResult(const PageCheck& check) override;
+    // Writes a page check's result into the table and the report and lets
+    // the next record go. The hand-back of a dispatched check reaches it
+    // only when the check is still wanted (see handBack).
+    virtual void StoreResult(const PageCheck& check);
 
     // A result was stored (or a time-out handled): the next record may go.
     void ReleaseNextRecord();
@@ -94,6 +97,11 @@ Q_SIGNALS:
     void recordDispatched(int g, int n);
 
 private:
+    friend class DispatchReceiver;
+    // A dispatched check hands its result back on this (main) thread; here
+    // it is decided whether the result still counts.
+    void handBack(quint64 dispatchId, const PageCheck& check);
+    void storeVerdict(const PageCheck& check);
     void setActive(bool active);
     void stopTimers();
     void endOfRun();
@@ -110,6 +118,12 @@ private:
     QTimer* m_timerKontrol = nullptr;
     QTimer* m_stoper1 = nullptr;
     bool m_stepScheduled = false;
+    // Every dispatch has its own id: the watchdog times one of them, and a
+    // check that it timed out is answered by nothing it may still send.
+    quint64 m_lastDispatch = 0;
+    quint64 m_timedDispatch = 0;
+    qint32 m_timedRecord = 0;
+    QSet<quint64> m_timedOut;
 
     bool m_active = false;
     bool m_aborted = false;

@@ -48,11 +48,12 @@ PublishOutcome PublishUpdates(baza::Baza& baza, const Settings& settings, RunRep
     PublishOutcome outcome;
     GridHidden hidden(progress);
 
-    // A failed download is already in the event log; the list is then
-    // built from this publication's entries alone.
+    // A failed download is already in the event log. Only a server that
+    // said it has no list lets this publication start a new one.
     progress.setCaption(QStringLiteral("Pobieranie pliku z serwera. Czekaj..."));
-    bool serverListUnread = false;
-    TransferList(path, TransferDirection::Download, settings, report, &serverListUnread);
+    bool serverListMissing = false;
+    const bool fetched = TransferList(path, TransferDirection::Download, settings, report, &serverListMissing);
+    const bool mayReplace = fetched || serverListMissing;
 
     progress.setCaption(QStringLiteral("Usuwanie starych wpisów w pliku. Czekaj..."));
     if (QFile::exists(path))
@@ -67,10 +68,11 @@ PublishOutcome PublishUpdates(baza::Baza& baza, const Settings& settings, RunRep
         progress.setCaption(QStringLiteral("Skracanie pliku. Czekaj..."));
         ShortenList(path, settings);
         progress.setCaption(QStringLiteral("Wysyłanie pliku na serwer. Czekaj..."));
-        // A list that is on the server but could not be read must not be
-        // replaced by this publication's entries alone: its history would
-        // be lost. The marks stay, so the next publication sends them.
-        if (serverListUnread)
+        // A list that may be on the server but could not be read (refused
+        // login, missing directory, broken or timed-out download) must not
+        // be replaced by this publication's entries alone: its history
+        // would be lost. The marks stay, so the next publication sends them.
+        if (!mayReplace)
             report.LogEvent(QStringLiteral("Wykaz na serwerze nie został zastąpiony, bo nie udało się go pobrać."));
         else
             outcome.sent = TransferList(path, TransferDirection::Upload, settings, report);

@@ -4,13 +4,19 @@
 #include <QRegularExpression>
 
 namespace systemformat {
+
+QLocale programLocale()
+{
+    return QLocale(QLocale::Polish, QLocale::Poland);
+}
+
 namespace {
 
 // Qt's long time format may carry the time zone ("t"); a time-of-day label
 // never shows one.
 QString longTimeFormat()
 {
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString format = programLocale().timeFormat(QLocale::LongFormat);
     static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
     format.remove(zone);
     return format.trimmed().isEmpty() ? QStringLiteral("HH:mm:ss") : format.trimmed();
@@ -20,12 +26,13 @@ QString longTimeFormat()
 
 QString shortDate(const QDate& date)
 {
-    return QLocale::system().toString(date, QLocale::system().dateFormat(QLocale::ShortFormat));
+    const QLocale locale = programLocale();
+    return locale.toString(date, locale.dateFormat(QLocale::ShortFormat));
 }
 
 QString longTime(const QTime& time)
 {
-    return QLocale::system().toString(time, longTimeFormat());
+    return programLocale().toString(time, longTimeFormat());
 }
 
 QString dateTime(const QDateTime& dateTime)

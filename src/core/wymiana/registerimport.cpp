@@ -6,6 +6,7 @@
 #include "baza/voivodeships.h"
 #include "platform/fileerror.h"
 #include "text/trimmedtext.h"
+#include "dbf/dbftable.h"
 #include "wymiana/csvreader.h"
 
 #include <QFile>
@@ -132,10 +133,20 @@ ImportPlan PlanImportFile(const QString& path)
 
 void ApplyImport(dbf::DbfTable& table, const ImportPlan& plan)
 {
-    if (!plan.ok())
+    if (!plan.ok() || plan.records.isEmpty())
         return;
-    for (const baza::EditorRecord& record : plan.records)
-        baza::AppendRecord(table, record);
+    // All rows or none, also under a kill or a power loss: the rows are
+    // written with the old records into a new file that replaces the table
+    // in one rename.
+    table.beginBatch();
+    try {
+        for (const baza::EditorRecord& record : plan.records)
+            baza::AppendRecord(table, record);
+        table.commitBatch();
+    } catch (...) {
+        table.rollbackBatch();
+        throw;
+    }
 }
 
 QString ProblemText(const ImportProblem& problem)

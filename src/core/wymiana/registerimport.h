@@ -38,7 +38,8 @@ ImportPlan PlanImportFile(const QString& path);
 
 // Appends the planned records as "Dodaj" does (kod 0, zero dates, the
 // voivodeship by its list name); the last one stays current. Only for a
-// plan without problems.
+// plan without problems. The table is replaced as a whole (see
+// DbfTable::beginBatch): all rows arrive or none.
 void ApplyImport(dbf::DbfTable& table, const ImportPlan& plan);
 
 // "wiersz 4: Brak nazwy gminy !", or the reason alone for the whole file.

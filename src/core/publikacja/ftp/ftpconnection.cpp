@@ -70,9 +70,12 @@ QByteArray serverUrl(const QString& hostText)
 struct FtpConnection::Transfer
 {
     QString remoteName;
-    const Sink* sink = nullptr;   // retrieve
-    QIODevice* source = nullptr;  // store
+    const Sink* sink = nullptr;  // retrieve
+    QIODevice* source = nullptr; // store
+    QStringList commands;        // commands(): no file moves
     Stage stage = Stage::Login;
+    bool sizeAsked = false;
+    qint64 storedSize = -1; // the server's answer to our SIZE after a store
 
     static size_t write(char* data, size_t size, size_t count, void* self)
     {
@@ -90,19 +93,31 @@ struct FtpConnection::Transfer
 
     // Follows the conversation to know which step a failure belongs to:
     // everything up to our CWD is the login, the CWD and its answer are the
-    // change of directory, the rest is the transfer.
+    // change of directory, the rest is the transfer. The QUIT that closes a
+    // failed session belongs to no step.
     static int trace(CURL*, curl_infotype type, char* data, size_t size, void* self)
     {
         auto* t = static_cast<Transfer*>(self);
         const QByteArrayView line(data, qsizetype(size));
         if (type == CURLINFO_HEADER_OUT) {
+            if (line.startsWith("QUIT"))
+                return 0;
             if (t->stage == Stage::Login && line.startsWith("CWD "))
                 t->stage = Stage::Directory;
             else if (t->stage == Stage::Directory)
                 t->stage = Stage::Transfer;
+            t->sizeAsked = t->source && line.startsWith("SIZE ");
         } else if (type == CURLINFO_HEADER_IN) {
             if (t->stage == Stage::Directory && line.startsWith('2'))
                 t->stage = Stage::Transfer;
+            if (t->sizeAsked && line.size() >= 4 && line[3] == ' ') {
+                t->sizeAsked = false;
+                if (line.startsWith("213 ")) {
+                    bool ok = false;
+                    const qint64 n = line.sliced(4).toByteArray().trimmed().toLongLong(&ok);
+                    t->storedSize = ok && n >= 0 ? n : -1;
+                }
+            }
         }
         return 0;
     }
@@ -122,11 +137,22 @@ std::optional<FtpConnection::Failure> FtpConnection::retrieve(const QString& rem
     return run(t);
 }
 
-std::optional<FtpConnection::Failure> FtpConnection::store(const QString& remoteName, QIODevice& source)
+std::optional<FtpConnection::Failure> FtpConnection::store(const QString& remoteName, QIODevice& source,
+                                                            qint64* storedSize)
 {
     Transfer t;
     t.remoteName = remoteName;
     t.source = &source;
+    std::optional<Failure> failure = run(t);
+    if (storedSize)
+        *storedSize = failure ? -1 : t.storedSize;
+    return failure;
+}
+
+std::optional<FtpConnection::Failure> FtpConnection::commands(const QStringList& commands)
+{
+    Transfer t;
+    t.commands = commands;
     return run(t);
 }
 
@@ -145,6 +171,9 @@ std::optional<FtpConnection::Failure> FtpConnection::run(Transfer& t)
         return Failure{Stage::Directory, QStringLiteral("unusable directory name")};
     if (!fitsOneCommand(t.remoteName))
         return Failure{Stage::Transfer, QStringLiteral("unusable file name")};
+    for (const QString& command : std::as_const(t.commands))
+        if (!fitsOneCommand(command))
+            return Failure{Stage::Transfer, QStringLiteral("unusable command")};
 
     // The server sees the Windows-1250 bytes of every name, as it always has.
     const QByteArray url = server + '/' + cp1250::fromUnicode(t.remoteName).toPercentEncoding();
@@ -154,6 +183,22 @@ std::optional<FtpConnection::Failure> FtpConnection::run(Transfer& t)
     std::unique_ptr<curl_slist, ListDeleter> quote(curl_slist_append(nullptr, cwd.constData()));
     if (!quote)
         return Failure{Stage::Library, QStringLiteral("out of memory")};
+    for (const QString& command : std::as_const(t.commands)) {
+        curl_slist* longer = curl_slist_append(quote.get(), cp1250::fromUnicode(command).constData());
+        if (!longer)
+            return Failure{Stage::Library, QStringLiteral("out of memory")};
+        quote.release();
+        quote.reset(longer);
+    }
+    // After a store, the size the server holds; "*" lets a server without
+    // SIZE still complete the store.
+    std::unique_ptr<curl_slist, ListDeleter> after;
+    if (t.source) {
+        const QByteArray size = "*SIZE " + cp1250::fromUnicode(t.remoteName);
+        after.reset(curl_slist_append(nullptr, size.constData()));
+        if (!after)
+            return Failure{Stage::Library, QStringLiteral("out of memory")};
+    }
 
     const FtpTimeouts limits = CurrentFtpTimeouts();
     CURL* c = easy.get();
@@ -183,7 +228,11 @@ std::optional<FtpConnection::Failure> FtpConnection::run(Transfer& t)
     curl_easy_setopt(c, CURLOPT_DEBUGDATA, &t);
     char message[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, message);
-    if (t.source) {
+    if (!t.commands.isEmpty()) {
+        // Only the quoted commands: no file is listed, fetched or stored.
+        curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+    } else if (t.source) {
+        curl_easy_setopt(c, CURLOPT_POSTQUOTE, after.get());
         curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(c, CURLOPT_READFUNCTION, &Transfer::read);
         curl_easy_setopt(c, CURLOPT_READDATA, &t);
@@ -205,7 +254,7 @@ std::optional<FtpConnection::Failure> FtpConnection::run(Transfer& t)
     // A refused login ends the session before our CWD, but make sure a
     // failure of the CWD itself is never taken for a failed transfer.
     Stage stage = t.stage;
-    if (code == CURLE_QUOTE_ERROR)
+    if (code == CURLE_QUOTE_ERROR && stage != Stage::Transfer)
         stage = Stage::Directory;
     else if (code == CURLE_LOGIN_DENIED || code == CURLE_COULDNT_CONNECT ||
              code == CURLE_COULDNT_RESOLVE_HOST)

@@ -2,6 +2,7 @@
 
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -40,8 +41,15 @@ public:
     using Sink = std::function<bool(const char* data, qsizetype size)>;
     std::optional<Failure> retrieve(const QString& remoteName, const Sink& sink);
 
-    // Stores the rest of source (opened for reading) as remoteName.
-    std::optional<Failure> store(const QString& remoteName, QIODevice& source);
+    // Stores the rest of source (opened for reading) as remoteName, then
+    // asks the server how many bytes it holds under that name (SIZE);
+    // storedSize is -1 when the server does not say.
+    std::optional<Failure> store(const QString& remoteName, QIODevice& source, qint64* storedSize = nullptr);
+
+    // Sends commands (such as RNFR/RNTO or DELE) one after the other in the
+    // remote directory, moving no file; the first refused one ends the
+    // session with a Transfer failure.
+    std::optional<Failure> commands(const QStringList& commands);
 
 private:
     struct Transfer;

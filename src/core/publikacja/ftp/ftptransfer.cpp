@@ -55,7 +55,7 @@ FtpResult FtpDownload(const QString& host, const QString& user, const QString& p
     file.cancelWriting();
     FtpResult result = failed(*failure, host, QStringLiteral("Brak katalogu %1.").arg(remoteDirectory),
                               QStringLiteral("Nie można pobrać pliku %1.").arg(remoteFileName));
-    result.remoteFileUnread = failure->stage == Stage::Transfer && !failure->remoteFileMissing;
+    result.remoteFileMissing = failure->stage == Stage::Transfer && failure->remoteFileMissing;
     return result;
 }
 
@@ -63,19 +63,38 @@ FtpResult FtpUpload(const QString& localPath, const QString& host, const QString
                     const QString& user, const QString& password)
 {
     const QString cannotSend = QStringLiteral("Nie można wysłać pliku %1 na serwer.").arg(localPath);
-    // Opened before connecting: once the server has accepted the upload it
-    // has already emptied its copy, and a file we cannot read must not get
-    // that far.
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly))
         return {false, cannotSend};
+    const qint64 size = file.size();
+    const QString remoteName = QFileInfo(localPath).fileName();
+    const QString partName = remoteName + QStringLiteral(".tmp");
+    const QString cannotEnter = QStringLiteral("Nie można przejść do katalogu %1 na serwerze.").arg(remoteDirectory);
     FtpConnection connection(host, user, password, remoteDirectory);
-    const std::optional<FtpConnection::Failure> failure =
-        connection.store(QFileInfo(localPath).fileName(), file);
-    if (!failure)
-        return {true, QString()};
-    return failed(*failure, host,
-                  QStringLiteral("Nie można przejść do katalogu %1 na serwerze.").arg(remoteDirectory), cannotSend);
+    // Whatever arrived of a broken upload is no list; the old one stays.
+    auto dropPart = [&] { connection.commands({QStringLiteral("DELE ") + partName}); };
+
+    qint64 stored = -1;
+    std::optional<FtpConnection::Failure> failure = connection.store(partName, file, &stored);
+    if (failure) {
+        if (failure->stage == Stage::Transfer)
+            dropPart();
+        return failed(*failure, host, cannotEnter, cannotSend);
+    }
+    // A server that keeps less than it was sent (a full disk, a cut that
+    // it took for the end) must not get the list replaced. One that does
+    // not answer SIZE is taken at its word that the store completed.
+    if (stored >= 0 && stored != size) {
+        dropPart();
+        return {false, QStringLiteral("Na serwer dotarło tylko %1 z %2 bajtów pliku %3.").arg(stored).arg(size).arg(localPath)};
+    }
+    failure = connection.commands({QStringLiteral("RNFR ") + partName, QStringLiteral("RNTO ") + remoteName});
+    if (failure) {
+        dropPart();
+        return failed(*failure, host, cannotEnter,
+                      QStringLiteral("Nie można zastąpić pliku %1 na serwerze.").arg(remoteName));
+    }
+    return {true, QString()};
 }
 
 } // namespace publikacja

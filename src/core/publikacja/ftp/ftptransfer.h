@@ -10,9 +10,11 @@ struct FtpResult
 {
     bool success = false;
     QString error;
-    // A download failed although the file may be on the server (the
-    // transfer broke off or was refused): the local copy is not the list.
-    bool remoteFileUnread = false;
+    // A download failed because the server answered that there is no such
+    // file (550 to RETR). Every other failure (refused login, missing
+    // directory, broken or timed-out transfer) leaves it open whether a
+    // file is there.
+    bool remoteFileMissing = false;
 };
 
 // Copies remoteFileName from remoteDirectory on host into localPath,
@@ -25,7 +27,10 @@ FtpResult FtpDownload(const QString& host, const QString& user, const QString& p
                       const QString& localPath);
 
 // Copies localPath into remoteDirectory under its own file name, replacing
-// a remote file of that name.
+// a remote file of that name. The file goes under a temporary name (its
+// name + ".tmp") first and is renamed over the old one only when the server
+// holds all of it, so a broken upload leaves the old file whole; the
+// partial temporary file is deleted where the server allows it.
 FtpResult FtpUpload(const QString& localPath, const QString& host, const QString& remoteDirectory,
                     const QString& user, const QString& password);
 

@@ -10,10 +10,10 @@
 namespace publikacja {
 
 bool TransferList(const QString& localPath, TransferDirection direction, const Settings& settings,
-                  RunReport& report, bool* remoteFileUnread)
+                  RunReport& report, bool* remoteFileMissing)
 {
-    if (remoteFileUnread)
-        *remoteFileUnread = false;
+    if (remoteFileMissing)
+        *remoteFileMissing = false;
     const bool upload = direction == TransferDirection::Upload;
     if (upload && !QFile::exists(localPath)) {
         report.LogEvent(QStringLiteral("Brak pliku do wysłania. Plik nie został utworzony."));
@@ -35,8 +35,8 @@ bool TransferList(const QString& localPath, TransferDirection direction, const S
     else
         report.LogEvent((upload ? QStringLiteral("Błąd wysyłki: ") : QStringLiteral("Błąd pobierania: ")) +
                         result.error);
-    if (remoteFileUnread)
-        *remoteFileUnread = result.remoteFileUnread;
+    if (remoteFileMissing)
+        *remoteFileMissing = result.remoteFileMissing;
     return result.success;
 }
 

@@ -1,0 +1,118 @@
+#include "dbf/replacefile.h"
+
+#include "dbf/dbferror.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace dbf {
+namespace {
+
+QString tempPrefix(const QString& path)
+{
+    return QFileInfo(path).fileName() + QStringLiteral(".tmp-");
+}
+
+QString randomSuffix()
+{
+    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString s;
+    for (int i = 0; i < 6; ++i)
+        s += QLatin1Char(digits[QRandomGenerator::global()->bounded(36)]);
+    return s;
+}
+
+void syncDirectory(const QString& directory)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(directory);
+#endif
+}
+
+} // namespace
+
+FileReplacement::FileReplacement(const QString& path) : m_path(path)
+{
+    const QString dir = QFileInfo(path).absolutePath();
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        m_tempPath = QDir(dir).filePath(tempPrefix(path) + randomSuffix());
+        auto file = std::make_unique<QFile>(m_tempPath);
+        if (file->open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+            m_file = std::move(file);
+            return;
+        }
+        if (QFileInfo::exists(m_tempPath))
+            continue; // taken by chance: another name
+        m_tempPath.clear();
+        fail(file->errorString());
+    }
+    m_tempPath.clear();
+    fail(QStringLiteral("File exists"));
+}
+
+FileReplacement::~FileReplacement()
+{
+    if (m_committed)
+        return;
+    m_file.reset();
+    if (!m_tempPath.isEmpty())
+        QFile::remove(m_tempPath);
+}
+
+void FileReplacement::fail(const QString& reason)
+{
+    throw DbfError(QStringLiteral("Cannot write table file \"%1\": %2").arg(m_path, reason));
+}
+
+void FileReplacement::write(const char* data, qint64 size)
+{
+    if (m_file->write(data, size) != size)
+        fail(m_file->errorString());
+}
+
+void FileReplacement::commit()
+{
+    if (!m_file->flush())
+        fail(m_file->errorString());
+#ifdef Q_OS_UNIX
+    if (::fsync(m_file->handle()) != 0)
+        fail(QStringLiteral("fsync failed"));
+#endif
+    const QFile::Permissions permissions = QFileInfo(m_path).permissions();
+#ifdef Q_OS_UNIX
+    if (::rename(QFile::encodeName(m_tempPath).constData(), QFile::encodeName(m_path).constData()) != 0)
+        fail(QStringLiteral("rename failed"));
+#else
+    QFile::remove(m_path);
+    if (!QFile::rename(m_tempPath, m_path))
+        fail(QStringLiteral("rename failed"));
+#endif
+    m_committed = true;
+    if (permissions != QFile::Permissions())
+        QFile::setPermissions(m_path, permissions);
+    syncDirectory(QFileInfo(m_path).absolutePath());
+}
+
+void FileReplacement::removeLeftovers(const QString& path)
+{
+    const QFileInfo info(path);
+    QDir dir = info.absoluteDir();
+    const QString prefix = tempPrefix(path);
+    const QStringList names = dir.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names)
+        dir.remove(name);
+}
+
+} // namespace dbf
