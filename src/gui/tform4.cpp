@@ -44,6 +44,10 @@ void TForm4::connectHandlers()
         m_settings.limitEntries = ticked;
         settingsEdited();
     });
+    connect(m_checkBoxTresc, &QCheckBox::toggled, this, [this](bool ticked) {
+        m_settings.skipWithoutNewContent = ticked;
+        settingsEdited();
+    });
     connect(m_upDown1, &UpDown::positionChanged, this, [this](int position) {
         m_edit1->setText(QString::number(position));
         m_settings.entryCountPosition = position;
@@ -83,6 +87,10 @@ void TForm4::ShowSettings()
                                      : -1);
     m_checkBox3->setChecked(m_settings.removeOlderEntries);
     m_checkBox4->setChecked(m_settings.limitEntries);
+    {
+        const QSignalBlocker bt(m_checkBoxTresc);
+        m_checkBoxTresc->setChecked(m_settings.skipWithoutNewContent);
+    }
     CheckBox4Click();
     m_upDown1->setPosition(m_settings.entryCountPosition);
     if (m_edit1->text() != m_settings.entryCountText)

@@ -60,6 +60,7 @@ private:
     QGroupBox* m_groupBox1 = nullptr;
     QCheckBox* m_checkBox3 = nullptr;
     QCheckBox* m_checkBox4 = nullptr;
+    QCheckBox* m_checkBoxTresc = nullptr; // "pomijaj zmiany bez nowej treści"
     QLineEdit* m_edit1 = nullptr;
     UpDown* m_upDown1 = nullptr;
     QLabel* m_label2 = nullptr;

@@ -144,6 +144,10 @@ QWidget* TForm4::buildOptionsPage()
     column->addWidget(m_checkBox2);
     column->addLayout(timeRow);
     column->addWidget(m_groupBox1);
+    m_checkBoxTresc = checkBox(page, "CheckBoxTresc", QStringLiteral("pomijaj zmiany bez nowej treści"));
+    m_checkBoxTresc->setToolTip(QStringLiteral("Strona, której tekst poza licznikami i znacznikami czasu się nie "
+                                               "zmienił, dostaje kod 0 zamiast 1 lub 2"));
+    column->addWidget(m_checkBoxTresc);
     column->addStretch(1);
     return page;
 }

@@ -7,6 +7,7 @@
 #include "historia/historystore.h"
 #include "historia/versiondiff.h"
 #include "konfig/settings.h"
+#include "konfig/settingsfile.h"
 #include "platform/livethreads.h"
 #include "przebieg/runcontroller.h"
 #include "raport/runreport.h"
@@ -166,6 +167,26 @@ private Q_SLOTS:
         QCOMPARE(gone[1].kod, 5);
         QCOMPARE(gone[1].httpCode, 404);
         QCOMPARE(gone[1].outcome, QStringLiteral("Błędna strona: Not Found"));
+    }
+
+    void filterIsKeptInConfigIni()
+    {
+        const QString ini = m_dir->filePath(QStringLiteral("config.ini"));
+        Settings s;
+        konfig::SaveSettings(s, ini);
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(!f.readAll().contains("tresc")); // off and never set: the nine keys only
+        f.close();
+        s.skipWithoutNewContent = true;
+        konfig::SaveSettings(s, ini);
+        Settings loaded;
+        konfig::LoadSettings(loaded, ini);
+        QVERIFY(loaded.skipWithoutNewContent);
+        loaded.skipWithoutNewContent = false;
+        konfig::SaveSettings(loaded, ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("tresc=0\r\n"));
     }
 
     void aNewDateStillGivesThree()
