@@ -2,6 +2,8 @@
 
 #include "appicon.h"
 #include "gridpublishprogress.h"
+#include "historywindow.h"
+#include "updatedlisthistory.h"
 #include "registermodel.h"
 #include "tform3.h"
 #include "tform4.h"
@@ -73,6 +75,7 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     });
     connect(&m_report, &RunReport::errorLineAdded, m_memo1, &QPlainTextEdit::appendPlainText);
     connect(&m_report, &RunReport::updatedLineAdded, m_memo2, &QPlainTextEdit::appendPlainText);
+    InstallUpdatedListHistory(m_memo2, m_baza, [this](const QString& line) { ShowHistoryOfUpdatedLine(line); });
     connect(&m_report, &RunReport::reportListsCleared, this, [this] {
         m_memo1->clear();
         m_memo2->clear();
@@ -339,6 +342,24 @@ void TForm1::bip1Click()
 void TForm1::StronaInfoClick()
 {
     openPage(m_stronaInfo->text());
+}
+
+void TForm1::Historia1Click()
+{
+    const QString page = currentField(baza::Info).trimmed();
+    if (page.isEmpty())
+        return;
+    HistoryWindow window(m_baza.directory(), page, currentField(baza::Gmina), this);
+    window.exec();
+}
+
+void TForm1::ShowHistoryOfUpdatedLine(const QString& line)
+{
+    const UpdatedLineRecord record = RecordOfUpdatedLine(m_baza.table(), line);
+    if (record.page.isEmpty())
+        return;
+    HistoryWindow window(m_baza.directory(), record.page, record.gmina, this);
+    window.exec();
 }
 
 void TForm1::openPage(const QString& address)

@@ -62,6 +62,10 @@ public:
     void dom1Click();
     void info1Click();
     void bip1Click();
+    // "Historia strony" for the grid's current record.
+    void Historia1Click();
+    // The history of the record whose line of the updated list this is.
+    void ShowHistoryOfUpdatedLine(const QString& line);
     void StronaInfoClick();
     void SpeedButton1Click();
     void SpeedButton2Click();

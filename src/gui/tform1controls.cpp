@@ -292,6 +292,9 @@ void TForm1::buildMenus()
     connect(add(m_popupMenu1, QStringLiteral("Otwórz stronę informacyjną"), "info1"), &QAction::triggered, this,
             &TForm1::info1Click);
     connect(add(m_popupMenu1, QStringLiteral("Otwórz stronę BIP"), "bip1"), &QAction::triggered, this, &TForm1::bip1Click);
+    m_popupMenu1->addSeparator();
+    connect(add(m_popupMenu1, QStringLiteral("Historia strony"), "Historia1"), &QAction::triggered, this,
+            &TForm1::Historia1Click);
 
     QMenu* rejestr = menuBar()->addMenu(QStringLiteral("Rejestr"));
     rejestr->menuAction()->setObjectName(QStringLiteral("Rejestr1"));

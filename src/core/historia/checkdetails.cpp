@@ -1,0 +1,43 @@
+#include "historia/checkdetails.h"
+
+#include "historia/versiondiff.h"
+
+namespace historia {
+
+CheckDetails DescribeCheck(const HistoryStore& store, const StoredCheck& check)
+{
+    CheckDetails d;
+    if (!check.hasBody()) {
+        d.note = QStringLiteral("Kontrola nieudana: %1").arg(check.outcome);
+        return d;
+    }
+    const std::optional<StoredCheck> before = store.VersionBefore(check);
+    if (!before) {
+        d.note = QStringLiteral("Pierwsza zapisana wersja strony: nie ma z czym porównać.");
+        return d;
+    }
+    const VersionDiff diff = DiffTexts(store.Text(before->sha256), before->moment.date(), store.Text(check.sha256),
+                                       check.moment.date(), NoiseRules(store.Rules(check.page)));
+    d.added = diff.added;
+    d.removed = diff.removed;
+    if (diff.isEmpty())
+        d.note = QStringLiteral("Bez nowej treści: tekst strony poza licznikami, znacznikami czasu i ignorowanymi "
+                                "wierszami jest taki sam jak %1.")
+                     .arg(before->moment.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    return d;
+}
+
+QString VerdictText(int kod)
+{
+    switch (kod) {
+    case 0: return QStringLiteral("bez zmian");
+    case 1: return QStringLiteral("zmiana rozmiaru");
+    case 2: return QStringLiteral("zmiana liczby wierszy");
+    case 3: return QStringLiteral("nowa data");
+    case 4: return QStringLiteral("przekroczony czas");
+    case 5: return QStringLiteral("błąd odczytu");
+    default: return QString::number(kod);
+    }
+}
+
+} // namespace historia

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "historia/historystore.h"
+
+#include <QStringList>
+
+// What the history window shows for one chosen check: the lines that its
+// version added and removed against the version before it (noise rules
+// applied), or a note when there is nothing to compare.
+namespace historia {
+
+struct CheckDetails
+{
+    QStringList added;
+    QStringList removed;
+    QString note; // Polish; empty when the lines say it all
+};
+
+CheckDetails DescribeCheck(const HistoryStore& store, const StoredCheck& check);
+
+// "Nowa data", "Zmiana liczby wierszy", …: the verdict as the list shows it.
+QString VerdictText(int kod);
+
+} // namespace historia

@@ -1,0 +1,248 @@
+#include "historywindow.h"
+
+#include "historia/checkdetails.h"
+#include "platform/shell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+QString dash(const QString& s)
+{
+    return s.isEmpty() ? QStringLiteral("–") : s;
+}
+
+void addLines(QTextEdit* edit, const QStringList& lines, const QString& mark, const QColor& colour)
+{
+    for (const QString& line : lines) {
+        QTextCharFormat format;
+        format.setForeground(colour);
+        QTextCursor c(edit->document());
+        c.movePosition(QTextCursor::End);
+        if (!edit->document()->isEmpty())
+            c.insertBlock();
+        c.insertText(mark + line, format);
+    }
+}
+
+} // namespace
+
+HistoryWindow::HistoryWindow(const QString& dataDirectory, const QString& page, const QString& gmina,
+                             QWidget* parent)
+    : QDialog(parent), m_page(page),
+      m_store(std::make_unique<historia::HistoryStore>(historia::HistoryStore::PathIn(dataDirectory)))
+{
+    setObjectName(QStringLiteral("HistoryWindow"));
+    setWindowTitle(QStringLiteral("Historia strony – %1").arg(gmina));
+    resize(820, 600);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* address = new QLabel(QStringLiteral("Strona: %1").arg(page), this);
+    address->setObjectName(QStringLiteral("Adres"));
+    address->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(address);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("Stan"));
+    m_status->setWordWrap(true);
+    layout->addWidget(m_status);
+
+    m_list = new QTableWidget(0, 6, this);
+    m_list->setObjectName(QStringLiteral("ListaKontroli"));
+    m_list->setHorizontalHeaderLabels({QStringLiteral("Data kontroli"), QStringLiteral("Kod"),
+                                       QStringLiteral("Werdykt"), QStringLiteral("Rozmiar"),
+                                       QStringLiteral("Wiersze"), QStringLiteral("Data na stronie")});
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->verticalHeader()->hide();
+    m_list->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(m_list, 2);
+
+    m_details = new QTextEdit(this);
+    m_details->setObjectName(QStringLiteral("Roznice"));
+    m_details->setReadOnly(true);
+    layout->addWidget(m_details, 3);
+
+    auto* rules = new QHBoxLayout;
+    m_ruleText = new QLineEdit(this);
+    m_ruleText->setObjectName(QStringLiteral("RegulaTekst"));
+    m_ruleText->setPlaceholderText(QStringLiteral("ignoruj wiersze zawierające …"));
+    auto* addRule = new QPushButton(QStringLiteral("Dodaj regułę"), this);
+    addRule->setObjectName(QStringLiteral("DodajRegule"));
+    auto* removeRule = new QPushButton(QStringLiteral("Usuń regułę"), this);
+    removeRule->setObjectName(QStringLiteral("UsunRegule"));
+    rules->addWidget(new QLabel(QStringLiteral("Ignoruj wiersze zawierające:"), this));
+    rules->addWidget(m_ruleText, 1);
+    rules->addWidget(addRule);
+    rules->addWidget(removeRule);
+    layout->addLayout(rules);
+    m_rules = new QListWidget(this);
+    m_rules->setObjectName(QStringLiteral("Reguly"));
+    m_rules->setMaximumHeight(70);
+    layout->addWidget(m_rules);
+
+    auto* buttons = new QHBoxLayout;
+    m_show = new QPushButton(QStringLiteral("Pokaż zapisaną wersję"), this);
+    m_show->setObjectName(QStringLiteral("PokazWersje"));
+    auto* close = new QPushButton(QStringLiteral("Zamknij"), this);
+    close->setObjectName(QStringLiteral("Zamknij"));
+    buttons->addWidget(m_show);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+
+    connect(m_list, &QTableWidget::itemSelectionChanged, this, &HistoryWindow::showDetails);
+    connect(m_show, &QPushButton::clicked, this, &HistoryWindow::PokazWersjeClick);
+    connect(addRule, &QPushButton::clicked, this, &HistoryWindow::DodajRegueClick);
+    connect(removeRule, &QPushButton::clicked, this, &HistoryWindow::UsunReguleClick);
+    connect(m_ruleText, &QLineEdit::returnPressed, this, &HistoryWindow::DodajRegueClick);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+
+    try {
+        m_store->open(historia::HistoryStore::Mode::ReadWrite);
+    } catch (const historia::HistoryError& e) {
+        m_status->setText(QStringLiteral("Historia stron niedostępna: %1").arg(e.text()));
+    }
+    loadChecks();
+    loadRules();
+    if (!m_checks.isEmpty())
+        selectCheck(0);
+    else
+        showDetails();
+}
+
+HistoryWindow::~HistoryWindow() = default;
+
+void HistoryWindow::loadChecks()
+{
+    m_checks.clear();
+    if (m_store->isOpen()) {
+        try {
+            const QList<historia::StoredCheck> all = m_store->Checks(m_page);
+            for (auto it = all.crbegin(); it != all.crend(); ++it)
+                m_checks << *it;
+        } catch (const historia::HistoryError& e) {
+            m_status->setText(QStringLiteral("Nie można odczytać historii strony: %1").arg(e.text()));
+        }
+    }
+    m_list->setRowCount(int(m_checks.size()));
+    for (int r = 0; r < m_checks.size(); ++r) {
+        const historia::StoredCheck& c = m_checks[r];
+        const QStringList cells{c.moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QString::number(c.kod),
+                                historia::VerdictText(c.kod),
+                                c.hasBody() ? QString::number(c.size) : QString(),
+                                c.hasBody() ? QString::number(c.lines) : QString(),
+                                c.hasBody() ? c.foundDate.toString(QStringLiteral("yyyy-MM-dd")) : c.outcome};
+        for (int col = 0; col < cells.size(); ++col)
+            m_list->setItem(r, col, new QTableWidgetItem(dash(cells[col])));
+    }
+    m_list->resizeColumnsToContents();
+    if (m_checks.isEmpty() && m_status->text().isEmpty())
+        m_status->setText(QStringLiteral("Ta strona nie była jeszcze kontrolowana."));
+}
+
+void HistoryWindow::loadRules()
+{
+    m_rules->clear();
+    if (!m_store->isOpen())
+        return;
+    try {
+        m_rules->addItems(m_store->Rules(m_page));
+    } catch (const historia::HistoryError& e) {
+        m_status->setText(e.text());
+    }
+}
+
+void HistoryWindow::selectCheck(int row)
+{
+    m_list->selectRow(row);
+    showDetails();
+}
+
+void HistoryWindow::showDetails()
+{
+    m_details->clear();
+    const int row = m_list->currentRow();
+    const bool chosen = row >= 0 && row < m_checks.size();
+    m_show->setEnabled(chosen && m_checks[row].hasBody());
+    if (!chosen)
+        return;
+    try {
+        const historia::CheckDetails d = historia::DescribeCheck(*m_store, m_checks[row]);
+        // The new notice first: what was added, then what went.
+        addLines(m_details, d.added, QStringLiteral("+ "), QColor(0x00, 0x80, 0x00));
+        addLines(m_details, d.removed, QStringLiteral("- "), QColor(0xC0, 0x00, 0x00));
+        if (!d.note.isEmpty())
+            addLines(m_details, {d.note}, QString(), palette().color(QPalette::Text));
+    } catch (const historia::HistoryError& e) {
+        addLines(m_details, {e.text()}, QString(), palette().color(QPalette::Text));
+    }
+}
+
+void HistoryWindow::PokazWersjeClick()
+{
+    const int row = m_list->currentRow();
+    if (row < 0 || row >= m_checks.size() || !m_checks[row].hasBody())
+        return;
+    const historia::StoredCheck& c = m_checks[row];
+    try {
+        if (!m_versions)
+            m_versions = std::make_unique<QTemporaryDir>();
+        // The file lives as long as the window, so that the browser can
+        // still read it after it was handed over.
+        const QString path = m_versions->filePath(QStringLiteral("wersja-%1-%2.html")
+                                                      .arg(c.moment.toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                                                           c.sha256.left(12)));
+        QFile f(path);
+        const QByteArray body = m_store->Body(c.sha256);
+        if (!m_versions->isValid() || !f.open(QIODevice::WriteOnly) || f.write(body) != body.size()) {
+            m_status->setText(QStringLiteral("Nie można zapisać wersji strony do pliku tymczasowego."));
+            return;
+        }
+        f.close();
+        Shell::open(QUrl::fromLocalFile(path).toString());
+    } catch (const historia::HistoryError& e) {
+        m_status->setText(e.text());
+    }
+}
+
+void HistoryWindow::DodajRegueClick()
+{
+    const QString text = m_ruleText->text().trimmed();
+    if (text.isEmpty() || !m_store->isOpen())
+        return;
+    try {
+        m_store->AddRule(m_page, text);
+        m_ruleText->clear();
+    } catch (const historia::HistoryError& e) {
+        m_status->setText(e.text());
+    }
+    loadRules();
+    showDetails();
+}
+
+void HistoryWindow::UsunReguleClick()
+{
+    const QListWidgetItem* item = m_rules->currentItem();
+    if (!item || !m_store->isOpen())
+        return;
+    try {
+        m_store->RemoveRule(m_page, item->text());
+    } catch (const historia::HistoryError& e) {
+        m_status->setText(e.text());
+    }
+    loadRules();
+    showDetails();
+}

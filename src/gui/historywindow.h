@@ -1,0 +1,51 @@
+#pragma once
+
+#include "historia/historystore.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTableWidget;
+class QTemporaryDir;
+class QTextEdit;
+
+// "Historia strony": the checks of one page with their verdicts, newest
+// first; for the chosen check the lines its version added (green, first)
+// and removed (red); the stored version opened as it was received; and the
+// page's "ignoruj wiersze zawierające" texts.
+class HistoryWindow : public QDialog
+{
+    Q_OBJECT
+
+public:
+    HistoryWindow(const QString& dataDirectory, const QString& page, const QString& gmina,
+                  QWidget* parent = nullptr);
+    ~HistoryWindow() override;
+
+    // Row 0 is the newest check.
+    void selectCheck(int row);
+    void PokazWersjeClick();
+    void DodajRegueClick();
+    void UsunReguleClick();
+
+private:
+    void loadChecks();
+    void loadRules();
+    void showDetails();
+
+    QString m_page;
+    std::unique_ptr<historia::HistoryStore> m_store;
+    QList<historia::StoredCheck> m_checks; // newest first
+    std::unique_ptr<QTemporaryDir> m_versions;
+    QLabel* m_status = nullptr;
+    QTableWidget* m_list = nullptr;
+    QTextEdit* m_details = nullptr;
+    QPushButton* m_show = nullptr;
+    QListWidget* m_rules = nullptr;
+    QLineEdit* m_ruleText = nullptr;
+};
