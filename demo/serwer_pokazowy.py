@@ -10,7 +10,8 @@
 
 Strony są pisane w chwili zapytania: daty liczone od dzisiaj, część stron
 zmienia się przy każdej kontroli (licznik kontroli zapisany w katalogu
-pokazu), jedna odpowiada 404, jedna błędem serwera, jedna wolniej niż
+pokazu): jedna publikuje przy każdej kontroli nowe ogłoszenie, jedna
+zmienia tylko licznik odwiedzin; jedna odpowiada 404, jedna błędem serwera, jedna wolniej niż
 limit czasu kontroli. Tylko biblioteka standardowa (FTP: python3-pyftpdlib,
 gdy jest zainstalowany).
 """
@@ -206,6 +207,29 @@ def info_page(row, version):
     if kind == "nowe-wiersze":
         # No dates; every check one more line.
         return page([html.escape(NOTICES[i % len(NOTICES)]) for i in range(3 + version)], "utf-8")
+    if kind == "licznik":
+        # Nothing is ever published here: only the visit counter, the
+        # generation stamp, the session in the links and a tracking script
+        # (whose length changes the line count) differ between checks.
+        counter = 16807967 + 13 * version
+        now = datetime.datetime.now()
+        notices = [html.escape(n) for n in NOTICES[:3]]
+        body = document(title, gmina, notices, "utf-8")
+        extra = ("<script>\r\n" + "".join("licznik.push(%d);\r\n" % i for i in range(2 + version % 2)) +
+                 "</script>\r\n<p><a href=\"druk.php?PHPSESSID=%08x\">Wersja do druku</a></p>\r\n"
+                 "<p>licznik odwiedzin: %d</p>\r\n<p>Data wygenerowania strony: %s</p>\r\n"
+                 % (abs(hash((gmina, version))) & 0xFFFFFFFF, counter, now.strftime("%d.%m.%Y %H:%M:%S")))
+        body = body.replace("</body>", extra + "</body>")
+        return 200, "text/html; charset=utf-8", body.encode("utf-8"), 0
+    if kind == "nowe-ogloszenia":
+        # Each check finds one more notice on top of the list; the older
+        # ones stay as they were.
+        items = []
+        for k in range(version, 0, -1):
+            items.append("%s – Obwieszczenie nr %d/%d o wydaniu decyzji o środowiskowych uwarunkowaniach"
+                         % (in_words(ago(max(1, 15 - k))), k, datetime.date.today().year))
+        items += dated(NOTICES, [ago(20), ago(41), ago(70)], "miesiace")
+        return page(items, "cp1250")
     if kind == "bez-daty":
         return page([html.escape(n) for n in NOTICES[:4]], "cp1250")
     if kind == "nietypowa":
