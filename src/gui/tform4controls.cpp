@@ -144,10 +144,6 @@ QWidget* TForm4::buildOptionsPage()
     column->addWidget(m_checkBox2);
     column->addLayout(timeRow);
     column->addWidget(m_groupBox1);
-    m_checkBoxTresc = checkBox(page, "CheckBoxTresc", QStringLiteral("pomijaj zmiany bez nowej treści"));
-    m_checkBoxTresc->setToolTip(QStringLiteral("Strona, której tekst poza licznikami i znacznikami czasu się nie "
-                                               "zmienił, dostaje kod 0 zamiast 1 lub 2"));
-    column->addWidget(m_checkBoxTresc);
     column->addStretch(1);
     return page;
 }
@@ -171,6 +167,13 @@ QWidget* TForm4::buildServerPage()
         caption->setBuddy(m_serwer[i]);
         form->addRow(caption, m_serwer[i]);
     }
+    // The content filter decides which pages reach the published list; it
+    // sits here because the options tab has no room left in the fixed
+    // window.
+    m_checkBoxTresc = checkBox(page, "CheckBoxTresc", QStringLiteral("pomijaj zmiany bez nowej treści"));
+    m_checkBoxTresc->setToolTip(QStringLiteral("Strona, której tekst poza licznikami i znacznikami czasu się nie "
+                                               "zmienił, dostaje kod 0 zamiast 1 lub 2"));
+    form->addRow(m_checkBoxTresc);
     // The password shows an asterisk for every character typed.
     m_serwer[4]->setEchoMode(QLineEdit::Password);
     m_serwer[4]->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
