@@ -104,6 +104,10 @@ private:
     void buildMenus();
     void buildTray();
     void showRunState();
+    void restoreLayout();
+    void saveLayout() const;
+    void fitColumnsToGrid();
+    int defaultColumnWidth(int column) const;
     void openPage(const QString& address);
     QString currentField(int field) const;
     void followTableCursor();
@@ -121,6 +125,11 @@ private:
     bool m_activated = false;
     bool m_cursorSyncPending = false;
     bool m_syncingCursor = false;
+    bool m_applyingColumns = false;
+    // The user's column widths by field (0: the default), kept across the
+    // reopenings of the table (sort, run start) and between starts.
+    QList<int> m_columnWidths;
+    QList<int> m_restoredSplitter2;
 
     QToolButton* m_speedButton1 = nullptr;
     QToolButton* m_speedButton2 = nullptr;

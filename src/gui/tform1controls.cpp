@@ -157,6 +157,14 @@ void TForm1::buildCentre(QWidget* centre)
     m_grid = new QTableView(m_panel2);
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_grid->setFont(font());
+    // Locked during a run, but as readable as ever: the disabled grid keeps
+    // the enabled colours (grey text would vanish on the silver rows).
+    QPalette palette = m_grid->palette();
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText, QPalette::Base,
+                                           QPalette::AlternateBase, QPalette::Window, QPalette::Button,
+                                           QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    m_grid->setPalette(palette);
     m_model = new RegisterModel(m_baza.table(), this);
     m_grid->setModel(m_model);
     m_grid->setItemDelegate(new RowColourDelegate(m_grid));
