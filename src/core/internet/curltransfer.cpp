@@ -124,11 +124,21 @@ void CurlTransfer::setBodySink(BodySink sink)
     m_sink = std::move(sink);
 }
 
+void CurlTransfer::setHeadersDecision(HeadersDecision decision)
+{
+    m_decision = std::move(decision);
+}
+
 void CurlTransfer::setCancelFlag(const std::atomic<bool>* cancelled)
 {
-    m_cancelled = cancelled;
+    setCancelCheck([cancelled] { return cancelled && cancelled->load(); });
+}
+
+void CurlTransfer::setCancelCheck(CancelCheck cancelled)
+{
+    m_cancelled = std::move(cancelled);
     // libcurl calls the progress function about once a second also while
-    // nothing arrives, so a waiting request sees the flag.
+    // nothing arrives, so a waiting request sees the check.
     curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CurlTransfer::onProgress);
     curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
@@ -136,8 +146,12 @@ void CurlTransfer::setCancelFlag(const std::atomic<bool>* cancelled)
 
 int CurlTransfer::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    const auto* t = static_cast<CurlTransfer*>(self);
-    return t->m_cancelled && t->m_cancelled->load() ? 1 : 0; // non-zero aborts
+    auto* t = static_cast<CurlTransfer*>(self);
+    if (t->m_cancelled && t->m_cancelled()) {
+        t->m_cancelledOnRequest = true;
+        return 1; // aborts the transfer
+    }
+    return 0;
 }
 
 TransferFailure CurlTransfer::perform()
@@ -198,9 +212,11 @@ size_t CurlTransfer::onHeader(char* data, size_t size, size_t count, void* self)
     const QByteArrayView content = line.trimmed();
     if (content.isEmpty()) {
         t->m_headersComplete = true;
-        if (t->m_stopAfterHeaders && t->headersAreFinal()) {
-            t->m_stoppedOnPurpose = true;
-            return 0; // aborts the transfer before any of the body
+        if (t->headersAreFinal()) {
+            if (t->m_stopAfterHeaders || (t->m_decision && !t->m_decision())) {
+                t->m_stoppedOnPurpose = true;
+                return 0; // aborts the transfer before any of the body
+            }
         }
         return length;
     }
@@ -213,6 +229,10 @@ size_t CurlTransfer::onBody(char* data, size_t size, size_t count, void* self)
     auto* t = static_cast<CurlTransfer*>(self);
     const size_t length = size * count;
     t->m_bodyStarted = true;
+    if (t->m_cancelled && t->m_cancelled()) {
+        t->m_cancelledOnRequest = true;
+        return 0;
+    }
     if (t->m_stopAfterHeaders || !t->m_sink) {
         t->m_stoppedOnPurpose = true;
         return 0;
@@ -230,6 +250,8 @@ size_t CurlTransfer::onBody(char* data, size_t size, size_t count, void* self)
 
 TransferFailure CurlTransfer::classify(CURLcode code) const
 {
+    if (m_cancelledOnRequest)
+        return TransferFailure::Cancelled;
     switch (code) {
     case CURLE_OK:
         return TransferFailure::None;

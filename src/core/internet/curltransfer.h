@@ -20,6 +20,7 @@ enum class TransferFailure {
     Unreachable, // no connection to the host: unknown name, refused, no route
     NoAnswer,    // connected, but no usable answer
     Certificate, // the TLS certificate did not verify
+    Cancelled,   // the cancel check asked to stop
 };
 
 class CurlTransfer
@@ -28,6 +29,13 @@ public:
     // Receives the body in pieces of at most BodyChunk bytes; returning
     // false stops the transfer.
     using BodySink = std::function<bool(const char* data, qsizetype size)>;
+    // Asked once, when all headers of the final answer (no redirection
+    // followed further, no interim 1xx) are in; returning false stops the
+    // transfer before any of the body.
+    using HeadersDecision = std::function<bool()>;
+    // Asked while the transfer runs, also while nothing arrives (libcurl's
+    // progress callback, several times a second); true aborts it.
+    using CancelCheck = std::function<bool()>;
     static constexpr qsizetype BodyChunk = 1024;
 
     CurlTransfer(const QString& url, const char* userAgent);
@@ -47,8 +55,10 @@ public:
     // Stops right after the headers of the final answer: no body is read.
     void stopAfterHeaders();
     void setBodySink(BodySink sink);
-    // The request gives up (NoAnswer) soon after the flag is set, from any
-    // thread: a window's waiting box cancels a slow request this way.
+    void setHeadersDecision(HeadersDecision decision);
+    void setCancelCheck(CancelCheck cancelled);
+    // The same with a flag set from any thread: a window's waiting box
+    // cancels a slow request this way (perform() then reports Cancelled).
     void setCancelFlag(const std::atomic<bool>* cancelled);
 
     TransferFailure perform();
@@ -75,7 +85,9 @@ private:
     QByteArray m_userAgent;
     QByteArray m_caFile;
     BodySink m_sink;
-    const std::atomic<bool>* m_cancelled = nullptr;
+    HeadersDecision m_decision;
+    CancelCheck m_cancelled;
+    bool m_cancelledOnRequest = false;
     bool m_stopAfterHeaders = false;
     bool m_stoppedOnPurpose = false;
     bool m_bodyStarted = false;

@@ -9,13 +9,14 @@
 #include "platform/fileerror.h"
 #include "text/trimmedtext.h"
 
+#include <QDateTime>
 #include <QFile>
+
+#include <limits>
 
 #include <optional>
 
 namespace {
-
-const char* const kUserAgent = "http generic";
 
 const QString kUnknownError = QStringLiteral("Błąd nieznany");
 const QString kNoAddress = QStringLiteral("Brak adresu strony internetowej");
@@ -30,6 +31,7 @@ const QString kBadCertificate = QStringLiteral("Błąd certyfikatu strony");
 // Both fit the 50 characters of uwagi.
 const QString kTooLarge = QStringLiteral("Strona za duża (ponad 32 MB)");
 const QString kIncomplete = QStringLiteral("Niepełna strona: przerwane pobieranie");
+const QString kCancelled = QStringLiteral("Pobieranie przerwane");
 
 QString hostUnreachable(const QString& host)
 {
@@ -46,6 +48,7 @@ QString failureText(TransferFailure failure, const QString& host)
     switch (failure) {
     case TransferFailure::Unreachable: return hostUnreachable(host);
     case TransferFailure::Certificate: return kBadCertificate;
+    case TransferFailure::Cancelled: return kCancelled;
     case TransferFailure::NoAnswer:
     case TransferFailure::None: break;
     }
@@ -63,178 +66,220 @@ qint32 contentLength(const std::optional<QByteArray>& value)
     return ok && length >= 0 ? length : -1;
 }
 
-// What the header-only request decided.
-struct ProbeVerdict
+// Seconds a 429 or 503 answer asks us to wait: a number of seconds, or a
+// date; -1 when it says neither.
+int retryAfterSeconds(const std::optional<QByteArray>& value)
 {
-    bool accepted = false;
-    qint32 status = DownloadStatus::Failed;
-    QString message;     // error text, or the Content-Type value when accepted
-    qint32 size = -1;
-};
-
-ProbeVerdict probePage(const QString& url, const QString& host)
-{
-    ProbeVerdict verdict;
-    CurlTransfer probe(url, kUserAgent);
-    if (!probe.isValid()) {
-        verdict.status = DownloadStatus::Offline;
-        verdict.message = kOffline;
-        return verdict;
-    }
-    probe.useHttp10();
-    probe.bypassCaches();
-    probe.stopAfterHeaders();
-    const TransferFailure failure = probe.perform();
-    if (failure != TransferFailure::None) {
-        verdict.message = failureText(failure, host);
-        return verdict;
-    }
-    // Redirections are followed, so all of this is about the final answer.
-    const int code = probe.responseCode();
-    if (code <= 0) {
-        verdict.message = kUnreadableStatus;
-        return verdict;
-    }
-    if (code != 200 && code != 401) { // a page behind a login is still a page
-        verdict.message = kWrongPage + HttpStatusText(QString::number(code));
-        return verdict;
-    }
-    const std::optional<QByteArray> contentType = probe.header("Content-Type");
-    if (!contentType) {
-        verdict.message = kNoContentType;
-        return verdict;
-    }
-    if (!contentType->contains("text/html")) {
-        verdict.message = kNotHtml;
-        return verdict;
-    }
-    verdict.accepted = true;
-    verdict.message = QString::fromLatin1(*contentType);
-    verdict.size = contentLength(probe.header("Content-Length"));
-    return verdict;
+    if (!value || value->isEmpty())
+        return -1;
+    bool ok = false;
+    const qint64 seconds = value->toLongLong(&ok);
+    if (ok)
+        return seconds < 0 ? -1 : int(qMin<qint64>(seconds, std::numeric_limits<int>::max()));
+    const QDateTime when = QDateTime::fromString(QString::fromLatin1(*value), Qt::RFC2822Date);
+    if (!when.isValid())
+        return -1;
+    return int(qBound(qint64(0), QDateTime::currentDateTimeUtc().secsTo(when), qint64(std::numeric_limits<int>::max())));
 }
 
-enum class BodyOutcome {
-    NoAnswer,   // the request brought no answer at all
-    Complete,   // the whole body is in the file
-    Incomplete, // the answer broke off: fewer bytes than announced, or a broken connection
-    TooLarge,   // more than kMaxPageBytes: stopped at once
+// The page file, opened when the headers accept the answer.
+class PageFileWriter
+{
+public:
+    explicit PageFileWriter(const QString& path) : m_path(path) {}
+
+    bool open()
+    {
+        if (m_file.isOpen() || m_error)
+            return !m_error;
+        QString reason;
+        const int fd = CreatePageFileExclusively(m_path, reason);
+        // Unbuffered: every chunk goes straight to disk.
+        if (fd < 0)
+            m_error = FileError::cannotWrite(m_path, reason);
+        else if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+            m_error = FileError::cannotWrite(m_path, m_file.errorString());
+        return !m_error;
+    }
+
+    bool write(const char* data, qsizetype size)
+    {
+        if (!open())
+            return false;
+        if (m_file.write(data, size) != size) {
+            m_error = FileError::cannotWrite(m_path, m_file.errorString());
+            return false;
+        }
+        m_written += size;
+        return true;
+    }
+
+    qint64 written() const { return m_written; }
+
+    // Closes; a file that holds no whole page is removed.
+    void finish(bool keep)
+    {
+        if (m_file.isOpen()) {
+            m_file.close();
+            if (!m_error && m_file.error() != QFileDevice::NoError)
+                m_error = FileError::cannotWrite(m_path, m_file.errorString());
+            if (!keep || m_error)
+                QFile::remove(m_path);
+        }
+    }
+
+    const std::optional<FileError>& error() const { return m_error; }
+
+private:
+    QString m_path; // opening by descriptor leaves the QFile without a name
+    QFile m_file;
+    std::optional<FileError> m_error;
+    qint64 m_written = 0;
 };
 
-// Streams the body of a second request into a file created for it alone
-// (never through a link planted at its name). File failures are returned,
-// not thrown, so that the caller throws only after libcurl and the file are
-// closed. A body that did not arrive whole leaves no file behind.
-BodyOutcome fetchBody(const QString& url, const QString& path, std::optional<FileError>& fileError)
-{
-    QFile file(path);
-    auto openFile = [&] {
-        if (file.isOpen() || fileError)
-            return;
-        QString reason;
-        const int fd = CreatePageFileExclusively(path, reason);
-        // Unbuffered: every chunk goes straight to disk, the page is never
-        // gathered in memory.
-        if (fd < 0)
-            fileError = FileError::cannotWrite(path, reason);
-        else if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
-            fileError = FileError::cannotWrite(path, file.errorString());
-    };
+} // namespace
 
-    BodyOutcome outcome = BodyOutcome::NoAnswer;
+PageResult DownloadPage(const PageRequest& request)
+{
+    PageResult result;
+    result.message = kUnknownError;
+
+    if (TrimmedText(request.address).isEmpty()) {
+        result.message = kNoAddress;
+        return result;
+    }
+    if (!CheckConnection()) {
+        result.status = DownloadStatus::Offline;
+        result.message = kOffline;
+        return result;
+    }
+    const QString url = NormalizeAddress(request.address);
+    const QString host = HostAsWritten(url);
+    result.host = PolitenessHost(url);
+
+    PageFileWriter file(request.tempFileName);
+    enum class Decision { None, Refused, Accepted } decision = Decision::None;
+    qint32 announced = -1;
+    bool tooLarge = false;
+    TransferFailure failure = TransferFailure::None;
     {
-        CurlTransfer download(url, kUserAgent);
-        if (!download.isValid())
-            return BodyOutcome::NoAnswer;
-        download.bypassCaches();
-        download.readUntilClose();
-        qint64 received = 0;
-        bool tooLarge = false;
-        download.setBodySink([&](const char* data, qsizetype size) {
-            if (received + size > kMaxPageBytes) {
+        CurlTransfer transfer(url, request.userAgent.constData());
+        if (!transfer.isValid()) {
+            result.status = DownloadStatus::Offline;
+            result.message = kOffline;
+            return result;
+        }
+        transfer.useHttp10();
+        transfer.bypassCaches();
+        transfer.readUntilClose();
+        if (request.cancelled)
+            transfer.setCancelCheck(request.cancelled);
+
+        // The headers of the final answer decide, before any of its body.
+        transfer.setHeadersDecision([&] {
+            decision = Decision::Refused;
+            const int code = transfer.responseCode();
+            result.httpCode = code;
+            if (code == 429 || code == 503)
+                result.retryAfterSeconds = retryAfterSeconds(transfer.header("Retry-After"));
+            if (code <= 0) {
+                result.message = kUnreadableStatus;
+                return false;
+            }
+            if (code != 200 && code != 401) { // a page behind a login is still a page
+                result.message = kWrongPage + HttpStatusText(QString::number(code));
+                return false;
+            }
+            const std::optional<QByteArray> contentType = transfer.header("Content-Type");
+            if (!contentType) {
+                result.message = kNoContentType;
+                return false;
+            }
+            if (!contentType->contains("text/html")) {
+                result.message = kNotHtml;
+                return false;
+            }
+            announced = contentLength(transfer.header("Content-Length"));
+            if (announced > kMaxPageBytes) {
+                result.message = kTooLarge;
+                return false;
+            }
+            result.message = QString::fromLatin1(*contentType);
+            decision = Decision::Accepted;
+            return file.open(); // an empty body still leaves an (empty) file
+        });
+        transfer.setBodySink([&](const char* data, qsizetype size) {
+            if (file.written() + size > kMaxPageBytes) {
                 tooLarge = true;
                 return false;
             }
-            openFile();
-            if (fileError)
-                return false;
-            if (file.write(data, size) != size) {
-                fileError = FileError::cannotWrite(path, file.errorString());
-                return false;
-            }
-            received += size;
-            return true;
+            return file.write(data, size);
         });
-        const TransferFailure failure = download.perform();
-        const bool answered = download.bodyStarted() ||
-                              (failure != TransferFailure::Certificate && download.finalHeadersArrived());
-        if (tooLarge)
-            outcome = BodyOutcome::TooLarge;
-        else if (failure == TransferFailure::None)
-            outcome = received < contentLength(download.header("Content-Length")) ? BodyOutcome::Incomplete
-                                                                                  : BodyOutcome::Complete;
-        else if (answered)
-            outcome = BodyOutcome::Incomplete; // reset, time-out or a broken encoding mid-answer
+        failure = transfer.perform();
     }
-    if (outcome == BodyOutcome::Complete)
-        openFile(); // an empty body still leaves an (empty) file
-    if (file.isOpen()) {
-        file.close();
-        if (!fileError && file.error() != QFileDevice::NoError)
-            fileError = FileError::cannotWrite(path, file.errorString());
-    }
-    if (outcome == BodyOutcome::Incomplete || outcome == BodyOutcome::TooLarge)
-        QFile::remove(path);
-    return outcome;
-}
 
-} // namespace
+    const bool complete = decision == Decision::Accepted && !file.error() && !tooLarge &&
+                          failure == TransferFailure::None && file.written() >= announced;
+    file.finish(complete);
+    if (file.error())
+        throw *file.error();
+
+    if (failure == TransferFailure::Cancelled) {
+        result.cancelled = true;
+        result.message = kCancelled;
+        return result;
+    }
+    if (decision == Decision::None) {
+        result.message = failure == TransferFailure::None ? kUnreadableStatus : failureText(failure, host);
+        return result;
+    }
+    if (decision == Decision::Refused)
+        return result; // the headers' verdict is the message
+    if (!complete) {
+        result.message = tooLarge ? kTooLarge : kIncomplete;
+        return result;
+    }
+    if (!QFile::exists(request.tempFileName)) {
+        result.message = kNotDownloaded;
+        return result;
+    }
+    // The low 32 bits, as the record keeps them.
+    result.size = announced != -1 ? announced : static_cast<qint32>(FileSizeOf(request.tempFileName));
+    result.status = DownloadStatus::Downloaded;
+    return result;
+}
 
 bool DownloadPage(const QString& address, const QString& tempFileName, qint32& status, qint32& size,
                   QString& message)
 {
+    // Never cancelled; the default User-Agent.
     status = DownloadStatus::Failed;
-    message = kUnknownError;
     size = -1;
+    message = kUnknownError;
+    PageRequest request;
+    request.address = address;
+    request.tempFileName = tempFileName;
+    const PageResult result = DownloadPage(request);
+    status = result.status;
+    size = result.size;
+    message = result.message;
+    return result.downloaded();
+}
 
-    if (TrimmedText(address).isEmpty()) {
-        message = kNoAddress;
-        return false;
+QString PolitenessHost(const QString& address)
+{
+    QString host = HostAsWritten(NormalizeAddress(address));
+    const qsizetype at = host.lastIndexOf(QLatin1Char('@'));
+    if (at >= 0)
+        host.remove(0, at + 1);
+    if (host.startsWith(QLatin1Char('['))) { // [IPv6]:port
+        const qsizetype close = host.indexOf(QLatin1Char(']'));
+        if (close > 0)
+            host.truncate(close + 1);
+    } else {
+        const qsizetype colon = host.indexOf(QLatin1Char(':'));
+        if (colon >= 0)
+            host.truncate(colon);
     }
-    if (!CheckConnection()) {
-        status = DownloadStatus::Offline;
-        message = kOffline;
-        return false;
-    }
-    const QString url = NormalizeAddress(address);
-    const QString host = HostAsWritten(url);
-
-    const ProbeVerdict verdict = probePage(url, host);
-    status = verdict.status;
-    message = verdict.message;
-    if (!verdict.accepted)
-        return false;
-    size = verdict.size;
-
-    if (size > kMaxPageBytes) {
-        size = -1;
-        message = kTooLarge;
-        return false;
-    }
-
-    std::optional<FileError> fileError;
-    const BodyOutcome outcome = fetchBody(url, tempFileName, fileError);
-    if (fileError)
-        throw *fileError;
-    if (outcome != BodyOutcome::Complete || !QFile::exists(tempFileName)) {
-        size = -1;
-        message = outcome == BodyOutcome::TooLarge    ? kTooLarge
-                  : outcome == BodyOutcome::Incomplete ? kIncomplete
-                                                       : kNotDownloaded;
-        return false;
-    }
-    if (size == -1)
-        size = static_cast<qint32>(FileSizeOf(tempFileName)); // the low 32 bits, as the record keeps them
-    status = DownloadStatus::Downloaded;
-    return true;
+    return host.toLower();
 }

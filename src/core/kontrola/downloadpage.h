@@ -1,6 +1,11 @@
 #pragma once
 
+#include "internet/useragent.h"
+
+#include <QByteArray>
 #include <QString>
+
+#include <functional>
 
 // How a page download ended (the status out-value of DownloadPage).
 namespace DownloadStatus {
@@ -13,19 +18,64 @@ inline constexpr qint32 Downloaded = 2; // the body is in the temporary file
 // larger answer is a broken or hostile server. Larger pages are read errors.
 inline constexpr qint64 kMaxPageBytes = 32 * 1024 * 1024;
 
-// Fetches one information page into tempFileName (created or truncated) and
-// reports the outcome: status, size (the Content-Length of the answer, else
-// the file's size) and a Polish error text, or on success the page's
-// Content-Type value. Returns true exactly when status is Downloaded.
+// One page download, as a page check asks for it.
+struct PageRequest
+{
+    QString address;      // the record's info as stored; normalised here
+    QString tempFileName; // where the body goes (see DownloadPage)
+    QByteArray userAgent = DefaultUserAgent();
+    // Asked while the transfer runs, several times a second also while the
+    // server is silent; true aborts the transfer at once (a stopped run, a
+    // time-out). Empty: never cancelled.
+    std::function<bool()> cancelled;
+};
+
+// How it ended.
+struct PageResult
+{
+    qint32 status = DownloadStatus::Failed;
+    // The Content-Length of the answer, else the file's size; -1 unless downloaded.
+    qint32 size = -1;
+    // A Polish error text (it goes into uwagi: at most 50 characters), or on
+    // success the page's Content-Type value.
+    QString message;
+    // Status code of the final answer (after redirections); 0 when none came.
+    int httpCode = 0;
+    // For a 429 or 503 answer with a Retry-After header (seconds or a date):
+    // how many seconds the server asks us to wait; -1 otherwise.
+    int retryAfterSeconds = -1;
+    // The host the address names, as politeness counts hosts (PolitenessHost).
+    QString host;
+    // The cancel check stopped the transfer (status Failed, nothing kept).
+    bool cancelled = false;
+
+    bool downloaded() const { return status == DownloadStatus::Downloaded; }
+};
+
+// Fetches one information page with a single request: the decision (status
+// code 200 or 401, a Content-Type containing "text/html", a length within
+// kMaxPageBytes) is taken from the headers of the answer whose body is
+// stored. A refused answer stops the transfer right after its headers and
+// stores nothing. Redirections are followed; everything is about the final
+// answer.
 //
-// A first request reads only the headers and decides whether the page is an
-// HTML page worth fetching; a second one streams the body to the file.
-// The file is created afresh (a link or old file at its name is removed,
-// never followed). A body larger than kMaxPageBytes, or one that ends short
-// of its Content-Length or on a broken connection, is a failure and leaves
-// no file. Network outcomes are results; a failure to create, write or close the
+// The body goes to tempFileName, created afresh (a link or old file at the
+// name is removed, never followed; see kontrola/pagefile.h) and written
+// chunk by chunk, never gathered in memory. A body larger than
+// kMaxPageBytes, one that ends short of its Content-Length or on a broken
+// connection, and a cancelled transfer are failures and leave no file.
+//
+// Network outcomes are results; a failure to create, write or close the
 // temporary file throws FileError once everything is closed.
-//
 // Runs on worker threads: it shares nothing with other calls.
+PageResult DownloadPage(const PageRequest& request);
+
+// The same with the out-values of the older interface. Returns true
+// exactly when status is Downloaded.
 bool DownloadPage(const QString& address, const QString& tempFileName, qint32& status, qint32& size,
                   QString& message);
+
+// The host of an address as politeness counts it: lower-case, without a
+// scheme, user name or port ("http://BIP.Gmina.pl:8080/a" -> "bip.gmina.pl").
+// Known before the request, so a run can keep to one connection per host.
+QString PolitenessHost(const QString& address);

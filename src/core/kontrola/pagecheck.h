@@ -27,6 +27,9 @@ struct PageCheck
     double pageDate = 0;
     bool dateFound = false;
     QString message; // Content-Type on success, else the error text
+    int httpCode = 0;            // of the final answer; 0 when none came
+    int retryAfterSeconds = -1;  // a 429/503 answer's Retry-After, in seconds; else -1
+    QString host;                // the page's host as politeness counts it
 
     // The classification, in its order: a newer date, else the line count,
     // else (a page without lines) the size. now is the moment of the check.

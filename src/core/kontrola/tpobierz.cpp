@@ -24,8 +24,8 @@ void TPobierz::SetHandBackGate(HandBackGate gate)
 
 TPobierz::TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize,
                    qint32 storedRow, qint32 storedTag, double storedDate, const QString& workDirectory,
-                   PageCheckReceiver* receiver)
-    : m_workDirectory(workDirectory), m_receiver(receiver)
+                   PageCheckReceiver* receiver, const QByteArray& userAgent)
+    : m_workDirectory(workDirectory), m_userAgent(userAgent), m_receiver(receiver)
 {
     m_check.name = name;
     m_check.address = address;
@@ -54,8 +54,25 @@ void TPobierz::run()
     m_check.matchAddress = TrimmedText(m_check.address);
     const QString tempFile = QDir(m_workDirectory).filePath(TemporaryFileName(m_check.recordNumber));
     try {
-        if (DownloadPage(m_check.address, tempFile, m_check.downloadStatus, m_check.size, m_check.message))
-            measure(tempFile);
+        PageRequest request;
+        request.address = m_check.address;
+        request.tempFileName = tempFile;
+        request.userAgent = m_userAgent;
+        // A stop request ends the transfer at once instead of after the page.
+        request.cancelled = [this] { return isInterruptionRequested(); };
+        const PageResult result = DownloadPage(request);
+        m_check.downloadStatus = result.status;
+        m_check.size = result.size;
+        m_check.message = result.message;
+        m_check.httpCode = result.httpCode;
+        m_check.retryAfterSeconds = result.retryAfterSeconds;
+        m_check.host = result.host;
+        if (result.downloaded()) {
+            if (isInterruptionRequested())
+                QFile::remove(tempFile); // nobody waits for the measures
+            else
+                measure(tempFile);
+        }
     } catch (const FileError&) {
         // The page could not be stored or read back: a read error of this
         // record rather than a check that never reports and leaves the run

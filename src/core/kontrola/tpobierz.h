@@ -1,5 +1,6 @@
 #pragma once
 
+#include "internet/useragent.h"
 #include "kontrola/pagecheck.h"
 
 #include <QPointer>
@@ -28,17 +29,19 @@ class TPobierz : public QThread
 
 public:
     // The record's Gmina, info, record number, size, row, tag and
-    // Aktualizacja, in this order; then where temporary files go and who
-    // receives the result.
+    // Aktualizacja, in this order; then where temporary files go, who
+    // receives the result and the User-Agent its request sends.
     TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize, qint32 storedRow,
-             qint32 storedTag, double storedDate, const QString& workDirectory, PageCheckReceiver* receiver);
+             qint32 storedTag, double storedDate, const QString& workDirectory, PageCheckReceiver* receiver,
+             const QByteArray& userAgent = DefaultUserAgent());
     ~TPobierz() override;
 
     // "plik_" + record number + ".tmp"
     static QString TemporaryFileName(qint32 recordNumber);
 
-    // The stop request is requestInterruption(): read once, just before the
-    // result would be handed back. The receiver still decides on its own
+    // The stop request is requestInterruption(): it aborts a download in
+    // flight at once (the transfer's cancel check), skips the measuring, and
+    // is read once more just before the result would be handed back. The receiver still decides on its own
     // thread whether a result that arrives is wanted.
 
     // For tests: called on the worker's thread after the stop request was
@@ -55,5 +58,6 @@ private:
 
     PageCheck m_check;
     QString m_workDirectory;
+    QByteArray m_userAgent;
     QPointer<PageCheckReceiver> m_receiver;
 };
