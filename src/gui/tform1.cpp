@@ -8,6 +8,7 @@
 #include "tform5.h"
 
 #include "baza/fields.h"
+#include "baza/recordfilter.h"
 #include "baza/rowcolours.h"
 #include "dbf/dbferror.h"
 #include "konfig/settings.h"
@@ -28,6 +29,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTextBlock>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -409,7 +413,78 @@ void TForm1::DBGrid1TitleClick(int column)
 
 void TForm1::DBGrid1DblClick()
 {
+    // On an empty register the double-click types its first record.
+    if (m_editor && m_baza.table().isOpen() && m_baza.table().isEmpty()) {
+        m_editor->execNew();
+        return;
+    }
     Edytuj1Click();
+}
+
+// --- filter, keys, report lines ---
+
+void TForm1::FilterChange()
+{
+    applyFilter();
+}
+
+void TForm1::applyFilter()
+{
+    const QString filter = m_filter ? m_filter->text() : QString();
+    const dbf::DbfTable& t = m_baza.table();
+    const bool open = t.isOpen() && m_model->columnCount() > baza::Z;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const bool shown = !open || baza::RecordMatches(filter, t.textAt(row, baza::Gmina), t.textAt(row, baza::Natura2000),
+                                                        t.textAt(row, baza::Wojewodztwo), t.textAt(row, baza::Uwagi),
+                                                        t.integerAt(row, baza::Kod));
+        if (m_grid->isRowHidden(row) == shown)
+            m_grid->setRowHidden(row, !shown);
+    }
+}
+
+void TForm1::GoToReportLine(const QString& line)
+{
+    const qint32 lp = RunReport::LpOfReportLine(line);
+    dbf::DbfTable& t = m_baza.table();
+    if (lp <= 0 || !t.isOpen() || t.state() != dbf::DbfTable::State::Browse)
+        return;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (t.integerAt(row, baza::LP) != lp)
+            continue;
+        if (m_grid->isRowHidden(row))
+            m_filter->clear(); // the record is not left hidden by the filter
+        t.setRow(row);
+        m_grid->scrollTo(m_model->index(row, baza::Gmina));
+        m_grid->setFocus();
+        return;
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Events arrive while the window is still being built.
+    if (!m_grid || !m_memo1 || !m_memo2)
+        return QMainWindow::eventFilter(watched, event);
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) {
+            DBGrid1DblClick();
+            return true;
+        }
+    }
+    if (watched == m_grid->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        m_model->rowCount() == 0) {
+        DBGrid1DblClick();
+        return true;
+    }
+    for (QPlainTextEdit* memo : {m_memo1, m_memo2}) {
+        if (watched == memo->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            GoToReportLine(memo->cursorForPosition(at).block().text());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::Edytuj1Click()
