@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dbf/dbfformat.h"
 #include "dbf/fielddef.h"
 
 #include <QByteArray>
@@ -147,11 +148,7 @@ Q_SIGNALS:
     void currentRowChanged(int row);
 
 private:
-    struct Field
-    {
-        FieldDef def;
-        int offset = 0; // within the record, after the deletion flag
-    };
+    using Field = format::Field;
 
     void requireOpen() const;
     void requireBrowse(const char* operation) const;
@@ -162,10 +159,6 @@ private:
     const char* currentPtr() const;
     char* bufferField(int field);
     const char* fieldPtrAt(int row, int field) const;
-    static QString fieldText(const Field& f, const char* p);
-    static qint32 fieldInteger(const Field& f, const char* p);
-    static double fieldDate(const Field& f, const char* p);
-    static bool fieldIsNull(const Field& f, const char* p);
     [[noreturn]] void fail(const QString& what) const;
     void readFile();
     void rebuildOrder(int keepPhysical);
