@@ -16,6 +16,7 @@
 #include "kontrola/twyswietl.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "raport/runtexts.h"
 #include "raport/reportcommands.h"
 #include "text/systemformat.h"
 #include "wymiana/registercommands.h"
@@ -152,7 +153,7 @@ void TForm1::ConfirmClose()
         ShutDown();
         return;
     }
-    if (m_dialogs.question(QStringLiteral("Program jeszcze analizuje strony inernetowe.\r\nNa pewno chcesz zamknąć program?"),
+    if (m_dialogs.question(RunActiveText() + QStringLiteral("\r\nNa pewno chcesz zamknąć program?"),
                            Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
         ShutDown();
 }
