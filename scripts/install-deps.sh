@@ -13,6 +13,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth
   libbenchmark-dev
+  fp-compiler fp-units-db
 )
 
 missing=()

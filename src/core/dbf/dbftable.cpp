@@ -114,6 +114,9 @@ void DbfTable::open()
         readFile();
     } catch (...) {
         m_file.reset();
+        m_base = nullptr;
+        m_baseCount = 0;
+        m_fileCopy.clear();
         m_records.clear();
         m_fields.clear();
         throw;
@@ -143,20 +146,53 @@ void DbfTable::lockFileOrThrow(QFile& file, bool exclusive)
 
 void DbfTable::readFile()
 {
-    const QByteArray all = m_file->readAll();
+    const QByteArrayView all = mapFile();
     const Layout layout = ParseHeader(all, m_path);
     const quint32 count = CheckRecords(all, layout, m_path);
-    const int headerLength = layout.headerLength;
-    const int recordLength = layout.recordLength;
-    std::vector<Field> fields = layout.fields;
-    QByteArray records = all.mid(headerLength, qsizetype(count) * recordLength);
-
-    m_header = all.left(headerLength);
-    m_headerLength = headerLength;
-    m_recordLength = recordLength;
-    m_fields = std::move(fields);
-    m_records = std::move(records);
+    m_header = QByteArray(all.data(), layout.headerLength);
+    m_headerLength = layout.headerLength;
+    m_recordLength = layout.recordLength;
+    m_fields = layout.fields;
+    m_base = all.data() + layout.headerLength;
+    m_baseCount = int(count);
+    m_records.clear();
     m_physicalCount = int(count);
+}
+
+QByteArrayView DbfTable::mapFile()
+{
+    // The records are read where the file lies (a mapping of the page
+    // cache), not copied: opening a large register costs next to nothing.
+    // Our own writes go to the file and the shared mapping sees them; the
+    // locks keep every other writer out while it is mapped.
+    m_fileCopy.clear();
+    const qint64 size = m_file->size();
+    if (size > 0) {
+        if (const uchar* mapped = m_file->map(0, size))
+            return QByteArrayView(reinterpret_cast<const char*>(mapped), size);
+    }
+    if (!m_file->seek(0))
+        throw DbfError::cannotOpen(m_path, errno);
+    m_fileCopy = m_file->readAll();
+    return QByteArrayView(m_fileCopy);
+}
+
+void DbfTable::remapRecords()
+{
+    // After a replacement of the file: its records are the table's.
+    const QByteArrayView all = mapFile();
+    m_base = all.data() + m_headerLength;
+    m_baseCount = m_physicalCount;
+    m_records.clear();
+}
+
+char* DbfTable::ownedRecord(int physicalIndex)
+{
+    if (physicalIndex >= m_baseCount)
+        return m_records.data() + qsizetype(physicalIndex - m_baseCount) * m_recordLength;
+    if (!m_fileCopy.isEmpty())
+        return m_fileCopy.data() + m_headerLength + qsizetype(physicalIndex) * m_recordLength;
+    return nullptr; // mapped: the write to the file shows there by itself
 }
 
 void DbfTable::close()
@@ -169,15 +205,21 @@ void DbfTable::close()
         rollbackBatch();
     std::exception_ptr failure;
     try {
-        if (m_modified && !m_readOnly) {
+        // Every post is in the file already (a kill loses nothing); like
+        // other dBase tools we leave the flush to the disk to the system
+        // here: a sync of a large register at every close would make a
+        // single mark many times slower. Replacements of the whole file
+        // (import, pack) are synced before they take its name.
+        if (m_modified && !m_readOnly)
             touchHeaderDate();
-            sync();
-        }
     } catch (...) {
         failure = std::current_exception();
     }
-    m_file.reset(); // closing the descriptor releases the lock
+    m_file.reset(); // closing the descriptor releases the lock (and the mapping)
     m_state = State::Inactive;
+    m_base = nullptr;
+    m_baseCount = 0;
+    m_fileCopy.clear();
     m_records.clear();
     m_header.clear();
     m_fields.clear();
@@ -375,7 +417,9 @@ int DbfTable::fieldIndexOrThrow(QStringView name) const
 
 const char* DbfTable::recordPtr(int physicalIndex) const
 {
-    return m_records.constData() + qsizetype(physicalIndex) * m_recordLength;
+    if (physicalIndex < m_baseCount)
+        return m_base + qsizetype(physicalIndex) * m_recordLength;
+    return m_records.constData() + qsizetype(physicalIndex - m_baseCount) * m_recordLength;
 }
 
 const char* DbfTable::currentPtr() const
@@ -541,8 +585,8 @@ void DbfTable::post()
         const int physical = m_order[size_t(m_row)];
         const QByteArray oldKey = m_orderField >= 0 ? sortKey(physical) : QByteArray();
         writeAt(m_headerLength + qint64(physical) * m_recordLength, m_buffer.constData(), m_recordLength);
-        std::memcpy(m_records.data() + qsizetype(physical) * m_recordLength, m_buffer.constData(),
-                    size_t(m_recordLength));
+        if (char* owned = ownedRecord(physical))
+            std::memcpy(owned, m_buffer.constData(), size_t(m_recordLength));
         m_buffer.clear();
         m_state = State::Browse;
         m_modified = true;
@@ -613,7 +657,8 @@ void DbfTable::deleteRecord()
     const int physical = m_order[size_t(m_row)];
     const char flag = kDeleted;
     writeAt(m_headerLength + qint64(physical) * m_recordLength, &flag, 1);
-    m_records[qsizetype(physical) * m_recordLength] = kDeleted;
+    if (char* owned = ownedRecord(physical))
+        owned[0] = kDeleted;
     m_modified = true;
     const int row = m_row;
     m_order.erase(m_order.begin() + row);
@@ -634,6 +679,8 @@ void DbfTable::pack()
     if (!m_exclusive)
         throw DbfError(QStringLiteral("Tabelę %1 można spakować tylko otwartą na wyłączność").arg(m_path));
 
+    if (int(m_order.size()) == m_physicalCount)
+        return; // nothing deleted: the file is packed already, no rewrite
     QByteArray live;
     live.reserve(qsizetype(m_order.size()) * m_recordLength);
     int count = 0;
@@ -659,8 +706,8 @@ void DbfTable::pack()
     out.commit();
     adoptReplacement(out.takeFile());
     m_header = header;
-    m_records = live;
     m_physicalCount = count;
+    remapRecords();
     m_rowOf.assign(size_t(count), -1);
     m_modified = false;
     rebuildOrder(-1);
@@ -716,11 +763,13 @@ void DbfTable::commitBatch()
         FileReplacement out(m_path);
         lockFileOrThrow(out.file(), true);
         out.write(header);
-        out.write(m_records.constData(), qint64(m_physicalCount) * m_recordLength);
+        out.write(m_base, qint64(m_baseCount) * m_recordLength);
+        out.write(m_records.constData(), qint64(m_physicalCount - m_baseCount) * m_recordLength);
         out.write(&kEndOfFile, 1);
         out.commit();
-        adoptReplacement(out.takeFile());
+        adoptReplacement(out.takeFile()); // the old file's mapping goes here
     }
+    remapRecords();
     m_header = header;
     m_batch = false;
     m_batchHeader.clear();
@@ -735,7 +784,7 @@ void DbfTable::rollbackBatch()
         cancel();
     m_header = m_batchHeader;
     m_physicalCount = m_batchCount;
-    m_records.truncate(qsizetype(m_batchCount) * m_recordLength);
+    m_records.truncate(qsizetype(m_batchCount - m_baseCount) * m_recordLength);
     m_batch = false;
     m_batchHeader.clear();
     if (!m_exclusive)
