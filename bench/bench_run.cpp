@@ -3,6 +3,7 @@
 #include "baza/baza.h"
 #include "baza/fields.h"
 #include "konfig/settings.h"
+#include "kontrola/downloadpage.h"
 #include "platform/livethreads.h"
 #include "przebieg/runcontroller.h"
 #include "raport/runreport.h"
@@ -86,10 +87,10 @@ void BM_StoreResultWalk(benchmark::State& state)
     RunController run(b, report, settings, dialogs);
     PageCheck check;
     check.name = QStringLiteral("Gmina 5");
-    check.downloadStatus = 2;
+    check.downloadStatus = DownloadStatus::Downloaded;
     check.recordNumber = 6;
     check.matchAddress = QStringLiteral("http://gmina.example.pl/strona/5.html");
-    check.code = 2;
+    check.code = baza::KodRowsChanged;
     check.size = 1000;
     check.lineCount = 40;
     check.textLength = 1040;

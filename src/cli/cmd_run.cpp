@@ -7,6 +7,7 @@
 #include "baza/baza.h"
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
+#include "konfig/timelimits.h"
 #include "platform/dialogs.h"
 #include "platform/livethreads.h"
 #include "przebieg/runcontroller.h"
@@ -39,15 +40,8 @@ class CliDialogs : public Dialogs
 public:
     CliDialogs(QTextStream& err, Answer answer) : m_err(err), m_answer(answer) {}
 
-    bool refusedQuestion = false;
-
     void message(const QString& text) override { m_err << text << "\n"; }
-    Answer question(const QString&, Buttons) override
-    {
-        if (m_answer == Answer::Cancel)
-            refusedQuestion = true;
-        return m_answer;
-    }
+    Answer question(const QString&, Buttons) override { return m_answer; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
     QString openFileName(const QString&) override { return {}; }
     void error(const QString& text) override { m_err << text << "\n"; }
@@ -57,15 +51,26 @@ private:
     Answer m_answer;
 };
 
+QStringList allowedTimeLimits()
+{
+    QStringList allowed{QStringLiteral("0")};
+    for (const konfig::TimeLimit& limit : konfig::kTimeLimits)
+        allowed << QString::number(limit.seconds);
+    return allowed;
+}
+
 int timeLimitIndex(const QString& seconds)
 {
-    const QStringList allowed = {QStringLiteral("30"), QStringLiteral("60"), QStringLiteral("120"),
-                                 QStringLiteral("180"), QStringLiteral("300")};
     if (seconds == QLatin1String("0"))
         return -1;
-    const int index = int(allowed.indexOf(seconds));
-    if (index < 0)
-        throw UsageError{QStringLiteral("--time-limit przyjmuje 0, 30, 60, 120, 180 lub 300, a nie \"%1\"").arg(seconds)};
+    const QStringList allowed = allowedTimeLimits();
+    const int index = allowed.contains(seconds) ? konfig::TimeLimitIndexOfSeconds(seconds.toInt()) : -1;
+    if (index < 0) {
+        QStringList choices = allowed;
+        const QString last = choices.takeLast();
+        throw UsageError{QStringLiteral("--time-limit przyjmuje %1 lub %2, a nie \"%3\"")
+                             .arg(choices.join(QStringLiteral(", ")), last, seconds)};
+    }
     return index;
 }
 
@@ -139,11 +144,11 @@ int runRun(CliContext& c, const QStringList& arguments)
     CliDialogs dialogs(c.err, continuePass ? Dialogs::Answer::Yes : newPass ? Dialogs::Answer::No : Dialogs::Answer::Cancel);
     RunController run(b, report, settings, dialogs);
     Progress progress(c.err, run);
-    QObject::connect(&run, &RunController::recordDispatched, [&progress](int g, int n) { progress.show(g, n); });
+    QObject::connect(&run, &RunController::recordDispatched, &run, [&progress](int g, int n) { progress.show(g, n); });
 
     QEventLoop loop;
     bool ended = false;
-    QObject::connect(&run, &RunController::runEnded, [&ended] { ended = true; });
+    QObject::connect(&run, &RunController::runEnded, &loop, [&ended] { ended = true; });
 
     // Ctrl-C stops the run as the button would; the page in flight is
     // still stored. A second Ctrl-C leaves at once.
@@ -153,10 +158,10 @@ int runRun(CliContext& c, const QStringList& arguments)
     bool stopped = false;
     QTimer watch;
     watch.setInterval(50);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
         if (interrupts > 0 && !stopped && run.active()) {
             stopped = true;
-            run.SpeedButton1Click(false);
+            run.Stop();
         }
         if (interrupts > 1 || !CliApplication::failure().isEmpty() ||
             (ended && LiveThreads::count() == 0))
@@ -164,7 +169,7 @@ int runRun(CliContext& c, const QStringList& arguments)
     });
     watch.start();
 
-    run.SpeedButton1Click(true);
+    run.Start();
     if (!ended || LiveThreads::count() > 0)
         loop.exec();
     watch.stop();
@@ -176,7 +181,7 @@ int runRun(CliContext& c, const QStringList& arguments)
         c.err << "ekowarta-cli run: " << CliApplication::failure() << "\n";
         return 1;
     }
-    if (dialogs.refusedQuestion) {
+    if (run.outcome() == RunOutcome::Refused) {
         c.err << "ekowarta-cli run: część stron nie została jeszcze przeanalizowana; podaj --continue "
                  "(dokończ przerwaną analizę) albo --new (zacznij od nowa)\n";
         return 1;
@@ -189,16 +194,22 @@ int runRun(CliContext& c, const QStringList& arguments)
     printList(c.out, QStringLiteral("Dziennik zdarzeń"), events);
     b.table().close();
 
-    if (run.aborted() || report.events().join(QLatin1Char('\n')).contains(QStringLiteral("Brak połącznia z Internetem")))
-        return 2;
-    if (stopped || interrupts > 0)
-        return 130;
-    return 0;
+    switch (run.outcome()) {
+    case RunOutcome::Offline: return 2;
+    case RunOutcome::Stopped: return 130;
+    case RunOutcome::Finished:
+    case RunOutcome::NoData:
+    case RunOutcome::Refused: break;
+    }
+    // Interrupted after the last record was taken: its checks were still
+    // awaited, so the run did not end by itself.
+    return interrupts > 0 ? 130 : 0;
 }
 
 CommandRegistration reg({
     QStringLiteral("run"),
-    QStringLiteral("run [--time-limit 0|30|60|120|180|300] [--continue | --new]"),
+    QStringLiteral("run [--time-limit ") + allowedTimeLimits().join(QLatin1Char('|')) +
+        QStringLiteral("] [--continue | --new]"),
     QStringLiteral("Kontrola stron wszystkich rekordów, jak przycisk startu programu.\n"
                    "--time-limit  maksymalny czas kontroli jednej strony w sekundach (0: bez limitu);\n"
                    "              domyślnie z config.ini\n"

@@ -16,6 +16,7 @@
 #include "kontrola/twyswietl.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "raport/runtexts.h"
 #include "raport/reportcommands.h"
 #include "text/systemformat.h"
 #include "wymiana/registercommands.h"
@@ -59,6 +60,13 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     Timer1Timer();
 
     connect(m_run.get(), &RunController::changed, this, &TForm1::showRunState);
+    // An idle register is held shared again, so that readers may read it.
+    connect(m_run.get(), &RunController::runEnded, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (!m_run->active())
+                m_baza.ShareTable();
+        });
+    });
     connect(m_run.get(), &RunController::gridColumnsReset, this, [this] {
         m_model->resetTitleColours();
         SetupGridColumns();
@@ -103,6 +111,12 @@ void TForm1::showEvent(QShowEvent* event)
 
 void TForm1::FormActivate()
 {
+    if (!m_baza.ClaimForWindow()) {
+        // The grid stays empty, but nothing pretends the register is.
+        m_dialogs.error(m_baza.OtherWindowText());
+        konfig::LoadSettings(m_settings, m_baza.directory() + QStringLiteral("config.ini"));
+        return;
+    }
     m_baza.OpenTable();
     m_model->resetTitleColours();
     SetupGridColumns();
@@ -139,7 +153,7 @@ void TForm1::ConfirmClose()
         ShutDown();
         return;
     }
-    if (m_dialogs.question(QStringLiteral("Program jeszcze analizuje strony inernetowe.\r\nNa pewno chcesz zamknąć program?"),
+    if (m_dialogs.question(RunActiveText() + QStringLiteral("\r\nNa pewno chcesz zamknąć program?"),
                            Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
         ShutDown();
 }
@@ -337,6 +351,16 @@ void TForm1::openPage(const QString& address)
 void TForm1::SpeedButton1Click()
 {
     // The button has already flipped its pressed state.
+    if (!m_baza.holdsWindowClaim() && !m_run->active()) {
+        // Refused at start because another window had the register: try
+        // again, it may have gone meanwhile.
+        if (!m_baza.ClaimForWindow()) {
+            m_speedButton1->setChecked(false);
+            m_dialogs.error(m_baza.OtherWindowText());
+            return;
+        }
+        FormActivate();
+    }
     m_run->SpeedButton1Click(m_speedButton1->isChecked());
 }
 

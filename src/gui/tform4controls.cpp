@@ -1,6 +1,7 @@
 // The configuration window's controls: names, captions, places. Its
 // behaviour is in tform4.cpp.
 #include "konfig/settingsfile.h"
+#include "konfig/timelimits.h"
 #include "tform4.h"
 #include "updown.h"
 
@@ -90,9 +91,7 @@ QWidget* TForm4::buildOptionsPage()
     m_comboBox2 = new QComboBox(page);
     m_comboBox2->setObjectName(QStringLiteral("ComboBox2"));
     m_comboBox2->setEditable(false);
-    m_comboBox2->addItems({QStringLiteral("30 sek"), QStringLiteral("1 min"),
-                           QStringLiteral("2 min"), QStringLiteral("3 min"),
-                           QStringLiteral("5 min")});
+    m_comboBox2->addItems(konfig::TimeLimitLabels());
     // The layout starts with no limit chosen, until config.ini is read.
     m_comboBox2->setCurrentIndex(-1);
     auto* timeRow = new QHBoxLayout;

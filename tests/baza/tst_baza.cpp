@@ -32,6 +32,7 @@ class TestBaza : public QObject
 
 private Q_SLOTS:
     void openTableCreatesAMissingTable();
+    void aTableSharedAfterARunLetsReadersIn();
     void voivodeshipNames_data();
     void voivodeshipNames();
     void voivodeshipIndexReadsTheCurrentRecord_data();
@@ -233,6 +234,34 @@ void TestBaza::shutDownPacksAndRemovesTheIndexFile()
     QVERIFY(!b.table().isOpen());
     QVERIFY(!QFile::exists(b.mdxPath()));
     QCOMPARE(testdata::readAll(b.dbfPath()).size(), 789 + 961 + 1);
+}
+
+void TestBaza::aTableSharedAfterARunLetsReadersIn()
+{
+    QTemporaryDir dir;
+    baza::Baza b(dir.path());
+    b.OpenTable();
+    for (const QString& g : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")})
+        addRecord(b.table(), g, 0, 0);
+    // As a run leaves it: packed, then held exclusively.
+    b.PackTable();
+    b.table().setExclusive(true);
+    b.table().open();
+    b.table().setOrder(QStringLiteral("GMINA"), true);
+    b.table().setRecNo(2);
+    const QStringList list{QStringLiteral("--dir"), dir.path(), QStringLiteral("list")};
+    QCOMPARE(testdata::run(QStringLiteral("ekowarta-cli"), list).exitCode, 1);
+    b.ShareTable();
+    QVERIFY(!b.table().exclusive());
+    QCOMPARE(b.table().recNo(), 2);
+    QCOMPARE(b.table().orderExpression(), QStringLiteral("GMINA"));
+    QVERIFY(b.table().orderDescending());
+    const auto r = testdata::run(QStringLiteral("ekowarta-cli"), list);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out.count('\n'), 4);
+    // The window goes on writing.
+    b.SetPriorityMark(3);
+    QCOMPARE(b.table().integer(baza::Kod), 3);
 }
 
 QTEST_GUILESS_MAIN(TestBaza)

@@ -162,7 +162,7 @@ void TestCliRegister::locksOfOtherProgramsAreRespected()
                                            QStringList{QStringLiteral("run"), QStringLiteral("--new")}}) {
             const auto r = cli(command);
             QCOMPARE(r.exitCode, 1);
-            QVERIFY2(r.err.contains("in use by another program"), r.err.constData());
+            QVERIFY2(QString::fromUtf8(r.err).contains(QStringLiteral("jest używany przez inny program lub okno")), r.err.constData());
             QCOMPARE(tableBytes(), before);
         }
         const auto list = cli({QStringLiteral("list")});

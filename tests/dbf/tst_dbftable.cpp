@@ -341,7 +341,7 @@ void TestDbfTable::packNeedsExclusiveAccessAndLeavesNoTemporaryFile()
     DbfTable t;
     t.setFileName(p);
     t.open();
-    QVERIFY(errorOf([&] { t.pack(); }).contains(QStringLiteral("exclusive")));
+    QVERIFY(errorOf([&] { t.pack(); }).contains(QStringLiteral("na wyłączność")));
     t.close();
     t.setExclusive(true);
     t.open();
@@ -353,7 +353,7 @@ void TestDbfTable::packNeedsExclusiveAccessAndLeavesNoTemporaryFile()
     // The lock survives the replacement of the file.
     DbfTable other;
     other.setFileName(p);
-    QVERIFY(errorOf([&] { other.open(); }).contains(QStringLiteral("locked")));
+    QVERIFY(errorOf([&] { other.open(); }).contains(QStringLiteral("jest używany przez inny program lub okno")));
 }
 
 void TestDbfTable::cursorMovesLikeADataset()
@@ -423,7 +423,7 @@ void TestDbfTable::editingOutsideEditModeFails()
     t.setFileName(p);
     t.open();
     QCOMPARE(errorOf([&] { t.setText(baza::Gmina, QStringLiteral("x")); }),
-             QStringLiteral("Dataset not in edit or insert mode"));
+             QStringLiteral("Tabela nie jest w trybie edycji ani dopisywania rekordu"));
     QVERIFY(errorOf([&] { t.text(u"nosuchfield"); }).contains(QStringLiteral("nosuchfield")));
     t.close();
     QVERIFY(!errorOf([&] { t.first(); }).isEmpty());
@@ -541,34 +541,34 @@ void TestDbfTable::refusesDamagedFiles_data()
     QTest::addColumn<QString>("expected");
     const QByteArray sample = testdata::readAll(testdata::fixture(QStringLiteral("baza-level7-sample.dbf")));
 
-    QTest::newRow("empty file") << QByteArray() << "is not a dBase table";
-    QTest::newRow("text file") << QByteArray("Gmina;Natura2000\r\nŁódź;Pradolina\r\n").repeated(4) << "not a dBase level 7";
-    QTest::newRow("level 3 table") << QByteArray(1, '\x03') + sample.mid(1) << "not a dBase level 7";
-    QTest::newRow("truncated records") << sample.left(789 + 961 * 2 + 100) << "truncated";
-    QTest::newRow("truncated header") << sample.left(300) << "damaged";
+    QTest::newRow("empty file") << QByteArray() << "to nie jest tabela dBase";
+    QTest::newRow("text file") << QByteArray("Gmina;Natura2000\r\nŁódź;Pradolina\r\n").repeated(4) << "to nie jest tabela dBase poziomu 7";
+    QTest::newRow("level 3 table") << QByteArray(1, '\x03') + sample.mid(1) << "to nie jest tabela dBase poziomu 7";
+    QTest::newRow("truncated records") << sample.left(789 + 961 * 2 + 100) << "jest uszkodzony: plik jest obcięty";
+    QTest::newRow("truncated header") << sample.left(300) << "jest uszkodzony";
     QByteArray badLength = sample;
     badLength[10] = '\x01';
-    QTest::newRow("record length") << badLength << "record length";
+    QTest::newRow("record length") << badLength << "długość rekordu 769 nie zgadza się z polami";
     QByteArray badFlag = sample;
     badFlag[789 + 961] = 'X';
-    QTest::newRow("deletion flag") << badFlag << "deletion flag";
+    QTest::newRow("deletion flag") << badFlag << "rekord 2 ma błędny znacznik usunięcia";
     QByteArray badType = sample;
     badType[68 + 48 + 32] = 'Q';
-    QTest::newRow("field type") << badType << "descriptor";
+    QTest::newRow("field type") << badType << "opis pola nr 2 jest błędny";
     QByteArray noTerminator = sample;
     noTerminator[788] = 'x';
-    QTest::newRow("descriptor end") << noTerminator << "damaged";
+    QTest::newRow("descriptor end") << noTerminator << "jest uszkodzony";
     // A count below what the file holds: the two records beyond it would
     // be lost at the next pack.
     QByteArray shortCount = sample;
     shortCount[4] = '\x03';
-    QTest::newRow("count 3 of 5") << shortCount << "counts 3 records, the file holds 5";
+    QTest::newRow("count 3 of 5") << shortCount << "nagłówek podaje rekordów: 3, a plik zawiera: 5";
     QByteArray countOneShort = sample;
     countOneShort[4] = '\x04'; // the fifth record took its number, the header moved on
-    QTest::newRow("count 4 of 5") << countOneShort << "counts 4 records, the file holds 5";
-    QTest::newRow("bytes after the end mark") << sample + QByteArray("xyz") << "stray bytes";
+    QTest::newRow("count 4 of 5") << countOneShort << "nagłówek podaje rekordów: 4, a plik zawiera: 5";
+    QTest::newRow("bytes after the end mark") << sample + QByteArray("xyz") << "za ostatnim rekordem są zbędne bajty";
     QTest::newRow("part of a record after the last")
-        << sample.chopped(1) + sample.mid(789 + 961, 500) << "stray bytes";
+        << sample.chopped(1) + sample.mid(789 + 961, 500) << "za ostatnim rekordem są zbędne bajty";
 }
 
 void TestDbfTable::readsAFileWithoutTheEndMark()
@@ -638,14 +638,14 @@ void TestDbfTable::aShortCountIsNeverPackedAway()
     QVERIFY(testdata::writeAll(p, content));
     baza::Baza b(m_dir.path());
     QVERIFY(errorOf([&] { b.OpenTable(); }).contains(p));
-    QVERIFY(errorOf([&] { b.PackTable(); }).contains(QStringLiteral("counts 3 records")));
+    QVERIFY(errorOf([&] { b.PackTable(); }).contains(QStringLiteral("nagłówek podaje rekordów: 3")));
     QVERIFY(!errorOf([&] { b.ShutDown(); }).isEmpty());
     QVERIFY(!b.table().isOpen());
     for (const QStringList& command : {QStringList{QStringLiteral("mark"), QStringLiteral("1"), QStringLiteral("2")},
                                        QStringList{QStringLiteral("reset")}, QStringList{QStringLiteral("list")}}) {
         const auto r = testdata::run(QStringLiteral("ekowarta-cli"), QStringList{QStringLiteral("--dir"), m_dir.path()} + command);
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains("counts 3 records"), r.err.constData());
+        QVERIFY2(QString::fromUtf8(r.err).contains(QStringLiteral("nagłówek podaje rekordów: 3")), r.err.constData());
     }
     QCOMPARE(testdata::readAll(p), content);
     QFile::remove(p);
@@ -680,21 +680,21 @@ void TestDbfTable::exclusiveAccessLocksOutOtherOpeners()
 
     shared1.open();
     shared2.open(); // shared openers live together
-    QVERIFY(errorOf([&] { exclusive.open(); }).contains(QStringLiteral("locked")));
+    QVERIFY(errorOf([&] { exclusive.open(); }).contains(QStringLiteral("jest używany przez inny program lub okno")));
     shared1.close();
     shared2.close();
 
     exclusive.open();
     const QString error = errorOf([&] { shared1.open(); });
     QVERIFY(error.contains(p));
-    QVERIFY(error.contains(QStringLiteral("in use")));
+    QVERIFY(error.contains(QStringLiteral("Zamknij je i spróbuj ponownie.")));
     QVERIFY(!shared1.isOpen());
     // Another process meets the same lock: the command line refuses and
     // changes nothing.
     const QByteArray before = testdata::readAll(p);
     const auto result = testdata::run(QStringLiteral("ekowarta-cli"), {QStringLiteral("--dir"), m_dir.path(), QStringLiteral("reset")});
     QCOMPARE(result.exitCode, 1);
-    QVERIFY(result.err.contains("locked"));
+    QVERIFY(QString::fromUtf8(result.err).contains(QStringLiteral("jest używany przez inny program lub okno")));
     QCOMPARE(testdata::readAll(p), before);
     exclusive.close();
     shared1.open();
@@ -738,7 +738,7 @@ void TestDbfTable::createRefusesAnExistingFile()
 {
     const QString p = newRegister();
     const QByteArray before = testdata::readAll(p);
-    QVERIFY(errorOf([&] { DbfTable::create(p, baza::RegisterFields()); }).contains(QStringLiteral("exists")));
+    QVERIFY(errorOf([&] { DbfTable::create(p, baza::RegisterFields()); }).contains(QStringLiteral("plik już istnieje")));
     QCOMPARE(testdata::readAll(p), before);
 }
 

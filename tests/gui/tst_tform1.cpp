@@ -96,6 +96,7 @@ private Q_SLOTS:
     void settingsAreLoadedAtTheFirstActivation();
     void publishButtonRefusesOrPublishes();
     void damagedTableIsReportedAndNothingIsOverwritten();
+    void aSecondWindowOnTheRegisterSaysSo();
 };
 
 void TestTForm1::startInAnEmptyDirectoryCreatesTheTable()
@@ -436,6 +437,45 @@ void TestTForm1::damagedTableIsReportedAndNothingIsOverwritten()
     form.close();
     QCOMPARE(finished.count(), 1); // closing still ends the program
     QCOMPARE(testdata::readAll(dbf), garbage);
+}
+
+void TestTForm1::aSecondWindowOnTheRegisterSaysSo()
+{
+    fillRegister({{QStringLiteral("Kampinos"), 0}, {QStringLiteral("Łomianki"), 0}});
+    const QString dbf = m_dir->filePath(QStringLiteral("baza.dbf"));
+    TForm1& first = startWindow();
+    QCOMPARE(first.baza().table().recordCount(), 2);
+    QVERIFY(m_dialogs->errors.isEmpty());
+    // The idle window holds the register shared: readers read, writers are
+    // refused in Polish.
+    const QStringList dir{QStringLiteral("--dir"), m_dir->path()};
+    const auto list = testdata::run(QStringLiteral("ekowarta-cli"), dir + QStringList{QStringLiteral("list")});
+    QCOMPARE(list.exitCode, 0);
+    QCOMPARE(list.out.count('\n'), 3);
+    const auto mark = testdata::run(QStringLiteral("ekowarta-cli"),
+                                    dir + QStringList{QStringLiteral("mark"), QStringLiteral("1"), QStringLiteral("3")});
+    QCOMPARE(mark.exitCode, 1);
+    QVERIFY2(QString::fromUtf8(mark.err).contains(QStringLiteral("jest używany przez inny program lub okno")),
+             mark.err.constData());
+    const QByteArray before = testdata::readAll(dbf);
+
+    TForm1 second(*m_settings, *m_dialogs, m_dir->path());
+    second.show();
+    QCoreApplication::processEvents();
+    QCOMPARE(m_dialogs->errors.size(), 1);
+    QVERIFY2(m_dialogs->errors.first().contains(QStringLiteral("jest otwarty w innym oknie programu")),
+             qPrintable(m_dialogs->errors.first()));
+    QVERIFY(m_dialogs->errors.first().contains(dbf));
+    auto* start = second.findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"));
+    QVERIFY(start);
+    start->click();
+    QVERIFY(!m_dialogs->messages.contains(QStringLiteral("Brak danych do analizy w bazie")));
+    QCOMPARE(m_dialogs->errors.size(), 2);
+    QCOMPARE(m_dialogs->errors.last(), m_dialogs->errors.first());
+    QVERIFY(!start->isChecked());
+    second.close(); // nothing packed or written by the refused window
+    QCOMPARE(testdata::readAll(dbf), before);
+    QCOMPARE(first.baza().table().recordCount(), 2);
 }
 
 int main(int argc, char** argv)

@@ -6,6 +6,7 @@
 #include "konfig/settings.h"
 #include "platform/livethreads.h"
 #include "publikacja/updatelist.h"
+#include "przebieg/estimate.h"
 #include "przebieg/runcontroller.h"
 #include "raport/runreport.h"
 #include "support/httptestserver.h"
@@ -146,6 +147,8 @@ private Q_SLOTS:
     void oneRecordTableEndsAtTheFirstStep();
     void lostConnectionAbortsAndLeavesThePassResumable();
     void timeOutBetweenTheWorkersStopCheckAndItsHandBack();
+    void remainingTimeEstimate_data();
+    void remainingTimeEstimate();
     void continuingKeepsTheVerdictsOfThePass_data();
     void continuingKeepsTheVerdictsOfThePass();
     void startWithoutConnectionOrRecords();
@@ -511,6 +514,29 @@ void TestRunController::timeOutBetweenTheWorkersStopCheckAndItsHandBack()
     QCOMPARE(kodOf(2), 4);
     QCOMPARE(kodOf(3), 2);
     QCOMPARE(m_report->errorLines(), (QStringList{"LP = 1 - Wstrzymana", "LP = 2 - Wolna"}));
+}
+
+void TestRunController::remainingTimeEstimate_data()
+{
+    QTest::addColumn<int>("g");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<qint64>("remainingMs"); // -1: no estimate
+    QTest::newRow("a quarter done") << 1 << 4 << qint64(60000) << qint64(180000);
+    QTest::newRow("one of three") << 1 << 3 << qint64(33000) << qint64(66000);
+    QTest::newRow("last record") << 4 << 4 << qint64(60000) << qint64(0);
+    QTest::newRow("nothing done") << 0 << 4 << qint64(60000) << qint64(-1);
+    QTest::newRow("clock went back") << 1 << 4 << qint64(-5) << qint64(-1);
+}
+
+void TestRunController::remainingTimeEstimate()
+{
+    QFETCH(int, g);
+    QFETCH(int, n);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(qint64, remainingMs);
+    QCOMPARE(przebieg::RemainingMs(g, n, elapsedMs).value_or(-1), remainingMs);
+    QCOMPARE(przebieg::WithinOneDay(86400000 + 5000), qint64(5000));
 }
 
 void TestRunController::continuingKeepsTheVerdictsOfThePass_data()

@@ -154,7 +154,7 @@ private Q_SLOTS:
         running.OpenTable();
         const testdata::ProcessResult r = publish();
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains("in use"), r.err.constData());
+        QVERIFY2(QString::fromUtf8(r.err).contains(QStringLiteral("jest używany przez inny program")), r.err.constData());
         QVERIFY(!m_server.fileExists(QStringLiteral("www/wykaz.txt")));
     }
 };

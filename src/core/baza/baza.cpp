@@ -9,6 +9,12 @@
 
 #include <vector>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
 namespace baza {
 
 void CreateTable(const QString& path)
@@ -128,8 +134,69 @@ int Baza::VoivodeshipIndex() const
     return VoivodeshipPosition(m_table.text(Wojewodztwo));
 }
 
+Baza::~Baza()
+{
+#ifdef Q_OS_UNIX
+    if (m_claim >= 0)
+        ::close(m_claim); // releases the claim
+#endif
+}
+
+bool Baza::ClaimForWindow()
+{
+    if (m_claimed)
+        return true;
+#ifdef Q_OS_UNIX
+    // An exclusive lock on the data directory: it needs no file of its own
+    // and goes with the process, also when the process is killed.
+    const QString dir = m_directory.isEmpty() ? QStringLiteral(".") : m_directory;
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        m_claimRefused = false; // no directory: opening the table says why
+        m_claimed = true;
+        return true;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        m_claimRefused = true;
+        return false;
+    }
+    m_claim = fd;
+#endif
+    m_claimRefused = false;
+    m_claimed = true;
+    return true;
+}
+
+QString Baza::OtherWindowText() const
+{
+    return QStringLiteral("Rejestr %1 jest otwarty w innym oknie programu Ekowarta. Pracuj w tamtym oknie "
+                          "albo je zamknij i spróbuj ponownie.")
+        .arg(QDir::toNativeSeparators(dbfPath()));
+}
+
+void Baza::ShareTable()
+{
+    if (!m_table.isOpen() || !m_table.exclusive() || m_table.state() != dbf::DbfTable::State::Browse)
+        return;
+    const int recNo = m_table.recNo();
+    const QString order = m_table.orderExpression();
+    const bool descending = m_table.orderDescending();
+    m_table.close();
+    m_table.setExclusive(false);
+    m_table.open();
+    if (!order.isEmpty())
+        m_table.setOrder(order, descending);
+    if (recNo > 0)
+        m_table.setRecNo(recNo);
+}
+
 void Baza::ShutDown()
 {
+    if (m_claimRefused) {
+        m_table.close();
+        return;
+    }
     m_table.clearOrder();
     m_table.close();
     DeleteIndexFile();

@@ -48,12 +48,34 @@ public:
     // Position of the current record's voivodeship in the list, or -1.
     int VoivodeshipIndex() const;
 
-    // End of the program: no order, closed, baza.mdx gone, packed.
+    // End of the program: no order, closed, baza.mdx gone, packed. A window
+    // that was refused the register (ClaimForWindow) leaves it alone.
     void ShutDown();
+
+    // One window per register: two windows would each keep their own copy
+    // of the records and overwrite each other's changes. The claim is held
+    // until this object goes; false when another window holds it. Command
+    // line readers and writers do not claim (they meet the table's locks).
+    bool ClaimForWindow();
+    bool holdsWindowClaim() const { return m_claimed; }
+    // "Rejestr … jest otwarty w innym oknie programu…"
+    QString OtherWindowText() const;
+
+    // Back to shared access after a run, keeping the current record and the
+    // order, so that readers (ekowarta-cli list, export) may read the idle
+    // register. Nothing happens when the table is closed or already shared.
+    void ShareTable();
+
+    ~Baza();
+    Baza(const Baza&) = delete;
+    Baza& operator=(const Baza&) = delete;
 
 private:
     QString m_directory;
     dbf::DbfTable m_table;
+    int m_claim = -1;
+    bool m_claimed = false;
+    bool m_claimRefused = false;
 };
 
 } // namespace baza

@@ -6,13 +6,35 @@
 
 namespace dbf {
 
-// Errors of the table layer carry their own (English) text; the program's
-// general error handler shows it as it stands.
+// Errors of the table layer carry a Polish text that names the file and
+// says what to do; the program's general error handler shows it as it
+// stands. The kind lets a caller react to a held or damaged register
+// without reading the text.
 class DbfError : public std::runtime_error
 {
 public:
-    explicit DbfError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    enum class Kind { General, InUse, Damaged, Missing, Io };
+
+    explicit DbfError(const QString& message, Kind kind = Kind::General)
+        : std::runtime_error(message.toStdString()), m_kind(kind)
+    {
+    }
     QString text() const { return QString::fromStdString(what()); }
+    Kind kind() const { return m_kind; }
+
+    // The file is locked by another program or by another table object.
+    static DbfError inUse(const QString& path);
+    // The file is not a table we can read; reason: what is wrong with it.
+    static DbfError damaged(const QString& path, const QString& reason);
+    static DbfError missing(const QString& path);
+    // An operating-system failure (errno) while opening, writing or
+    // creating the file.
+    static DbfError cannotOpen(const QString& path, int errorNumber);
+    static DbfError cannotWrite(const QString& path, int errorNumber);
+    static DbfError cannotCreate(const QString& path, const QString& reason);
+
+private:
+    Kind m_kind;
 };
 
 } // namespace dbf

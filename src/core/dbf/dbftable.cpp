@@ -4,6 +4,7 @@
 #include "dbf/dbferror.h"
 #include "dbf/filelock.h"
 #include "dbf/replacefile.h"
+#include "dbf/systemreason.h"
 #include "platform/clock.h"
 #include "text/cp1250.h"
 #include "text/datevalue.h"
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #ifdef Q_OS_UNIX
@@ -162,16 +164,16 @@ DbfTable::~DbfTable()
 void DbfTable::create(const QString& path, const FieldDefs& fields)
 {
     if (fields.isEmpty())
-        throw DbfError(QStringLiteral("Cannot create table \"%1\": no fields declared").arg(path));
+        throw DbfError::cannotCreate(path, QStringLiteral("nie podano pól"));
     int recordLength = 1;
     QByteArray descriptors;
     for (const FieldDef& f : fields) {
         const QByteArray name = f.name.toUpper().toLatin1();
         if (name.isEmpty() || name.size() > 31)
-            throw DbfError(QStringLiteral("Invalid field name \"%1\"").arg(f.name));
+            throw DbfError(QStringLiteral("Błędna nazwa pola \"%1\"").arg(f.name));
         const char type = char(f.type);
         if (!isKnownType(type) || !isFixedWidthOk(f.type, f.width) || f.width > 255)
-            throw DbfError(QStringLiteral("Invalid width %1 of field %2").arg(f.width).arg(f.name));
+            throw DbfError(QStringLiteral("Błędna szerokość %1 pola %2").arg(f.width).arg(f.name));
         QByteArray d(kDescriptorSize, '\0');
         std::memcpy(d.data(), name.constData(), size_t(name.size()));
         d[32] = type;
@@ -184,7 +186,7 @@ void DbfTable::create(const QString& path, const FieldDefs& fields)
     }
     const int headerLength = kFileHeaderSize + int(descriptors.size()) + 1;
     if (recordLength > 0xFFFF)
-        throw DbfError(QStringLiteral("Record of table \"%1\" too long").arg(path));
+        throw DbfError::cannotCreate(path, QStringLiteral("rekord jest za długi"));
 
     QByteArray header(kFileHeaderSize, '\0');
     header[0] = 0x04; // level 7, no memo file
@@ -196,13 +198,13 @@ void DbfTable::create(const QString& path, const FieldDefs& fields)
 
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        throw DbfError(QStringLiteral("Cannot create table \"%1\": %2").arg(path, file.errorString()));
+        throw DbfError::cannotCreate(path, SystemReason(errno));
     const QByteArray content = header + descriptors + kDescriptorEnd + kEndOfFile;
     if (file.write(content) != content.size() || !file.flush()) {
-        const QString reason = file.errorString();
+        const int reason = errno;
         file.close();
         QFile::remove(path);
-        throw DbfError(QStringLiteral("Cannot create table \"%1\": %2").arg(path, reason));
+        throw DbfError::cannotCreate(path, SystemReason(reason));
     }
 #ifdef Q_OS_UNIX
     ::fsync(file.handle());
@@ -212,27 +214,27 @@ void DbfTable::create(const QString& path, const FieldDefs& fields)
 void DbfTable::setFileName(const QString& path)
 {
     if (isOpen())
-        throw DbfError(QStringLiteral("Cannot perform this operation on an open dataset"));
+        throw DbfError(QStringLiteral("Tej operacji nie można wykonać na otwartej tabeli"));
     m_path = path;
 }
 
 void DbfTable::setExclusive(bool exclusive)
 {
     if (isOpen())
-        throw DbfError(QStringLiteral("Cannot perform this operation on an open dataset"));
+        throw DbfError(QStringLiteral("Tej operacji nie można wykonać na otwartej tabeli"));
     m_exclusive = exclusive;
 }
 
 void DbfTable::setReadOnly(bool readOnly)
 {
     if (isOpen())
-        throw DbfError(QStringLiteral("Cannot perform this operation on an open dataset"));
+        throw DbfError(QStringLiteral("Tej operacji nie można wykonać na otwartej tabeli"));
     m_readOnly = readOnly;
 }
 
 void DbfTable::fail(const QString& what) const
 {
-    throw DbfError(QStringLiteral("Table file \"%1\" is damaged: %2.").arg(m_path, what));
+    throw DbfError::damaged(m_path, what);
 }
 
 void DbfTable::open()
@@ -240,9 +242,9 @@ void DbfTable::open()
     if (isOpen())
         return;
     if (m_path.isEmpty())
-        throw DbfError(QStringLiteral("No table name given"));
+        throw DbfError(QStringLiteral("Nie podano nazwy pliku bazy"));
     if (!QFileInfo::exists(m_path))
-        throw DbfError(QStringLiteral("Table file \"%1\" does not exist").arg(m_path));
+        throw DbfError::missing(m_path);
     const auto mode = (m_readOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite) | QIODevice::Unbuffered;
     // A file renamed over the path between our open and our lock (another
     // program's pack or import) is met on the next round; the old one must
@@ -250,7 +252,7 @@ void DbfTable::open()
     for (int attempt = 0;; ++attempt) {
         auto file = std::make_unique<QFile>(m_path);
         if (!file->open(mode))
-            throw DbfError(QStringLiteral("Cannot open table file \"%1\": %2").arg(m_path, file->errorString()));
+            throw DbfError::cannotOpen(m_path, errno);
         m_file = std::move(file);
         try {
             lockFile();
@@ -293,10 +295,7 @@ void DbfTable::lockFile()
 void DbfTable::lockFileOrThrow(QFile& file, bool exclusive)
 {
     if (!LockWholeFile(file.handle(), exclusive, !m_readOnly)) {
-        throw DbfError(QStringLiteral("Table file \"%1\" is in use by another program or window "
-                                      "(it is locked for %2 access)")
-                           .arg(m_path, exclusive ? QStringLiteral("exclusive")
-                                                  : QStringLiteral("shared")));
+        throw DbfError::inUse(m_path);
     }
 }
 
@@ -304,40 +303,37 @@ void DbfTable::readFile()
 {
     const QByteArray all = m_file->readAll();
     if (all.size() < kFileHeaderSize)
-        throw DbfError(QStringLiteral("File \"%1\" is not a dBase table: it is only %2 bytes long.")
-                           .arg(m_path)
-                           .arg(all.size()));
+        fail(QStringLiteral("to nie jest tabela dBase (plik ma tylko %1 B)").arg(all.size()));
     const char* d = all.constData();
     const quint8 version = quint8(d[0]);
     if (version != 0x04 && version != 0x8C)
-        throw DbfError(QStringLiteral("File \"%1\" is not a dBase level 7 table (version byte 0x%2).")
-                           .arg(m_path)
-                           .arg(version, 2, 16, QLatin1Char('0')));
+        fail(QStringLiteral("to nie jest tabela dBase poziomu 7 (bajt wersji 0x%1)")
+                 .arg(version, 2, 16, QLatin1Char('0')));
     const quint32 count = readU32(d + 4);
     const int headerLength = readU16(d + 8);
     const int recordLength = readU16(d + 10);
     if (headerLength < kFileHeaderSize + kDescriptorSize + 1 || headerLength > all.size())
-        fail(QStringLiteral("the header length %1 is invalid").arg(headerLength));
+        fail(QStringLiteral("długość nagłówka %1 jest błędna").arg(headerLength));
 
     std::vector<Field> fields;
     int offset = kFileHeaderSize;
     int sum = 0;
     while (true) {
         if (offset >= headerLength)
-            fail(QStringLiteral("the field descriptors are not terminated"));
+            fail(QStringLiteral("opisy pól nie mają znacznika końca"));
         if (d[offset] == kDescriptorEnd)
             break;
         if (offset + kDescriptorSize > headerLength)
-            fail(QStringLiteral("a field descriptor is cut off"));
+            fail(QStringLiteral("opis pola jest urwany"));
         const char* p = d + offset;
         const QByteArray name(p, qstrnlen(p, 32));
         for (char c : name)
             if (quint8(c) < 33 || quint8(c) > 126)
-                fail(QStringLiteral("a field name holds invalid characters"));
+                fail(QStringLiteral("nazwa pola zawiera niedozwolone znaki"));
         const char type = p[32];
         const int width = quint8(p[33]);
         if (name.isEmpty() || !isKnownType(type) || !isFixedWidthOk(FieldType(type), width))
-            fail(QStringLiteral("field descriptor %1 is invalid").arg(fields.size() + 1));
+            fail(QStringLiteral("opis pola nr %1 jest błędny").arg(fields.size() + 1));
         Field f;
         f.def.name = QString::fromLatin1(name);
         f.def.type = FieldType(type);
@@ -349,12 +345,12 @@ void DbfTable::readFile()
         offset += kDescriptorSize;
     }
     if (fields.empty())
-        fail(QStringLiteral("it declares no fields"));
+        fail(QStringLiteral("nie opisuje żadnego pola"));
     if (1 + sum != recordLength)
-        fail(QStringLiteral("the record length %1 does not match its fields").arg(recordLength));
+        fail(QStringLiteral("długość rekordu %1 nie zgadza się z polami").arg(recordLength));
     const qint64 needed = qint64(headerLength) + qint64(count) * recordLength;
     if (needed > all.size())
-        fail(QStringLiteral("the file is truncated (the header counts %1 records, the file holds %2)")
+        fail(QStringLiteral("plik jest obcięty (nagłówek podaje rekordów: %1, plik zawiera: %2)")
                  .arg(count)
                  .arg((all.size() - headerLength) / recordLength));
 
@@ -366,18 +362,18 @@ void DbfTable::readFile()
     if (isTornAppend(d, fields, needed, extra, recordLength, headerLength))
         extra = 0; // the append never finished: the file ends where the header says
     if (extra >= recordLength)
-        fail(QStringLiteral("the header counts %1 records, the file holds %2")
+        fail(QStringLiteral("nagłówek podaje rekordów: %1, a plik zawiera: %2")
                  .arg(count)
                  .arg(qint64(count) + extra / recordLength));
     for (qint64 i = needed; i < needed + extra; ++i)
         if (d[i] != kEndOfFile)
-            fail(QStringLiteral("there are %1 stray bytes after the last record").arg(extra));
+            fail(QStringLiteral("za ostatnim rekordem są zbędne bajty (%1)").arg(extra));
 
     QByteArray records = all.mid(headerLength, qsizetype(count) * recordLength);
     for (quint32 i = 0; i < count; ++i) {
         const char flag = records[qsizetype(i) * recordLength];
         if (flag != kLive && flag != kDeleted)
-            fail(QStringLiteral("record %1 has an invalid deletion flag").arg(i + 1));
+            fail(QStringLiteral("rekord %1 ma błędny znacznik usunięcia").arg(i + 1));
     }
 
     m_header = all.left(headerLength);
@@ -436,27 +432,27 @@ void DbfTable::sync()
 void DbfTable::requireOpen() const
 {
     if (!isOpen())
-        throw DbfError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+        throw DbfError(QStringLiteral("Tej operacji nie można wykonać na zamkniętej tabeli"));
 }
 
 void DbfTable::requireBrowse(const char* operation) const
 {
     requireOpen();
     if (m_state != State::Browse)
-        throw DbfError(QStringLiteral("Cannot %1 while a record is being edited").arg(QLatin1String(operation)));
+        throw DbfError(QStringLiteral("Nie można %1 w trakcie edycji rekordu").arg(QString::fromUtf8(operation)));
 }
 
 void DbfTable::requireEditing() const
 {
     requireOpen();
     if (m_state != State::Edit && m_state != State::Insert)
-        throw DbfError(QStringLiteral("Dataset not in edit or insert mode"));
+        throw DbfError(QStringLiteral("Tabela nie jest w trybie edycji ani dopisywania rekordu"));
 }
 
 void DbfTable::requireWritable() const
 {
     if (m_readOnly)
-        throw DbfError(QStringLiteral("Cannot modify a read-only dataset"));
+        throw DbfError(QStringLiteral("Tabela jest otwarta tylko do odczytu"));
 }
 
 void DbfTable::checkBrowseMode()
@@ -581,7 +577,7 @@ void DbfTable::setRecNo(int physical)
 const FieldDef& DbfTable::fieldDef(int index) const
 {
     if (index < 0 || index >= int(m_fields.size()))
-        throw DbfError(QStringLiteral("Field index out of range"));
+        throw DbfError(QStringLiteral("Numer pola poza zakresem"));
     return m_fields[size_t(index)].def;
 }
 
@@ -598,7 +594,7 @@ int DbfTable::fieldIndexOrThrow(QStringView name) const
     requireOpen();
     const int i = fieldIndex(name);
     if (i < 0)
-        throw DbfError(QStringLiteral("Field '%1' not found").arg(name));
+        throw DbfError(QStringLiteral("Brak pola %1 w tabeli").arg(name));
     return i;
 }
 
@@ -621,7 +617,7 @@ const char* DbfTable::fieldPtrAt(int row, int field) const
 {
     requireOpen();
     if (row < 0 || row >= int(m_order.size()))
-        throw DbfError(QStringLiteral("Row %1 out of range").arg(row));
+        throw DbfError(QStringLiteral("Wiersz %1 poza zakresem").arg(row));
     return recordPtr(m_order[size_t(row)]) + m_fields[size_t(field)].offset;
 }
 
@@ -661,7 +657,7 @@ qint32 DbfTable::fieldInteger(const Field& f, const char* p)
 double DbfTable::fieldDate(const Field& f, const char* p)
 {
     if (f.def.type != FieldType::Date)
-        throw DbfError(QStringLiteral("Field '%1' is not a date field").arg(f.def.name));
+        throw DbfError(QStringLiteral("Pole %1 nie jest polem daty").arg(f.def.name));
     const QDate d = QDate::fromString(QString::fromLatin1(QByteArrayView(p, 8)), QStringLiteral("yyyyMMdd"));
     return d.isValid() ? datevalue::fromDate(d) : datevalue::kZeroDate;
 }
@@ -733,7 +729,7 @@ char* DbfTable::bufferField(int field)
 {
     requireEditing();
     if (field < 0 || field >= int(m_fields.size()))
-        throw DbfError(QStringLiteral("Field index out of range"));
+        throw DbfError(QStringLiteral("Numer pola poza zakresem"));
     return m_buffer.data() + m_fields[size_t(field)].offset;
 }
 
@@ -752,7 +748,7 @@ void DbfTable::setText(int field, const QString& value)
         bool ok = false;
         const int v = t.toInt(&ok);
         if (!ok)
-            throw DbfError(QStringLiteral("'%1' is not a valid integer value").arg(value));
+            throw DbfError(QStringLiteral("\"%1\" nie jest poprawną liczbą całkowitą").arg(value));
         encodeInteger(p, v);
         return;
     }
@@ -766,7 +762,7 @@ void DbfTable::setText(int field, const QString& value)
         if (!d.isValid())
             d = QDate::fromString(t, QStringLiteral("yyyyMMdd"));
         if (!d.isValid())
-            throw DbfError(QStringLiteral("'%1' is not a valid date").arg(value));
+            throw DbfError(QStringLiteral("\"%1\" nie jest poprawną datą").arg(value));
         setDate(field, datevalue::fromDate(d));
         return;
     }
@@ -795,7 +791,7 @@ void DbfTable::setDate(int field, double value)
     char* p = bufferField(field);
     const Field& f = m_fields[size_t(field)];
     if (f.def.type != FieldType::Date)
-        throw DbfError(QStringLiteral("Field '%1' is not a date field").arg(f.def.name));
+        throw DbfError(QStringLiteral("Pole %1 nie jest polem daty").arg(f.def.name));
     // The zero date is the empty date: the field is left blank.
     const QDate d = datevalue::toDate(value);
     if (datevalue::dayOf(value) == datevalue::kZeroDate || !d.isValid() || d.year() < 1 || d.year() > 9999) {
@@ -861,7 +857,7 @@ void DbfTable::cancel()
 void DbfTable::writeAt(qint64 offset, const char* data, qint64 size)
 {
     if (!m_file->seek(offset) || m_file->write(data, size) != size)
-        throw DbfError(QStringLiteral("Cannot write table file \"%1\": %2").arg(m_path, m_file->errorString()));
+        throw DbfError::cannotWrite(m_path, errno);
 }
 
 void DbfTable::touchHeaderDate()
@@ -972,11 +968,11 @@ void DbfTable::deleteRecord()
 
 void DbfTable::pack()
 {
-    requireBrowse("pack");
+    requireBrowse("spakować tabeli");
     requireWritable();
     requireNoBatch();
     if (!m_exclusive)
-        throw DbfError(QStringLiteral("Table \"%1\" must be opened exclusively to pack it").arg(m_path));
+        throw DbfError(QStringLiteral("Tabelę %1 można spakować tylko otwartą na wyłączność").arg(m_path));
 
     QByteArray live;
     live.reserve(qsizetype(m_order.size()) * m_recordLength);
@@ -1017,7 +1013,7 @@ void DbfTable::pack()
 void DbfTable::requireNoBatch() const
 {
     if (m_batch)
-        throw DbfError(QStringLiteral("Only appends are allowed while a batch of records is pending"));
+        throw DbfError(QStringLiteral("W trakcie zapisu wielu rekordów naraz można je tylko dopisywać"));
 }
 
 void DbfTable::adoptReplacement(std::unique_ptr<QFile> file)
@@ -1031,7 +1027,7 @@ void DbfTable::adoptReplacement(std::unique_ptr<QFile> file)
 
 void DbfTable::beginBatch()
 {
-    requireBrowse("begin a batch");
+    requireBrowse("zapisać wielu rekordów naraz");
     requireWritable();
     requireNoBatch();
     if (!m_exclusive) {
@@ -1150,12 +1146,12 @@ void DbfTable::setOrder(const QString& keyExpression, bool descending)
         field = fieldIndex(e.mid(5, e.size() - 6).trimmed());
         dtos = true;
         if (field >= 0 && m_fields[size_t(field)].def.type != FieldType::Date)
-            throw DbfError(QStringLiteral("Invalid index expression \"%1\": DTOS needs a date field").arg(keyExpression));
+            throw DbfError(QStringLiteral("Błędne wyrażenie sortowania \"%1\": DTOS wymaga pola daty").arg(keyExpression));
     } else {
         field = fieldIndex(e);
     }
     if (field < 0)
-        throw DbfError(QStringLiteral("Invalid index expression \"%1\": field not found").arg(keyExpression));
+        throw DbfError(QStringLiteral("Błędne wyrażenie sortowania \"%1\": brak takiego pola").arg(keyExpression));
     const int keep = m_row >= 0 ? m_order[size_t(m_row)] : -1;
     m_orderExpression = e;
     m_orderDescending = descending;

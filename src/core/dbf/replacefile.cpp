@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <cerrno>
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
@@ -55,11 +57,12 @@ FileReplacement::FileReplacement(const QString& path) : m_path(path)
         }
         if (QFileInfo::exists(m_tempPath))
             continue; // taken by chance: another name
+        const int error = errno;
         m_tempPath.clear();
-        fail(file->errorString());
+        throw DbfError::cannotWrite(m_path, error);
     }
     m_tempPath.clear();
-    fail(QStringLiteral("File exists"));
+    throw DbfError::cannotWrite(m_path, EEXIST);
 }
 
 FileReplacement::~FileReplacement()
@@ -71,33 +74,33 @@ FileReplacement::~FileReplacement()
         QFile::remove(m_tempPath);
 }
 
-void FileReplacement::fail(const QString& reason)
+void FileReplacement::fail()
 {
-    throw DbfError(QStringLiteral("Cannot write table file \"%1\": %2").arg(m_path, reason));
+    throw DbfError::cannotWrite(m_path, errno);
 }
 
 void FileReplacement::write(const char* data, qint64 size)
 {
     if (m_file->write(data, size) != size)
-        fail(m_file->errorString());
+        fail();
 }
 
 void FileReplacement::commit()
 {
     if (!m_file->flush())
-        fail(m_file->errorString());
+        fail();
 #ifdef Q_OS_UNIX
     if (::fsync(m_file->handle()) != 0)
-        fail(QStringLiteral("fsync failed"));
+        fail();
 #endif
     const QFile::Permissions permissions = QFileInfo(m_path).permissions();
 #ifdef Q_OS_UNIX
     if (::rename(QFile::encodeName(m_tempPath).constData(), QFile::encodeName(m_path).constData()) != 0)
-        fail(QStringLiteral("rename failed"));
+        fail();
 #else
     QFile::remove(m_path);
     if (!QFile::rename(m_tempPath, m_path))
-        fail(QStringLiteral("rename failed"));
+        fail();
 #endif
     m_committed = true;
     if (permissions != QFile::Permissions())

@@ -40,7 +40,7 @@ public:
     static void removeLeftovers(const QString& path);
 
 private:
-    [[noreturn]] void fail(const QString& reason);
+    [[noreturn]] void fail(); // with errno of the failed call
 
     QString m_path;
     QString m_tempPath;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 // The one online test, asked before every network action. Online means: a
@@ -15,3 +17,10 @@ ConnectionProbe SetConnectionProbe(ConnectionProbe probe);
 
 // The system's answer, whatever probe is installed.
 bool SystemReportsConnection();
+
+// What the event log and a failed download say without a connection; the
+// wording users know from their reports, misspelling included.
+inline QString NoConnectionText()
+{
+    return QStringLiteral("Brak połącznia z Internetem");
+}

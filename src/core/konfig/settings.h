@@ -1,5 +1,7 @@
 #pragma once
 
+#include "konfig/timelimits.h"
+
 #include <QObject>
 #include <QString>
 
@@ -34,17 +36,7 @@ public:
 
     // Seconds for the selected time limit: 30, 60, 120, 180, 300; 0 (no
     // limit) when nothing or anything else is selected.
-    static int TimeLimitSeconds(int index)
-    {
-        switch (index) {
-        case 0: return 30;
-        case 1: return 60;
-        case 2: return 120;
-        case 3: return 180;
-        case 4: return 300;
-        default: return 0;
-        }
-    }
+    static int TimeLimitSeconds(int index) { return konfig::TimeLimitSeconds(index); }
     int timeLimitSeconds() const { return TimeLimitSeconds(timeLimitIndex); }
 
     // Whoever changes the values calls this, so that windows showing them

@@ -1,4 +1,5 @@
 #include "konfig/settingsfile.h"
+#include "konfig/timelimits.h"
 
 #include "konfig/inifile.h"
 #include "konfig/password.h"
@@ -10,7 +11,6 @@
 namespace konfig {
 namespace {
 
-constexpr int kTimeLimitItems = 5; // "30 sek", "1 min", "2 min", "3 min", "5 min"
 
 QString flag(bool ticked)
 {
@@ -30,7 +30,7 @@ void LoadSettings(Settings& s, const QString& iniPath)
     // A number outside the list selects nothing, as setting the item index
     // of a list with five items does.
     const int time = WholeNumber(read("czas")).value_or(kDefaultTimeLimitIndex);
-    s.timeLimitIndex = time >= 0 && time < kTimeLimitItems ? time : -1;
+    s.timeLimitIndex = time >= 0 && time < konfig::TimeLimitCount() ? time : -1;
 
     s.removeOlderEntries = read("dubl") == QLatin1String("1");
     s.limitEntries = read("wpisy") == QLatin1String("1");

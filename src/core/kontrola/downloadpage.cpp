@@ -18,8 +18,6 @@ namespace {
 
 const QString kUnknownError = QStringLiteral("Błąd nieznany");
 const QString kNoAddress = QStringLiteral("Brak adresu strony internetowej");
-// The wording users know from their reports, misspelling included.
-const QString kOffline = QStringLiteral("Brak połącznia z Internetem");
 const QString kUnreadableStatus = QStringLiteral("Strona nierozpoznana");
 const QString kWrongPage = QStringLiteral("Błędna strona: ");
 const QString kNoContentType = QStringLiteral("Nie można rozpoznać strony");
@@ -154,7 +152,7 @@ PageResult DownloadPage(const PageRequest& request)
     }
     if (!CheckConnection()) {
         result.status = DownloadStatus::Offline;
-        result.message = kOffline;
+        result.message = NoConnectionText();
         return result;
     }
     const QString url = NormalizeAddress(request.address);
@@ -170,7 +168,7 @@ PageResult DownloadPage(const PageRequest& request)
         CurlTransfer transfer(url, request.userAgent.constData());
         if (!transfer.isValid()) {
             result.status = DownloadStatus::Offline;
-            result.message = kOffline;
+            result.message = NoConnectionText();
             return result;
         }
         transfer.useHttp10();

@@ -2,11 +2,13 @@
 
 #include "baza/baza.h"
 #include "baza/fields.h"
+#include "baza/runmarks.h"
 #include "internet/checkconnection.h"
-#include "kontrola/downloadpage.h"
 #include "konfig/settings.h"
+#include "kontrola/downloadpage.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "przebieg/estimate.h"
 #include "raport/runreport.h"
 #include "text/cp1250.h"
 #include "text/datevalue.h"
@@ -16,14 +18,11 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <cmath>
-
 namespace {
 
 int stepPeriodMs = 100;
 int watchdogPeriodMs = 1000;
 
-const QString kNoConnection = QStringLiteral("Brak połącznia z Internetem");
 const QString kZeroTime = QStringLiteral("00:00:00");
 
 double nowValue()
@@ -89,11 +88,18 @@ bool RunController::watchdogRunning() const
     return m_stoper1->isActive();
 }
 
-void RunController::setActive(bool active)
+QString RunController::czas1() const
 {
-    m_active = active;
-    if (!active)
-        Q_EMIT runEnded();
+    if (!m_startMoment.isValid())
+        return QStringLiteral("0");
+    return QString::number(datevalue::fromDateTime(m_startMoment), 'g', 17);
+}
+
+void RunController::finish(RunOutcome outcome)
+{
+    m_active = false;
+    m_outcome = outcome;
+    Q_EMIT runEnded(outcome);
 }
 
 void RunController::stopTimers()
@@ -107,37 +113,38 @@ void RunController::stopTimers()
 
 void RunController::SpeedButton1Click(bool pressed)
 {
-    m_active = pressed;
+    // The pressed state has already flipped: a click while the run steps
+    // stops it, a click that pressed the button starts one.
+    if (m_timerKontrol->isActive())
+        Stop();
+    else if (pressed)
+        Start();
+    else
+        notify(); // nothing to stop: the button shows the run's state again
+}
+
+bool RunController::Start()
+{
+    m_active = true;
     setPanelCaption(QStringLiteral("Przetwarzanie danych. Czekaj ..."));
     dbf::DbfTable& table = m_baza.table();
 
     if (!table.isOpen() || table.recordCount() == 0) {
-        setActive(false);
+        finish(RunOutcome::NoData);
         notify();
         m_dialogs.message(QStringLiteral("Brak danych do analizy w bazie"));
-        return;
+        return false;
     }
-    if (m_czas1 == QLatin1String("0"))
-        m_czas1 = QString::number(nowValue(), 'g', 17);
-
-    if (m_timerKontrol->isActive()) {
-        // Stop: the check in flight goes on and its result is still stored;
-        // the record number stays for the next start.
-        m_state.ready = false;
-        stopTimers();
-        m_gridEnabled = true;
-        setActive(false);
-        notify();
-        return;
-    }
+    if (!m_startMoment.isValid())
+        m_startMoment = Clock::now();
 
     if (!CheckConnection()) {
         stopTimers();
         m_gridEnabled = true;
-        setActive(false);
+        finish(RunOutcome::Offline);
         notify();
-        m_report.LogEvent(kNoConnection);
-        return;
+        m_report.LogEvent(NoConnectionText());
+        return false;
     }
 
     m_aborted = false;
@@ -148,10 +155,10 @@ void RunController::SpeedButton1Click(bool pressed)
     table.open();
     Q_EMIT gridColumnsReset();
 
-    const int n = CountUnchecked();
+    const int n = baza::CountUnchecked(table);
     const int count = table.recordCount();
     if (n <= 0) {
-        ResetMarks(true);
+        baza::ResetMarks(table, true);
     } else if (n < count) {
         const Dialogs::Answer answer = m_dialogs.question(
             QStringLiteral("Część stron nie została jeszcze przeanalizowana\r\n\r\nChcesz kontynuować przerwaną "
@@ -162,11 +169,11 @@ void RunController::SpeedButton1Click(bool pressed)
             Q_EMIT gridColumnsReset();
             m_gridVisible = true;
             m_gridEnabled = true;
-            setActive(false);
+            finish(RunOutcome::Refused);
             notify();
-            return;
+            return false;
         }
-        ResetMarks(answer == Dialogs::Answer::No);
+        baza::ResetMarks(table, answer == Dialogs::Answer::No);
     }
     // n == count: nothing checked yet; the marks stay until each record is
     // checked.
@@ -180,46 +187,18 @@ void RunController::SpeedButton1Click(bool pressed)
     m_gridEnabled = false;
     notify();
     scheduleStep();
+    return true;
 }
 
-int RunController::CountUnchecked()
+void RunController::Stop()
 {
-    dbf::DbfTable& table = m_baza.table();
-    table.first();
-    int n = 0;
-    const int count = table.recordCount();
-    for (int row = 0; row < count; ++row)
-        if (table.integerAt(row, baza::Z) == 0)
-            ++n;
-    table.first();
-    return n;
-}
-
-void RunController::ResetMarks(bool resetChecked)
-{
-    dbf::DbfTable& table = m_baza.table();
-    table.first();
-    const int count = table.recordCount();
-    for (int i = 0; i < count; ++i) {
-        // Continuing a pass keeps the verdicts of the records it has already
-        // checked: their dates have moved on, so clearing their marks would
-        // lose updates that were never published.
-        const bool keepsVerdict = !resetChecked && !table.isNull(baza::Z) && table.integer(baza::Z) != 0;
-        const bool kodChanges =
-            !keepsVerdict && (table.isNull(baza::Kod) || (table.integer(baza::Kod) < 4 && table.integer(baza::Kod) != 0));
-        const bool zChanges = resetChecked && (table.isNull(baza::Z) || table.integer(baza::Z) != 0);
-        // Records that keep their values are not written again.
-        if (kodChanges || zChanges) {
-            table.edit();
-            if (kodChanges)
-                table.setInteger(baza::Kod, 0);
-            if (resetChecked)
-                table.setInteger(baza::Z, 0);
-            table.post();
-        }
-        table.next();
-    }
-    table.first();
+    // The check in flight goes on and its result is still stored; the
+    // record number stays for the next start.
+    m_state.ready = false;
+    stopTimers();
+    m_gridEnabled = true;
+    finish(RunOutcome::Stopped);
+    notify();
 }
 
 // --- stepping ---
@@ -315,20 +294,12 @@ void RunController::dispatch(int recordNumber)
 
 void RunController::showEstimate(int g, int n)
 {
-    bool ok = false;
-    const double start = m_czas1.toDouble(&ok);
-    if (!ok || n <= 0)
+    if (!m_startMoment.isValid())
         return; // a failed estimate leaves the label as it was
-    const double p = double(g * 100) / n;
-    const double done = p * 1 / 100;
-    const double left = 1 - done;
-    const double elapsed = nowValue() - start;
-    const double remaining = elapsed * left / done;
-    if (!std::isfinite(remaining) || remaining < 0)
+    const std::optional<qint64> remaining = przebieg::RemainingMs(g, n, m_startMoment.msecsTo(Clock::now()));
+    if (!remaining)
         return;
-    // A day or more shows only its part below 24 hours.
-    const qint64 msecs = qint64(std::llround(remaining * 86400000.0)) % 86400000;
-    m_czas2 = systemformat::longTime(QTime(0, 0).addMSecs(int(msecs)));
+    m_czas2 = systemformat::longTime(QTime(0, 0).addMSecs(int(przebieg::WithinOneDay(*remaining))));
 }
 
 void RunController::endOfRun()
@@ -337,10 +308,10 @@ void RunController::endOfRun()
     m_gridEnabled = true;
     m_state.currentRecord = 1;
     m_progressPosition = 0;
-    m_czas1 = QStringLiteral("0");
+    m_startMoment = QDateTime();
     m_czas2 = kZeroTime;
     m_timeStart = kZeroTime;
-    setActive(false);
+    finish(RunOutcome::Finished);
 }
 
 // --- watchdog ---
@@ -357,13 +328,8 @@ void RunController::Stoper1Timer()
     if (TPobierz* worker = m_state.currentWorker.data())
         worker->requestInterruption();
     dbf::DbfTable& table = m_baza.table();
-    table.setRecNo(m_timedRecord);
-    table.edit();
-    table.setInteger(baza::Kod, baza::KodTimedOut);
-    table.setText(baza::Uwagi, QStringLiteral("Problem z odczytem strony (przekroczony czas)"));
-    table.setInteger(baza::Z, 1);
-    table.post();
-    m_report.AddErrorLine(table.integer(baza::LP), table.text(baza::Gmina));
+    const qint32 lp = baza::MarkTimedOut(table, m_timedRecord);
+    m_report.AddErrorLine(lp, table.text(baza::Gmina));
     m_stoper1->stop();
     m_timedDispatch = 0;
     ReleaseNextRecord();
@@ -383,7 +349,7 @@ void RunController::handBack(quint64 dispatchId, const PageCheck& check)
         // A check of a stopped run that ends while a newer one runs: its
         // result counts, but the watchdog and the next dispatch belong to
         // the newer check.
-        if (check.downloadStatus == DownloadStatus::Downloaded || check.downloadStatus == DownloadStatus::Failed)
+        if (check.downloadStatus != DownloadStatus::Offline)
             storeVerdict(check);
         return;
     }
@@ -404,53 +370,42 @@ void RunController::storeVerdict(const PageCheck& check)
 {
     dbf::DbfTable& table = m_baza.table();
     if (check.downloadStatus != DownloadStatus::Downloaded) {
-        table.setRecNo(check.recordNumber);
-        table.edit();
-        table.setInteger(baza::Kod, baza::KodReadError);
-        table.setInteger(baza::Z, 1);
-        table.setText(baza::Uwagi, check.message);
-        table.post();
-        m_report.AddErrorLine(table.integer(baza::LP), check.name);
+        const qint32 lp = baza::StoreReadError(table, check.recordNumber, check.message);
+        m_report.AddErrorLine(lp, check.name);
         return;
     }
 
-    int code = check.code;
-    QString message = check.message;
-    if (code == PageCheck::kUndecided) {
-        code = baza::KodReadError;
-        message = QStringLiteral("Błąd odczytu strony internetowej");
+    baza::PageVerdict verdict;
+    verdict.kod = check.code;
+    verdict.uwagi = check.message;
+    if (verdict.kod == PageCheck::kUndecided) {
+        verdict.kod = baza::KodReadError;
+        verdict.uwagi = QStringLiteral("Błąd odczytu strony internetowej");
     }
     const int ownRow = table.rowOfRecNo(check.recordNumber);
     const qint32 lp = ownRow >= 0 ? table.integerAt(ownRow, baza::LP) : 0;
-    if (baza::IsMarked(code))
+    if (baza::IsMarked(verdict.kod))
         m_report.AddUpdatedLine(lp, check.name);
-    else if (code == baza::KodReadError)
+    else if (verdict.kod == baza::KodReadError)
         m_report.AddErrorLine(lp, check.name);
 
     setGridVisible(false);
     QCoreApplication::processEvents();
 
+    verdict.pageDate = check.pageDate;
+    verdict.checkDate = nowValue();
+    verdict.size = check.size;
+    verdict.lineCount = check.lineCount;
+    verdict.textLength = check.textLength;
     // Every record whose page this is gets the result. The addresses are
     // compared as the file holds them, so the whole table is scanned
     // without decoding a single field.
     const QByteArray match = cp1250::fromUnicode(check.matchAddress);
-    const double now = nowValue();
     const int count = table.recordCount();
     for (int recNo = 1; recNo <= count; ++recNo) {
         const int row = table.rowOfRecNo(recNo);
-        if (row < 0 || TrimmedBytes(table.rawAt(row, baza::Info)) != match)
-            continue;
-        table.setRecNo(recNo);
-        table.edit();
-        table.setDate(baza::Aktualizacja, check.pageDate);
-        table.setDate(baza::DataKontroli, now);
-        table.setInteger(baza::Size, check.size);
-        table.setInteger(baza::Row, check.lineCount);
-        table.setInteger(baza::Tag, check.textLength);
-        table.setInteger(baza::Kod, code);
-        table.setText(baza::Uwagi, message);
-        table.setInteger(baza::Z, 1);
-        table.post();
+        if (row >= 0 && TrimmedBytes(table.rawAt(row, baza::Info)) == match)
+            baza::StoreVerdict(table, recNo, verdict);
     }
     table.setRecNo(count); // the walk ends on the last record
 
@@ -469,13 +424,13 @@ void RunController::AbortRun()
     m_timerKontrol->stop();
     m_gridEnabled = true;
     m_progressPosition = 0;
-    m_czas1 = QStringLiteral("0");
+    m_startMoment = QDateTime();
     m_czas2 = kZeroTime;
     m_state.currentRecord = 1;
     m_aborted = true;
-    setActive(false);
+    finish(RunOutcome::Offline);
     notify();
-    m_report.LogEvent(kNoConnection);
+    m_report.LogEvent(NoConnectionText());
 }
 
 void RunController::setGridVisible(bool visible)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "kontrola/tpobierz.h"
+#include "przebieg/runoutcome.h"
 #include "przebieg/runstate.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -40,12 +42,18 @@ public:
     RunState& state() { return m_state; }
     const RunState& state() const { return m_state; }
 
-    // The start button is pressed exactly while a run is active.
+    // A run is active (the start button pressed) from Start() until it ends.
     bool active() const { return m_active; }
     bool stepping() const; // TimerKontrol on
     bool watchdogRunning() const; // Stoper1 on
+    // How the last run ended (meaningful once it is no longer active).
+    RunOutcome outcome() const { return m_outcome; }
 
-    QString czas1() const { return m_czas1; }
+    // The moment the current pass was started; invalid when none is recorded.
+    QDateTime startMoment() const { return m_startMoment; }
+    // The hidden label's text: the start moment as a decimal day count, "0"
+    // when none is recorded.
+    QString czas1() const;
     QString timeStart() const { return m_timeStart; }
     QString czas2() const { return m_czas2; }
     int progressMaximum() const { return m_progressMaximum; }
@@ -59,6 +67,14 @@ public:
     QString panelCaption() const { return m_panelCaption; }
     // True when the last run ended by a lost connection.
     bool aborted() const { return m_aborted; }
+
+    // Starts a run: checks for records and the connection, packs the table,
+    // asks whether to continue an interrupted pass. False when no run began
+    // (the outcome says why).
+    bool Start();
+    // Stops the stepping; the check in flight goes on and is still stored,
+    // and the pass can be continued.
+    void Stop();
 
     // The start button was clicked; pressed is its state after the click.
     void SpeedButton1Click(bool pressed);
@@ -77,11 +93,6 @@ public:
     // The connection was lost: the run ends and the next start begins at 1.
     void AbortRun();
 
-    // Records of the table whose z is 0; the cursor ends on the first record.
-    int CountUnchecked();
-    // From the first record: kod below 4 becomes 0; with resetChecked, z 0.
-    void ResetMarks(bool resetChecked);
-
     void setGridVisible(bool visible);
     void setPanelCaption(const QString& caption);
 
@@ -92,7 +103,7 @@ Q_SIGNALS:
     // again (titles back to their default colours).
     void gridColumnsReset();
     // The run became inactive (ended, stopped, aborted or refused).
-    void runEnded();
+    void runEnded(RunOutcome outcome);
     // A page check was started for record g of n.
     void recordDispatched(int g, int n);
 
@@ -102,7 +113,7 @@ private:
     // it is decided whether the result still counts.
     void handBack(quint64 dispatchId, const PageCheck& check);
     void storeVerdict(const PageCheck& check);
-    void setActive(bool active);
+    void finish(RunOutcome outcome);
     void stopTimers();
     void endOfRun();
     void dispatch(int recordNumber);
@@ -127,7 +138,8 @@ private:
 
     bool m_active = false;
     bool m_aborted = false;
-    QString m_czas1 = QStringLiteral("0");
+    RunOutcome m_outcome = RunOutcome::Finished;
+    QDateTime m_startMoment;
     QString m_timeStart = QStringLiteral("00:00:00");
     QString m_czas2 = QStringLiteral("00:00:00");
     int m_progressMaximum = 100;

@@ -6,6 +6,7 @@
 #include "publikacja/ftp/transferlist.h"
 #include "publikacja/publishprogress.h"
 #include "publikacja/updatelist.h"
+#include "raport/runtexts.h"
 #include "raport/runreport.h"
 
 #include <QFile>
@@ -91,11 +92,11 @@ PublishOutcome PublishCommand(baza::Baza& baza, bool runActive, const Settings& 
         return {};
     }
     if (runActive) {
-        dialogs.message(QStringLiteral("Program jeszcze analizuje strony inernetowe."));
+        dialogs.message(RunActiveText());
         return {};
     }
     if (!CheckConnection()) {
-        report.LogEvent(QStringLiteral("Brak połącznia z Internetem"));
+        report.LogEvent(NoConnectionText());
         return {};
     }
     return PublishUpdates(baza, settings, report, progress);

@@ -2,6 +2,7 @@
 
 #include "baza/baza.h"
 #include "platform/dialogs.h"
+#include "raport/runtexts.h"
 #include "wymiana/registerexport.h"
 #include "wymiana/registerimport.h"
 
@@ -24,7 +25,7 @@ void ensureOpen(baza::Baza& baza)
 void ImportRegisterFromFile(baza::Baza& baza, Dialogs& dialogs, bool runActive)
 {
     if (runActive) {
-        dialogs.message(QStringLiteral("Program jeszcze analizuje strony inernetowe."));
+        dialogs.message(RunActiveText());
         return;
     }
     const QString path = dialogs.openFileName(kCsvFilter);

@@ -1,0 +1,11 @@
+#pragma once
+
+// How a monitoring run ended; the window and the command line turn it into
+// their messages and exit codes.
+enum class RunOutcome {
+    Finished, // the pass reached its last record
+    Stopped,  // the user stopped it; the pass can be continued
+    Offline,  // no connection at the start, or it was lost during the run
+    NoData,   // the register has no records
+    Refused,  // the question at the start was answered with Cancel
+};
