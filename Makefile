@@ -1,18 +1,22 @@
-# Thin front door: the real build is CMake. `make run` builds and starts the
-# program, `make test` builds and runs every test; both install missing
-# Debian packages first.
+# Thin front door: the real build is CMake. `make` builds, `make run` builds
+# and starts the program, `make test` builds and runs every test; all of them
+# install missing Debian packages first.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 DEMO_PORT ?= 8642
+# In CI (CI=true) a compiler warning fails the build.
+WERROR ?= $(if $(CI),ON,OFF)
 
-.PHONY: deps configure build run test bench demo screenshots package clean
+.PHONY: all deps configure build run test bench demo screenshots package clean
+
+all: build
 
 deps:
 	@./scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DEKOWARTA_WERROR=$(WERROR) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)

@@ -2,7 +2,7 @@
 // page lines and their text length, and the page's charset.
 #include "internet/httpstatustext.h"
 #include "kontrola/filesizeof.h"
-#include "kontrola/normalizeaddress.h"
+#include "internet/normalizeaddress.h"
 #include "kontrola/pagecharset.h"
 #include "kontrola/pagelines.h"
 #include "platform/fileerror.h"

@@ -1,7 +1,7 @@
 #include "internet/pageexists.h"
 
 #include "internet/curltransfer.h"
-#include "kontrola/normalizeaddress.h"
+#include "internet/normalizeaddress.h"
 
 bool PageExists(const QString& address, const std::atomic<bool>* cancelled)
 {

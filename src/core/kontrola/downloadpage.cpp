@@ -4,7 +4,7 @@
 #include "internet/curltransfer.h"
 #include "internet/httpstatustext.h"
 #include "kontrola/filesizeof.h"
-#include "kontrola/normalizeaddress.h"
+#include "internet/normalizeaddress.h"
 #include "kontrola/pagefile.h"
 #include "platform/fileerror.h"
 #include "text/trimmedtext.h"

@@ -80,7 +80,7 @@ QString toUnicode(QByteArrayView bytes)
     QChar* d = out.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        d[i] = b < 0x80 ? QChar(b) : QChar(kUpperHalf[b - 0x80]);
+        d[i] = b < 0x80 ? QChar(char16_t(b)) : QChar(kUpperHalf[b - 0x80]);
     }
     return out;
 }

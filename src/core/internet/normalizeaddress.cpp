@@ -1,4 +1,4 @@
-#include "kontrola/normalizeaddress.h"
+#include "internet/normalizeaddress.h"
 
 #include "text/trimmedtext.h"
 
