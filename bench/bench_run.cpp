@@ -152,7 +152,7 @@ void BM_RunSkippingCheckedRecords(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_StoreResultWalk)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreResultWalk)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WholeRun)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_RunSkippingCheckedRecords)->Unit(benchmark::kMillisecond)->Iterations(1);
 

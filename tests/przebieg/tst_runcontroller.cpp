@@ -3,6 +3,7 @@
 // a lost connection and the end of a run.
 #include "baza/baza.h"
 #include "baza/fields.h"
+#include "baza/infoindex.h"
 #include "konfig/settings.h"
 #include "platform/livethreads.h"
 #include "publikacja/updatelist.h"
@@ -147,6 +148,8 @@ private Q_SLOTS:
     void oneRecordTableEndsAtTheFirstStep();
     void lostConnectionAbortsAndLeavesThePassResumable();
     void timeOutBetweenTheWorkersStopCheckAndItsHandBack();
+    void pageIndexFollowsEveryChangeOfTheTable();
+    void recordsEditedBetweenRunsShareTheResult();
     void remainingTimeEstimate_data();
     void remainingTimeEstimate();
     void continuingKeepsTheVerdictsOfThePass_data();
@@ -514,6 +517,52 @@ void TestRunController::timeOutBetweenTheWorkersStopCheckAndItsHandBack()
     QCOMPARE(kodOf(2), 4);
     QCOMPARE(kodOf(3), 2);
     QCOMPARE(m_report->errorLines(), (QStringList{"LP = 1 - Wstrzymana", "LP = 2 - Wolna"}));
+}
+
+void TestRunController::pageIndexFollowsEveryChangeOfTheTable()
+{
+    makeRegister({{"A", url("/a")}, {"B", QStringLiteral(" ") + url("/b")}, {"C", url("/a") + QStringLiteral("\t")}});
+    baza::InfoIndex index(table());
+    const QByteArray a = url("/a").toLatin1();
+    const QByteArray b = url("/b").toLatin1();
+    QCOMPARE(index.recordsOf(a), (QList<int>{1, 3}));
+    QCOMPARE(index.recordsOf(b), QList<int>{2});
+    // A record rewritten in place moves to its new page.
+    table().setRecNo(2);
+    table().edit();
+    table().setText(baza::Info, url("/a"));
+    table().post();
+    QCOMPARE(index.recordsOf(a), (QList<int>{1, 2, 3}));
+    QVERIFY(index.recordsOf(b).isEmpty());
+    // Appended and deleted records change the record set: built again.
+    table().append();
+    table().setText(baza::Info, url("/b"));
+    table().post();
+    QCOMPARE(index.recordsOf(b), QList<int>{4});
+    table().setRecNo(1);
+    table().deleteRecord();
+    QCOMPARE(index.recordsOf(a), (QList<int>{2, 3}));
+}
+
+void TestRunController::recordsEditedBetweenRunsShareTheResult()
+{
+    makeRegister({{"A", url("/dated")}, {"B", url("/undated")}});
+    runToEnd();
+    QCOMPARE(kodOf(2), 2);
+    // Between runs record 2 is given record 1's page: the next pass fetches
+    // that page once and writes it into both.
+    table().setRecNo(2);
+    table().edit();
+    table().setText(baza::Info, url("/dated"));
+    table().post();
+    m_server->clearRequests();
+    runToEnd();
+    QCOMPARE(requestsFor("/dated"), 1);
+    QCOMPARE(requestsFor("/undated"), 0);
+    QCOMPARE(kodOf(1), 0);
+    QCOMPARE(kodOf(2), 0); // record 1's verdict, not a check of its own
+    QCOMPARE(dateOf(2, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 3, 15)));
+    QCOMPARE(uwagiOf(2), QStringLiteral("text/html; charset=utf-8"));
 }
 
 void TestRunController::remainingTimeEstimate_data()

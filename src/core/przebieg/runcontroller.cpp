@@ -2,6 +2,7 @@
 
 #include "baza/baza.h"
 #include "baza/fields.h"
+#include "baza/infoindex.h"
 #include "baza/runmarks.h"
 #include "internet/checkconnection.h"
 #include "konfig/settings.h"
@@ -64,7 +65,8 @@ int RunController::WatchdogPeriod()
 
 RunController::RunController(baza::Baza& baza, RunReport& report, Settings& settings, Dialogs& dialogs,
                              QObject* parent)
-    : QObject(parent), m_baza(baza), m_report(report), m_settings(settings), m_dialogs(dialogs)
+    : QObject(parent), m_baza(baza), m_report(report), m_settings(settings), m_dialogs(dialogs),
+      m_pages(std::make_unique<baza::InfoIndex>(baza.table()))
 {
     m_timerKontrol = new QTimer(this);
     m_timerKontrol->setObjectName(QStringLiteral("TimerKontrol"));
@@ -153,6 +155,7 @@ bool RunController::Start()
     m_baza.PackTable();
     table.setExclusive(true);
     table.open();
+    m_pages->invalidate(); // records may have been edited, added or deleted since the last run
     Q_EMIT gridColumnsReset();
 
     const int n = baza::CountUnchecked(table);
@@ -397,17 +400,13 @@ void RunController::storeVerdict(const PageCheck& check)
     verdict.size = check.size;
     verdict.lineCount = check.lineCount;
     verdict.textLength = check.textLength;
-    // Every record whose page this is gets the result. The addresses are
-    // compared as the file holds them, so the whole table is scanned
-    // without decoding a single field.
+    // Every record whose page this is gets the result, found through the
+    // index of trimmed addresses as the file holds them.
     const QByteArray match = cp1250::fromUnicode(check.matchAddress);
-    const int count = table.recordCount();
-    for (int recNo = 1; recNo <= count; ++recNo) {
-        const int row = table.rowOfRecNo(recNo);
-        if (row >= 0 && TrimmedBytes(table.rawAt(row, baza::Info)) == match)
-            baza::StoreVerdict(table, recNo, verdict);
-    }
-    table.setRecNo(count); // the walk ends on the last record
+    for (const int recNo : m_pages->recordsOf(match))
+        baza::StoreVerdict(table, recNo, verdict);
+    // The cursor ends on the last record, as a walk over the table would.
+    table.setRecNo(table.recordCount());
 
     setGridVisible(true);
 }

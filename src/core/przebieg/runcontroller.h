@@ -9,10 +9,13 @@
 #include <QSet>
 #include <QString>
 
+#include <memory>
+
 class QTimer;
 
 namespace baza {
 class Baza;
+class InfoIndex;
 }
 class Dialogs;
 class RunReport;
@@ -125,6 +128,9 @@ private:
     RunReport& m_report;
     Settings& m_settings;
     Dialogs& m_dialogs;
+    // The records of each page, so that a result finds its records without
+    // walking the table.
+    std::unique_ptr<baza::InfoIndex> m_pages;
     RunState m_state;
     QTimer* m_timerKontrol = nullptr;
     QTimer* m_stoper1 = nullptr;
