@@ -1,5 +1,7 @@
 #include "qtdialogs.h"
 
+#include "titlewidth.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -15,6 +17,7 @@ QWidget* QtDialogs::parent() const
 void QtDialogs::message(const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent());
+    FitTitle(&box);
     box.exec();
 }
 
@@ -29,6 +32,7 @@ Dialogs::Answer QtDialogs::question(const QString& text, Buttons buttons)
     box.button(QMessageBox::No)->setText(QStringLiteral("Nie"));
     if (buttons == Buttons::YesNoCancel)
         box.button(QMessageBox::Cancel)->setText(QStringLiteral("Anuluj"));
+    FitTitle(&box);
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
@@ -51,5 +55,6 @@ QString QtDialogs::openFileName(const QString& filter)
 void QtDialogs::error(const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent());
+    FitTitle(&box);
     box.exec();
 }

@@ -17,11 +17,14 @@ void RowColourDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->fillRect(opt.rect, background.value<QBrush>());
     QStyledItemDelegate::paint(painter, opt, index);
     if (selected) {
-        // The selected row is marked by a frame only.
+        // The selected row keeps its colour and is framed, top and bottom,
+        // in the selection colour: plain to see on every row colour, also
+        // while the grid is locked during a run.
         painter->save();
-        painter->setPen(QPen(option.palette.color(QPalette::Highlight), 1, Qt::DotLine));
-        painter->drawLine(opt.rect.topLeft(), opt.rect.topRight());
-        painter->drawLine(opt.rect.bottomLeft(), opt.rect.bottomRight());
+        painter->setPen(QPen(option.palette.color(QPalette::Active, QPalette::Highlight), 2, Qt::SolidLine));
+        const QRect r = opt.rect.adjusted(0, 1, 0, -1);
+        painter->drawLine(r.topLeft(), r.topRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
         painter->restore();
     }
 }

@@ -8,10 +8,12 @@
 #include "tform5.h"
 
 #include "baza/fields.h"
+#include "baza/recordfilter.h"
 #include "baza/rowcolours.h"
 #include "dbf/dbferror.h"
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
+#include "konfig/windowlayout.h"
 #include "publikacja/publishupdates.h"
 #include "kontrola/twyswietl.h"
 #include "platform/clock.h"
@@ -21,10 +23,15 @@
 #include "text/systemformat.h"
 #include "wymiana/registercommands.h"
 
+#include <cmath>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTextBlock>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -83,9 +90,14 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     });
     connect(&m_report, &RunReport::eventLogCleared, m_comboBox1, &QComboBox::clear);
 
-    resize(800, 589 + menuBar()->sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (m_applyingColumns || size <= 0 || column < 0)
+            return;
+        if (m_columnWidths.size() <= column)
+            m_columnWidths.resize(column + 1, 0);
+        m_columnWidths[column] = size;
+    });
+    restoreLayout();
     showRunState();
 }
 
@@ -122,6 +134,126 @@ void TForm1::FormActivate()
     SetupGridColumns();
     m_baza.table().first();
     konfig::LoadSettings(m_settings, m_baza.directory() + QStringLiteral("config.ini"));
+    // Once the grid is laid out, the columns fit its final width.
+    QTimer::singleShot(0, this, [this] {
+        bool userWidths = false;
+        for (int w : std::as_const(m_columnWidths))
+            userWidths = userWidths || w > 0;
+        if (!userWidths) {
+            m_applyingColumns = true;
+            fitColumnsToGrid();
+            m_applyingColumns = false;
+        }
+    });
+    // The panes' split of the last session, once the window has its size.
+    if (m_restoredSplitter2.size() == 2)
+        QTimer::singleShot(0, this, [this] { m_paneSplitter->setSizes(m_restoredSplitter2); });
+}
+
+// --- the window's place, size, splitters and column widths ---
+
+void TForm1::restoreLayout()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const std::optional<konfig::WindowLayout> saved = konfig::LoadWindowLayout(konfig::WindowLayoutPath(m_baza.directory()));
+    if (saved) {
+        m_columnWidths = saved->columnWidths;
+        QRect place(saved->x, saved->y, saved->width, saved->height);
+        // A place on a screen that is gone (or a smaller one) comes back
+        // onto the screen we have.
+        bool onAScreen = false;
+        for (const QScreen* s : QGuiApplication::screens())
+            onAScreen = onAScreen || s->availableGeometry().contains(place.center());
+        place.setSize(place.size().boundedTo(available.size()));
+        if (!onAScreen)
+            place.moveCenter(available.center());
+        setGeometry(place);
+        if (saved->splitter1.size() == 2)
+            m_splitter->setSizes(saved->splitter1);
+        m_restoredSplitter2 = saved->splitter2;
+        if (saved->maximized)
+            setWindowState(windowState() | Qt::WindowMaximized);
+        return;
+    }
+    // First start: wide enough for every visible column, as far as the
+    // screen allows; the columns shrink to the grid when it does not.
+    int columns = 0;
+    for (int c = baza::LP; c <= baza::Z; ++c)
+        columns += defaultColumnWidth(c);
+    const int chrome = m_grid->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16 +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const int frame = 16; // the window manager's border, roughly
+    const int width = qMin(qMax(800, columns + chrome), available.width() - frame);
+    const int height = qMin(589 + menuBar()->sizeHint().height(), available.height() - 40);
+    resize(width, height);
+    move(available.center() - rect().center());
+}
+
+void TForm1::saveLayout() const
+{
+    konfig::WindowLayout l;
+    const QRect place = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    l.x = place.x();
+    l.y = place.y();
+    l.width = place.width();
+    l.height = place.height();
+    l.maximized = isMaximized();
+    l.splitter1 = m_splitter->sizes();
+    l.splitter2 = m_paneSplitter->sizes();
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        l.columnWidths << (m_grid->isColumnHidden(c) ? m_columnWidths.value(c, 0) : m_grid->columnWidth(c));
+    konfig::SaveWindowLayout(konfig::WindowLayoutPath(m_baza.directory()), l);
+}
+
+int TForm1::defaultColumnWidth(int column) const
+{
+    const QFontMetrics metrics(m_grid->font());
+    const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
+    // Widths that show a typical value and the title.
+    switch (column) {
+    case baza::LP: return 30;
+    case baza::Gmina: return 22 * digit + 12;
+    case baza::Natura2000: return 30 * digit + 12;
+    case baza::Wojewodztwo: return 19 * digit + 12;
+    case baza::Aktualizacja:
+    case baza::DataKontroli: return qMax(11 * digit, metrics.horizontalAdvance(QStringLiteral("DATAKONTROLI"))) + 16;
+    case baza::Uwagi: return 30 * digit + 12;
+    default: return 0; // hidden
+    }
+}
+
+void TForm1::fitColumnsToGrid()
+{
+    // Only while the user has not set widths of his own.
+    // Before the grid is laid out, its room is reckoned from its own width.
+    const int room = m_grid->viewport()->width() > 100
+                         ? m_grid->viewport()->width()
+                         : m_grid->width() - 2 * m_grid->frameWidth() - m_grid->verticalHeader()->sizeHint().width() -
+                               style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 2;
+    if (room <= 0)
+        return;
+    int total = 0;
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        if (!m_grid->isColumnHidden(c))
+            total += m_grid->columnWidth(c);
+    if (total <= room)
+        return;
+    // The long text columns give way, down to their titles; LP and the
+    // dates keep their width.
+    const int shrinkable[] = {baza::Gmina, baza::Natura2000, baza::Wojewodztwo, baza::Uwagi};
+    const QFontMetrics titles(m_grid->horizontalHeader()->font());
+    int spare = 0;
+    for (int c : shrinkable)
+        spare += qMax(0, m_grid->columnWidth(c) - (titles.horizontalAdvance(m_model->fieldName(c)) + 20));
+    if (spare <= 0)
+        return;
+    const double factor = qMin(1.0, double(total - room) / spare);
+    for (int c : shrinkable) {
+        const int least = titles.horizontalAdvance(m_model->fieldName(c)) + 20;
+        const int width = m_grid->columnWidth(c);
+        m_grid->setColumnWidth(c, width - int(std::ceil(qMax(0, width - least) * factor)));
+    }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)
@@ -160,6 +292,7 @@ void TForm1::ConfirmClose()
 
 void TForm1::ShutDown()
 {
+    saveLayout();
     try {
         m_baza.ShutDown();
     } catch (const std::exception& e) {
@@ -215,23 +348,24 @@ void TForm1::Zamknij1Click()
 void TForm1::SetupGridColumns()
 {
     QHeaderView* header = m_grid->horizontalHeader();
+    m_applyingColumns = true;
     for (int c = 0; c < m_model->columnCount(); ++c)
         m_grid->setColumnHidden(c, false);
+    bool userWidths = false;
     if (m_model->columnCount() > baza::Z) {
-        // Widths that show a typical value and the title.
-        const QFontMetrics metrics(m_grid->font());
-        const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
-        const struct { int column; int characters; } widths[] = {
-            {baza::Gmina, 22}, {baza::Natura2000, 30}, {baza::Wojewodztwo, 19},
-            {baza::Aktualizacja, 14}, {baza::DataKontroli, 14}, {baza::Uwagi, 30},
-        };
-        for (const auto& w : widths)
-            m_grid->setColumnWidth(w.column, w.characters * digit + 12);
-        m_grid->setColumnWidth(baza::LP, 30);
+        for (int c = baza::LP; c <= baza::Z; ++c) {
+            const int own = m_columnWidths.value(c, 0);
+            userWidths = userWidths || own > 0;
+            if (const int width = own > 0 ? own : defaultColumnWidth(c); width > 0)
+                m_grid->setColumnWidth(c, width);
+        }
         for (int c : {baza::Size, baza::Row, baza::Tag, baza::Kod, baza::Z, baza::Dom, baza::Info, baza::Bip})
             m_grid->setColumnHidden(c, true);
+        if (!userWidths)
+            fitColumnsToGrid();
     }
     header->setStretchLastSection(false);
+    m_applyingColumns = false;
 }
 
 void TForm1::scheduleCursorSync()
@@ -279,7 +413,78 @@ void TForm1::DBGrid1TitleClick(int column)
 
 void TForm1::DBGrid1DblClick()
 {
+    // On an empty register the double-click types its first record.
+    if (m_editor && m_baza.table().isOpen() && m_baza.table().isEmpty()) {
+        m_editor->execNew();
+        return;
+    }
     Edytuj1Click();
+}
+
+// --- filter, keys, report lines ---
+
+void TForm1::FilterChange()
+{
+    applyFilter();
+}
+
+void TForm1::applyFilter()
+{
+    const QString filter = m_filter ? m_filter->text() : QString();
+    const dbf::DbfTable& t = m_baza.table();
+    const bool open = t.isOpen() && m_model->columnCount() > baza::Z;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const bool shown = !open || baza::RecordMatches(filter, t.textAt(row, baza::Gmina), t.textAt(row, baza::Natura2000),
+                                                        t.textAt(row, baza::Wojewodztwo), t.textAt(row, baza::Uwagi),
+                                                        t.integerAt(row, baza::Kod));
+        if (m_grid->isRowHidden(row) == shown)
+            m_grid->setRowHidden(row, !shown);
+    }
+}
+
+void TForm1::GoToReportLine(const QString& line)
+{
+    const qint32 lp = RunReport::LpOfReportLine(line);
+    dbf::DbfTable& t = m_baza.table();
+    if (lp <= 0 || !t.isOpen() || t.state() != dbf::DbfTable::State::Browse)
+        return;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (t.integerAt(row, baza::LP) != lp)
+            continue;
+        if (m_grid->isRowHidden(row))
+            m_filter->clear(); // the record is not left hidden by the filter
+        t.setRow(row);
+        m_grid->scrollTo(m_model->index(row, baza::Gmina));
+        m_grid->setFocus();
+        return;
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Events arrive while the window is still being built.
+    if (!m_grid || !m_memo1 || !m_memo2)
+        return QMainWindow::eventFilter(watched, event);
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) {
+            DBGrid1DblClick();
+            return true;
+        }
+    }
+    if (watched == m_grid->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        m_model->rowCount() == 0) {
+        DBGrid1DblClick();
+        return true;
+    }
+    for (QPlainTextEdit* memo : {m_memo1, m_memo2}) {
+        if (watched == memo->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            GoToReportLine(memo->cursorForPosition(at).block().text());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::Edytuj1Click()

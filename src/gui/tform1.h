@@ -10,6 +10,7 @@
 
 class Dialogs;
 class QComboBox;
+class QLineEdit;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -79,6 +80,10 @@ public:
     void Timer1Timer();
 
     void SetupGridColumns();
+    // The filter box over the grid: rows that do not match are hidden.
+    void FilterChange();
+    // A report line's record becomes the current one (double-click).
+    void GoToReportLine(const QString& line);
     void DropSortIndex();
     void ConfirmClose();
     void ShutDown();
@@ -102,8 +107,15 @@ private:
     void buildCentre(QWidget* centre);
     QWidget* buildBottom();
     void buildMenus();
+    QWidget* buildFilterRow(QWidget* parent);
+    void applyFilter();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void buildTray();
     void showRunState();
+    void restoreLayout();
+    void saveLayout() const;
+    void fitColumnsToGrid();
+    int defaultColumnWidth(int column) const;
     void openPage(const QString& address);
     QString currentField(int field) const;
     void followTableCursor();
@@ -121,6 +133,11 @@ private:
     bool m_activated = false;
     bool m_cursorSyncPending = false;
     bool m_syncingCursor = false;
+    bool m_applyingColumns = false;
+    // The user's column widths by field (0: the default), kept across the
+    // reopenings of the table (sort, run start) and between starts.
+    QList<int> m_columnWidths;
+    QList<int> m_restoredSplitter2;
 
     QToolButton* m_speedButton1 = nullptr;
     QToolButton* m_speedButton2 = nullptr;
@@ -136,6 +153,7 @@ private:
     QLabel* m_timeUTC = nullptr;
     QLabel* m_panel2 = nullptr;
     QTableView* m_grid = nullptr;
+    QLineEdit* m_filter = nullptr;
     QSplitter* m_splitter = nullptr;
     QSplitter* m_paneSplitter = nullptr;
     QGroupBox* m_statusBox = nullptr;

@@ -7,6 +7,8 @@
 #include "registermodel.h"
 #include "rowcolourdelegate.h"
 
+#include "baza/recordfilter.h"
+#include "baza/rowcolours.h"
 #include "dbf/dbftable.h"
 
 #include <QComboBox>
@@ -14,8 +16,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QShortcut>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -143,6 +148,7 @@ void TForm1::buildCentre(QWidget* centre)
 {
     auto* layout = new QVBoxLayout(centre);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(buildFilterRow(centre));
     // Panel2's caption is seen only while the grid is hidden.
     m_panel2 = new QLabel(QStringLiteral("Przetwarzanie danych. Czekaj ..."), centre);
     m_panel2->setObjectName(QStringLiteral("Panel2"));
@@ -157,6 +163,14 @@ void TForm1::buildCentre(QWidget* centre)
     m_grid = new QTableView(m_panel2);
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_grid->setFont(font());
+    // Locked during a run, but as readable as ever: the disabled grid keeps
+    // the enabled colours (grey text would vanish on the silver rows).
+    QPalette palette = m_grid->palette();
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText, QPalette::Base,
+                                           QPalette::AlternateBase, QPalette::Window, QPalette::Button,
+                                           QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    m_grid->setPalette(palette);
     m_model = new RegisterModel(m_baza.table(), this);
     m_grid->setModel(m_model);
     m_grid->setItemDelegate(new RowColourDelegate(m_grid));
@@ -177,13 +191,21 @@ void TForm1::buildCentre(QWidget* centre)
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     gridLayout->addWidget(m_grid);
 
+    // Enter and F2 edit, a double-click on an empty grid adds the first record.
+    m_grid->installEventFilter(this);
+    m_grid->viewport()->installEventFilter(this);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TForm1::applyFilter);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &TForm1::applyFilter);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::DBGrid1TitleClick);
     connect(m_grid, &QTableView::doubleClicked, this, &TForm1::DBGrid1DblClick);
     connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        QPoint at = pos;
         const QModelIndex index = m_grid->indexAt(pos);
         if (index.isValid())
             m_grid->setCurrentIndex(index);
-        m_popupMenu1->popup(m_grid->viewport()->mapToGlobal(pos));
+        else if (m_grid->currentIndex().isValid() && !m_grid->viewport()->rect().contains(pos))
+            at = m_grid->visualRect(m_grid->currentIndex()).center(); // the menu key: at the current row
+        m_popupMenu1->popup(m_grid->viewport()->mapToGlobal(at));
     });
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
@@ -242,6 +264,11 @@ QWidget* TForm1::buildBottom()
     };
     m_paneSplitter->addWidget(pane(QStringLiteral("Lista błędnych stron"), "Memo1", &m_memo1));
     m_paneSplitter->addWidget(pane(QStringLiteral("Lista stron zaktualizowanych"), "Memo2", &m_memo2));
+    // A double-click on a line goes to its record.
+    for (QPlainTextEdit* memo : {m_memo1, m_memo2}) {
+        memo->viewport()->installEventFilter(this);
+        memo->setToolTip(QStringLiteral("Kliknij dwukrotnie wiersz, aby przejść do jego rekordu"));
+    }
     layout->addWidget(m_paneSplitter, 1);
 
     auto* logRow = new QHBoxLayout();
@@ -267,6 +294,48 @@ QWidget* TForm1::buildBottom()
     m_button1->hide();
     connect(m_button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     return bottom;
+}
+
+QWidget* TForm1::buildFilterRow(QWidget* parent)
+{
+    auto* rowWidget = new QWidget(parent);
+    auto* row = new QHBoxLayout(rowWidget);
+    row->setContentsMargins(4, 2, 4, 2);
+    auto* caption = new QLabel(QStringLiteral("&Filtr:"), rowWidget);
+    m_filter = new QLineEdit(rowWidget);
+    m_filter->setObjectName(QStringLiteral("Filtr"));
+    m_filter->setPlaceholderText(QStringLiteral("gmina, obszar, województwo lub werdykt (Ctrl+F)"));
+    m_filter->setClearButtonEnabled(true);
+    caption->setBuddy(m_filter);
+    row->addWidget(caption);
+    row->addWidget(m_filter, 1);
+    connect(m_filter, &QLineEdit::textChanged, this, &TForm1::FilterChange);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        m_filter->setFocus();
+        m_filter->selectAll();
+    });
+
+    // The legend of the row colours; the three greys say which is which.
+    row->addSpacing(8);
+    auto* legend = new QLabel(QStringLiteral("Kolory:"), rowWidget);
+    legend->setObjectName(QStringLiteral("Legenda"));
+    row->addWidget(legend);
+    const struct { int kod; const char* text; } swatches[] = {
+        {1, "niski"}, {2, "średni"}, {3, "wysoki"}, {4, "czas"}, {5, "błąd"},
+    };
+    for (const auto& sw : swatches) {
+        const auto colour = baza::RowColour(sw.kod);
+        auto* l = new QLabel(QString::fromUtf8(sw.text), rowWidget);
+        l->setObjectName(QStringLiteral("Legenda%1").arg(sw.kod));
+        l->setToolTip(baza::KodMeaning(sw.kod));
+        l->setStyleSheet(QStringLiteral("background: rgb(%1,%2,%3); color: black; padding: 1px 6px;")
+                             .arg(baza::RedOf(*colour))
+                             .arg(baza::GreenOf(*colour))
+                             .arg(baza::BlueOf(*colour)));
+        row->addWidget(l);
+    }
+    return rowWidget;
 }
 
 void TForm1::buildMenus()
@@ -299,6 +368,34 @@ void TForm1::buildMenus()
             &TForm1::Importuj1Click);
     connect(add(rejestr, QStringLiteral("Eksportuj do pliku CSV…"), "Eksportuj1"), &QAction::triggered, this,
             &TForm1::Eksportuj1Click);
+
+    // The commands of the toolbar and of the grid, reachable by keyboard.
+    QMenu* program = menuBar()->addMenu(QStringLiteral("&Program"));
+    program->menuAction()->setObjectName(QStringLiteral("Program1"));
+    QAction* startStop = add(program, QStringLiteral("&Rozpocznij / zatrzymaj kontrolę"), "StartStop1");
+    startStop->setShortcut(Qt::Key_F5);
+    connect(startStop, &QAction::triggered, this, [this] { m_speedButton1->click(); });
+    connect(add(program, QStringLiteral("&Wyślij zaktualizowane na serwer"), "Wyslij1"), &QAction::triggered, this,
+            &TForm1::SpeedButton4Click);
+    connect(add(program, QStringLiteral("&Konfiguracja…"), "Konfiguracja1"), &QAction::triggered, this,
+            &TForm1::SpeedButton2Click);
+    program->addSeparator();
+    QAction* manual = add(program, QStringLiteral("&Instrukcja obsługi"), "Instrukcja1");
+    manual->setShortcut(Qt::Key_F1);
+    connect(manual, &QAction::triggered, this, &TForm1::SpeedButton7Click);
+    connect(add(program, QStringLiteral("&O programie"), "OProgramie1"), &QAction::triggered, this,
+            &TForm1::SpeedButton3Click);
+    program->addSeparator();
+    connect(add(program, QStringLiteral("&Zamknij program"), "ZamknijMenu1"), &QAction::triggered, this,
+            [this] { close(); });
+    QAction* record = menuBar()->addMenu(m_popupMenu1);
+    record->setText(QStringLiteral("Re&kord"));
+    record->setObjectName(QStringLiteral("Rekord1"));
+    // The menu bar's record commands act on the grid: not during a run.
+    connect(m_popupMenu1, &QMenu::aboutToShow, this, [this] {
+        for (QAction* a : m_popupMenu1->actions())
+            a->setEnabled(m_grid->isEnabled());
+    });
 
     m_popupMenu2 = new QMenu(this);
     m_popupMenu2->setObjectName(QStringLiteral("PopupMenu2"));

@@ -64,6 +64,16 @@ void TForm3::FormActivate()
 {
     LoadEditor();
     ShowViewMode();
+    if (std::exchange(m_startInNewMode, false))
+        BitBtn7Click();
+}
+
+int TForm3::execNew()
+{
+    m_startInNewMode = true;
+    const int result = exec();
+    m_startInNewMode = false;
+    return result;
 }
 
 void TForm3::hideEvent(QHideEvent* event)

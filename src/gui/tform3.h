@@ -30,6 +30,9 @@ public:
 
     // Copies the current record into the controls.
     void LoadEditor();
+    // Shows the window modally in new mode: the first record of an empty
+    // register is typed at once.
+    int execNew();
 
     Mode mode() const { return m_mode; }
 
@@ -70,6 +73,7 @@ private:
     baza::Baza& m_baza;
     Dialogs& m_dialogs;
     Mode m_mode = Mode::View;
+    bool m_startInNewMode = false;
 
     QLabel* m_label[10] = {};  // Label1 … Label9 at their numbers
     QLineEdit* m_edit[6] = {}; // Edit1 … Edit5 at their numbers

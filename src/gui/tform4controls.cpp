@@ -3,9 +3,13 @@
 #include "konfig/settingsfile.h"
 #include "konfig/timelimits.h"
 #include "tform4.h"
+
+#include "titlewidth.h"
 #include "updown.h"
 
 #include <QCheckBox>
+
+#include <algorithm>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -72,7 +76,7 @@ void TForm4::buildControls()
     // A fixed dialog; wider or taller only where the platform's font would
     // otherwise cut a caption.
     const QSize needed = column->minimumSize();
-    setFixedSize(qMax(kWidth, needed.width()), qMax(kHeight, needed.height()));
+    setFixedSize(std::max({kWidth, needed.width(), TitleWidth(this, windowTitle())}), qMax(kHeight, needed.height()));
 }
 
 QWidget* TForm4::buildOptionsPage()
@@ -85,9 +89,8 @@ QWidget* TForm4::buildOptionsPage()
 
     m_label1 = new QLabel(QStringLiteral("Maksymalny czas kontroli jednej strony"), page);
     m_label1->setObjectName(QStringLiteral("Label1"));
-    // Wraps into the width left beside the list instead of widening the window.
-    m_label1->setWordWrap(true);
-    m_label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // On one line, whole: the window grows to it rather than wrapping and
+    // cutting the caption's bottom.
     m_comboBox2 = new QComboBox(page);
     m_comboBox2->setObjectName(QStringLiteral("ComboBox2"));
     m_comboBox2->setEditable(false);

@@ -57,6 +57,18 @@ void RunReport::SaveEventLog(const QString& path) const
     textfile::WriteLines(path, lines);
 }
 
+qint32 RunReport::LpOfReportLine(const QString& line)
+{
+    const QString prefix = QStringLiteral("LP = ");
+    const QString t = line.trimmed();
+    if (!t.startsWith(prefix))
+        return 0;
+    const qsizetype end = t.indexOf(QStringLiteral(" - "), prefix.size());
+    bool ok = false;
+    const qint32 lp = t.mid(prefix.size(), end < 0 ? -1 : end - prefix.size()).toInt(&ok);
+    return ok && lp > 0 ? lp : 0;
+}
+
 QString RunReport::ProposedReportName()
 {
     // The short date may hold characters that cannot stand in a file name

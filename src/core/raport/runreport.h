@@ -20,6 +20,8 @@ public:
 
     // "LP = " + LP + " - " + Gmina
     static QString ReportLine(qint32 lp, const QString& gmina);
+    // The LP of a report line, or 0 when the text is not one.
+    static qint32 LpOfReportLine(const QString& line);
 
     void AddErrorLine(qint32 lp, const QString& gmina);
     void AddUpdatedLine(qint32 lp, const QString& gmina);

@@ -1,0 +1,227 @@
+// Finding one's way in a long register: the filter over the grid (Ctrl+F),
+// the legend of the row colours, Enter and F2 to edit, the menus and F5 by
+// keyboard, a double-click on a report line or on an empty grid.
+#include "baza/baza.h"
+#include "baza/fields.h"
+#include "baza/recordfilter.h"
+#include "ekowartaapplication.h"
+#include "konfig/settings.h"
+#include "registermodel.h"
+#include "support/scripteddialogs.h"
+#include "tform1.h"
+#include "tform3.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTextBlock>
+#include <QtTest>
+
+class TestFinding : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    Settings m_settings;
+    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<TForm3> m_editor;
+
+    void fillThree()
+    {
+        baza::Baza b(m_dir->path());
+        b.OpenTable();
+        const struct { const char* gmina; const char* woj; int kod; } rows[] = {
+            {"Adamów", "lubelskie", 0}, {"Bodzentyn", "świętokrzyskie", 3}, {"Cisna", "podkarpackie", 5}};
+        for (const auto& r : rows) {
+            b.table().append();
+            b.table().setText(baza::Gmina, QString::fromUtf8(r.gmina));
+            b.table().setText(baza::Wojewodztwo, QString::fromUtf8(r.woj));
+            b.table().setInteger(baza::Kod, r.kod);
+            b.table().post();
+        }
+        b.table().close();
+    }
+
+    TForm1& start()
+    {
+        m_form = std::make_unique<TForm1>(m_settings, *m_dialogs, m_dir->path());
+        m_editor = std::make_unique<TForm3>(m_form->baza(), *m_dialogs, m_form.get());
+        m_form->setForms(m_editor.get(), nullptr, nullptr);
+        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(m_dialogs.get());
+        m_form->show();
+        m_form->activateWindow();
+        if (!QTest::qWaitForWindowActive(m_form.get()))
+            qWarning("the main window did not become active");
+        return *m_form;
+    }
+
+    QStringList shownGminas() const
+    {
+        QStringList list;
+        for (int row = 0; row < m_form->model().rowCount(); ++row)
+            if (!m_form->grid()->isRowHidden(row))
+                list << m_form->model().index(row, baza::Gmina).data().toString();
+        return list;
+    }
+
+    // The editor opened by the next action: its mode and first name.
+    void expectEditor(TForm3::Mode mode, const QString& gmina, bool* seen)
+    {
+        QTimer::singleShot(0, this, [=, this] {
+            QTRY_VERIFY(m_editor->isVisible());
+            QCOMPARE(m_editor->mode(), mode);
+            QCOMPARE(m_editor->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(), gmina);
+            *seen = true;
+            m_editor->reject();
+        });
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_dialogs = std::make_unique<ScriptedDialogs>();
+    }
+    void cleanup()
+    {
+        m_editor.reset();
+        m_form.reset();
+        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(nullptr);
+    }
+
+    void filterMatchesEveryWordInNamesAndVerdicts();
+    void filterBoxHidesRowsAndCtrlFFindsIt();
+    void legendSaysWhichGreyIsWhich();
+    void enterAndF2EditTheCurrentRecord();
+    void doubleClickOnAnEmptyGridAddsTheFirstRecord();
+    void doubleClickOnAReportLineGoesToItsRecord();
+    void menusAndF5ByKeyboard();
+};
+
+void TestFinding::filterMatchesEveryWordInNamesAndVerdicts()
+{
+    using baza::RecordMatches;
+    const QString g = QStringLiteral("Bodzentyn"), n = QStringLiteral("Łysogóry"), w = QStringLiteral("świętokrzyskie");
+    QVERIFY(RecordMatches(QString(), g, n, w, {}, 0));
+    QVERIFY(RecordMatches(QStringLiteral("ŁYSO"), g, n, w, {}, 0));      // Polish capitals too
+    QVERIFY(RecordMatches(QStringLiteral("ŚWIĘTO bodz"), g, n, w, {}, 0)); // every word, anywhere
+    QVERIFY(!RecordMatches(QStringLiteral("bodz lubel"), g, n, w, {}, 0));
+    QVERIFY(RecordMatches(QStringLiteral("wysoki"), g, n, w, {}, 3));
+    QVERIFY(RecordMatches(QStringLiteral("nowa data"), g, n, w, {}, 3));
+    QVERIFY(!RecordMatches(QStringLiteral("wysoki"), g, n, w, {}, 1));
+    QVERIFY(RecordMatches(QStringLiteral("błąd"), g, n, w, {}, 5));
+    QVERIFY(RecordMatches(QStringLiteral("przekroczony"), g, n, w, {}, 4));
+}
+
+void TestFinding::filterBoxHidesRowsAndCtrlFFindsIt()
+{
+    fillThree();
+    TForm1& form = start();
+    auto* filter = form.findChild<QLineEdit*>(QStringLiteral("Filtr"));
+    QVERIFY(filter);
+    form.grid()->setFocus();
+    QTest::keyClick(&form, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), filter);
+    QTest::keyClicks(filter, QStringLiteral("swie"));
+    QCOMPARE(shownGminas(), QStringList{}); // "swie" is not "świe"
+    filter->setText(QStringLiteral("ŚWIĘTO"));
+    QCOMPARE(shownGminas(), QStringList{QStringLiteral("Bodzentyn")});
+    filter->setText(QStringLiteral("błąd"));
+    QCOMPARE(shownGminas(), QStringList{QStringLiteral("Cisna")});
+    // A changed record is filtered again at once.
+    form.baza().table().setRow(0);
+    form.baza().SetPriorityMark(3);
+    filter->setText(QStringLiteral("wysoki"));
+    QCOMPARE(shownGminas(), (QStringList{QStringLiteral("Adamów"), QStringLiteral("Bodzentyn")}));
+    filter->clear();
+    QCOMPARE(shownGminas().size(), 3);
+}
+
+void TestFinding::legendSaysWhichGreyIsWhich()
+{
+    TForm1& form = start();
+    const QStringList names{QStringLiteral("niski"), QStringLiteral("średni"), QStringLiteral("wysoki")};
+    for (int kod = 1; kod <= 3; ++kod) {
+        auto* swatch = form.findChild<QLabel*>(QStringLiteral("Legenda%1").arg(kod));
+        QVERIFY(swatch);
+        QCOMPARE(swatch->text(), names[kod - 1]);
+        QVERIFY(swatch->toolTip().startsWith(names[kod - 1] + QStringLiteral(" priorytet")));
+        QVERIFY(swatch->isVisible());
+    }
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("Legenda4"))->toolTip().contains(QStringLiteral("czas")));
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("Legenda5"))->toolTip().contains(QStringLiteral("błąd")));
+}
+
+void TestFinding::enterAndF2EditTheCurrentRecord()
+{
+    fillThree();
+    TForm1& form = start();
+    form.baza().table().setRow(1);
+    QCoreApplication::processEvents();
+    form.grid()->setFocus();
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_F2}) {
+        bool seen = false;
+        expectEditor(TForm3::Mode::View, QStringLiteral("Bodzentyn"), &seen);
+        QTest::keyClick(form.grid(), key);
+        QVERIFY2(seen, qPrintable(QKeySequence(key).toString()));
+    }
+}
+
+void TestFinding::doubleClickOnAnEmptyGridAddsTheFirstRecord()
+{
+    TForm1& form = start();
+    QCOMPARE(form.model().rowCount(), 0);
+    bool seen = false;
+    expectEditor(TForm3::Mode::New, QString(), &seen);
+    QTest::mouseDClick(form.grid()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 40));
+    QVERIFY(seen);
+}
+
+void TestFinding::doubleClickOnAReportLineGoesToItsRecord()
+{
+    fillThree();
+    TForm1& form = start();
+    const qint32 lpOfCisna = form.baza().table().integerAt(2, baza::LP);
+    form.report().AddErrorLine(lpOfCisna, QStringLiteral("Cisna"));
+    QCOMPARE(RunReport::LpOfReportLine(QStringLiteral("LP = 12 - Cisna")), 12);
+    QCOMPARE(RunReport::LpOfReportLine(QStringLiteral("Plik pobrany.")), 0);
+    auto* filter = form.findChild<QLineEdit*>(QStringLiteral("Filtr"));
+    filter->setText(QStringLiteral("Adamów")); // Cisna hidden by the filter
+    form.baza().table().setRow(0);
+    auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    QCoreApplication::processEvents();
+    QTextCursor first(memo->document()->firstBlock());
+    QTest::mouseDClick(memo->viewport(), Qt::LeftButton, Qt::NoModifier, memo->cursorRect(first).center());
+    QCOMPARE(form.baza().table().row(), 2);
+    QCOMPARE(form.baza().table().text(baza::Gmina), QStringLiteral("Cisna"));
+    QVERIFY(filter->text().isEmpty());
+    QTRY_COMPARE(form.grid()->currentIndex().row(), 2);
+}
+
+void TestFinding::menusAndF5ByKeyboard()
+{
+    TForm1& form = start();
+    QStringList titles;
+    for (QAction* a : form.menuBar()->actions())
+        titles << a->text();
+    QVERIFY2(titles.contains(QStringLiteral("&Program")) && titles.contains(QStringLiteral("Re&kord")),
+             qPrintable(titles.join(QLatin1Char('|'))));
+    auto* startStop = form.findChild<QAction*>(QStringLiteral("StartStop1"));
+    QVERIFY(startStop);
+    QCOMPARE(startStop->shortcut(), QKeySequence(Qt::Key_F5));
+    // F5 is the start button: on an empty register it says so.
+    QTest::keyClick(&form, Qt::Key_F5);
+    QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Brak danych do analizy w bazie")});
+}
+
+int main(int argc, char** argv)
+{
+    EkowartaApplication app(argc, argv);
+    TestFinding test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_finding.moc"
