@@ -45,6 +45,11 @@ int main(int argc, char* argv[])
     const QString dir = DataDirectory::takeDirArgument(args);
     if (!dir.isEmpty())
         DataDirectory::set(dir);
+    // "--dir" left over had no folder after it.
+    if (args.contains(QLatin1String("--dir")) || args.contains(QLatin1String("--dir="))) {
+        err << "ekowarta-cli: po opcji --dir podaj katalog danych, np. --dir ~/ekowarta\n";
+        return 2;
+    }
 
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h") ||
         args.first() == QLatin1String("help")) {

@@ -89,6 +89,9 @@ QDateEdit* datePicker(QWidget* parent, const char* name, const QRect& place)
     d->setObjectName(QLatin1String(name));
     // The zero date stands for "no date" and must be shown as it is.
     d->setMinimumDate(datevalue::epoch());
+    // ... but shown empty: 30.12.1899 means nothing to a user. The value
+    // stays the zero date, so it is stored as it was read.
+    d->setSpecialValueText(QStringLiteral(" "));
     d->setDisplayFormat(QStringLiteral("d.MM.yyyy")); // 9.12.2026, the grid's form
     d->setCalendarPopup(true);
     d->setDate(datevalue::epoch());

@@ -54,10 +54,21 @@ private Q_SLOTS:
     void badArgumentsChangeNothing_data();
     void badArgumentsChangeNothing();
     void damagedOrMissingTable();
+    void dirWithoutAFolderSaysSo();
     void locksOfOtherProgramsAreRespected_data();
     void locksOfOtherProgramsAreRespected();
     void helpDescribesEveryCommand();
 };
+
+void TestCliRegister::dirWithoutAFolderSaysSo()
+{
+    for (const QStringList& args : {QStringList{QStringLiteral("list"), QStringLiteral("--dir")}, QStringList{QStringLiteral("--dir")}}) {
+        const auto r = run(QStringLiteral("ekowarta-cli"), args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(QString::fromUtf8(r.err).contains(QStringLiteral("po opcji --dir podaj katalog danych")), r.err.constData());
+        QVERIFY(!r.err.contains("nieznane polecenie"));
+    }
+}
 
 void TestCliRegister::listPrintsVisibleRecordsInPhysicalOrder()
 {

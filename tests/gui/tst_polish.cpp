@@ -103,6 +103,10 @@ void TestPolish::datesArePolishInTheGridTheEditorAndTheEventLog()
     TForm3 editor(form.baza(), dialogs, &form);
     editor.LoadEditor();
     QCOMPARE(editor.findChild<QDateEdit*>(QStringLiteral("DateTimePicker1"))->text(), QStringLiteral("9.12.2026"));
+    // The zero date of a record never checked shows empty and stays the zero date.
+    auto* checked = editor.findChild<QDateEdit*>(QStringLiteral("DateTimePicker2"));
+    QVERIFY(checked->text().trimmed().isEmpty());
+    QCOMPARE(checked->date(), datevalue::epoch());
 
     form.report().LogEvent(QStringLiteral("Plik pobrany."));
     QCOMPARE(form.report().events().value(0), QStringLiteral("9.12.2026 14:05:09 => Plik pobrany."));
