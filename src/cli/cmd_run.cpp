@@ -127,6 +127,10 @@ int runRun(CliContext& c, const QStringList& arguments)
     const bool limitGiven = TakeOption(args, QStringLiteral("--time-limit"), &limit);
     const bool continuePass = TakeFlag(args, QStringLiteral("--continue"));
     const bool newPass = TakeFlag(args, QStringLiteral("--new"));
+    QString jobs;
+    const bool jobsGiven = TakeOption(args, QStringLiteral("--jobs"), &jobs);
+    QString hostDelay;
+    const bool hostDelayGiven = TakeOption(args, QStringLiteral("--host-delay"), &hostDelay);
     RequireNoMoreArguments(args, 0);
     if (continuePass && newPass)
         throw UsageError{QStringLiteral("--continue i --new wykluczają się")};
@@ -135,6 +139,20 @@ int runRun(CliContext& c, const QStringList& arguments)
     konfig::LoadSettings(settings, c.dataDir + QStringLiteral("config.ini"));
     if (limitGiven)
         settings.timeLimitIndex = timeLimitIndex(limit);
+    if (jobsGiven) {
+        bool ok = false;
+        const int n = jobs.toInt(&ok);
+        if (!ok || n < 1 || n > 16)
+            throw UsageError{QStringLiteral("--jobs przyjmuje liczbę od 1 do 16, a nie \"%1\"").arg(jobs)};
+        settings.jobs = n;
+    }
+    if (hostDelayGiven) {
+        bool ok = false;
+        const double seconds = hostDelay.toDouble(&ok);
+        if (!ok || seconds < 0 || seconds > 600)
+            throw UsageError{QStringLiteral("--host-delay przyjmuje liczbę sekund od 0 do 600, a nie \"%1\"").arg(hostDelay)};
+        settings.hostDelayMs = int(seconds * 1000 + 0.5);
+    }
 
     baza::Baza b(c.dataDir);
     RequireRegisterFile(b);
@@ -209,12 +227,15 @@ int runRun(CliContext& c, const QStringList& arguments)
 CommandRegistration reg({
     QStringLiteral("run"),
     QStringLiteral("run [--time-limit ") + allowedTimeLimits().join(QLatin1Char('|')) +
-        QStringLiteral("] [--continue | --new]"),
+        QStringLiteral("] [--continue | --new] [--jobs N] [--host-delay SEKUNDY]"),
     QStringLiteral("Kontrola stron wszystkich rekordów, jak przycisk startu programu.\n"
                    "--time-limit  maksymalny czas kontroli jednej strony w sekundach (0: bez limitu);\n"
                    "              domyślnie z config.ini\n"
                    "--continue    dokończ przerwaną analizę (gdy część stron nie jest sprawdzona)\n"
                    "--new         zacznij analizę od nowa\n"
+                   "--jobs N      liczba jednocześnie sprawdzanych stron, 1-16 (domyślnie z config.ini, 1)\n"
+                   "--host-delay  najkrótsza przerwa w sekundach między zapytaniami do jednego serwera\n"
+                   "              przy kilku stronach naraz (domyślnie z config.ini, 1)\n"
                    "Postęp na stderr; na końcu lista błędnych stron, lista stron zaktualizowanych\n"
                    "i dziennik zdarzeń (od najstarszego). Ctrl-C zatrzymuje kontrolę (można ją dokończyć).\n"
                    "Kod wyjścia: 0 przebieg zakończony, 2 brak połączenia z Internetem,\n"

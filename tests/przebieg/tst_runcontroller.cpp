@@ -148,6 +148,7 @@ private Q_SLOTS:
     void oneRecordTableEndsAtTheFirstStep();
     void lostConnectionAbortsAndLeavesThePassResumable();
     void timeOutBetweenTheWorkersStopCheckAndItsHandBack();
+    void parallelChecksWriteWhatOneAtATimeWrites();
     void pageIndexFollowsEveryChangeOfTheTable();
     void recordsEditedBetweenRunsShareTheResult();
     void remainingTimeEstimate_data();
@@ -517,6 +518,57 @@ void TestRunController::timeOutBetweenTheWorkersStopCheckAndItsHandBack()
     QCOMPARE(kodOf(2), 4);
     QCOMPARE(kodOf(3), 2);
     QCOMPARE(m_report->errorLines(), (QStringList{"LP = 1 - Wstrzymana", "LP = 2 - Wolna"}));
+}
+
+void TestRunController::parallelChecksWriteWhatOneAtATimeWrites()
+{
+    HttpTestServer::Response slow = HttpTestServer::Response::html(kDatedPage);
+    slow.delayMs = 150;
+    m_server->route("/slow", slow);
+    m_server->route("/dated?b", HttpTestServer::Response::html(kDatedPage));
+    m_server->route("/rate", HttpTestServer::Response::statusPage(429, "Too Many Requests").withHeader("Retry-After", "0"));
+    const QString closed = QStringLiteral("http://127.0.0.1:%1/x").arg(HttpTestServer::closedPort());
+    // Shared pages next to each other and far apart, failures, a page that
+    // asks to wait, a record already checked.
+    const QList<Rec> records = {
+        {"1", url("/slow")},      {"2", url("/slow")},     {"3", url("/dated")},  {"4", url("/missing")},
+        {"5", url("/undated")},   {"6", url("/dated")},    {"7", closed},         {"8", url("/dated?b"), 2, 1},
+        {"9", url("/rate")},      {"10", url("/missing")}, {"11", url("/slow")},  {"12", url("/undated")},
+    };
+    auto snapshot = [this] {
+        QStringList rows;
+        for (int r = 0; r < table().recordCount(); ++r) {
+            QStringList fields;
+            for (int f = 0; f < baza::FieldCount; ++f)
+                fields << table().textAt(r, f);
+            rows << fields.join(QLatin1Char('|'));
+        }
+        return rows;
+    };
+    QStringList results[2];
+    QStringList reports[2];
+    const int jobs[2] = {1, 8};
+    for (int i = 0; i < 2; ++i) {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_report = std::make_unique<RunReport>();
+        m_settings->jobs = jobs[i];
+        m_settings->hostDelayMs = 0;
+        m_dialogs->answers << Dialogs::Answer::Yes;
+        makeRegister(records);
+        m_server->clearRequests();
+        runToEnd();
+        results[i] = snapshot();
+        reports[i] = m_report->errorLines() + m_report->updatedLines();
+        reports[i].sort();
+        QVERIFY2(requestsFor("/slow") == 1, qPrintable(QString::number(jobs[i]))); // a shared page once per pass
+        QCOMPARE(requestsFor("/dated?b"), 0);
+        QCOMPARE(requestsFor("/rate"), i == 0 ? 1 : 2); // several at a time: asked again once
+        QCOMPARE(m_run->checksInFlight(), 0);
+    }
+    QCOMPARE(results[1], results[0]);
+    QCOMPARE(reports[1], reports[0]);
+    QCOMPARE(kodOf(1), 3);
+    QCOMPARE(kodOf(9), 5);
 }
 
 void TestRunController::pageIndexFollowsEveryChangeOfTheTable()

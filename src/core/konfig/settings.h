@@ -34,6 +34,16 @@ public:
     QString user;
     QString password;
 
+    // "Liczba jednocześnie sprawdzanych stron" (key "watki"): 1 to 16; 1
+    // checks one page at a time, as the program always did.
+    int jobs = 1;
+    // Least pause between two requests to the same host when several pages
+    // are checked at once, in milliseconds (key "przerwa").
+    int hostDelayMs = 1000;
+    // The User-Agent of page requests (key "agent"); empty: the program's
+    // name and version.
+    QString userAgent;
+
     // Seconds for the selected time limit: 30, 60, 120, 180, 300; 0 (no
     // limit) when nothing or anything else is selected.
     static int TimeLimitSeconds(int index) { return konfig::TimeLimitSeconds(index); }

@@ -46,6 +46,10 @@ void LoadSettings(Settings& s, const QString& iniPath)
     s.user = read("user");
     s.password = PasswordFromStored(ini.readBytes(kSection, "pass"));
 
+    s.jobs = qBound(1, WholeNumber(read("watki")).value_or(1), 16);
+    s.hostDelayMs = qBound(0, WholeNumber(read("przerwa")).value_or(1000), 600000);
+    s.userAgent = read("agent").trimmed();
+
     s.notifyChanged();
 }
 
@@ -67,6 +71,15 @@ void SaveSettings(const Settings& s, const QString& iniPath)
     write("user", s.user);
     if (!ini.writeBytes(kSection, "pass", StoredPassword(s.password)))
         throw FileError(QStringLiteral("Unable to write to %1").arg(iniPath));
+    // The run's later settings go into the file only once they differ from
+    // their defaults, so a file written before them stays as it was.
+    auto writeIfSet = [&](const char* key, const QString& value, const QString& byDefault) {
+        if (value != byDefault || !ini.read(section, QString::fromLatin1(key)).isEmpty())
+            write(key, value);
+    };
+    writeIfSet("watki", QString::number(s.jobs), QStringLiteral("1"));
+    writeIfSet("przerwa", QString::number(s.hostDelayMs), QStringLiteral("1000"));
+    writeIfSet("agent", s.userAgent, QString());
 }
 
 } // namespace konfig

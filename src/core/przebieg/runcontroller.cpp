@@ -16,6 +16,8 @@
 #include "text/systemformat.h"
 #include "text/trimmedtext.h"
 
+#include <vector>
+
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -76,6 +78,10 @@ RunController::RunController(baza::Baza& baza, RunReport& report, Settings& sett
     m_stoper1->setObjectName(QStringLiteral("Stoper1"));
     m_stoper1->setInterval(watchdogPeriodMs);
     connect(m_stoper1, &QTimer::timeout, this, &RunController::Stoper1Timer);
+    m_hostTimer = new QTimer(this);
+    m_hostTimer->setSingleShot(true);
+    connect(m_hostTimer, &QTimer::timeout, this, &RunController::startDueChecks);
+    m_clock.start();
 }
 
 RunController::~RunController() = default;
@@ -150,6 +156,8 @@ bool RunController::Start()
     }
 
     m_aborted = false;
+    ++m_run;
+    m_parallelRun = m_settings.jobs > 1;
     setGridVisible(false);
     m_baza.DropSortIndex();
     m_baza.PackTable();
@@ -199,6 +207,7 @@ void RunController::Stop()
     // record number stays for the next start.
     m_state.ready = false;
     stopTimers();
+    dropWaitingChecks();
     m_gridEnabled = true;
     finish(RunOutcome::Stopped);
     notify();
@@ -226,6 +235,10 @@ void RunController::TimerKontrolTimer()
         m_gridEnabled = true;
         m_timerKontrol->stop();
         notify();
+        return;
+    }
+    if (m_parallelRun) {
+        stepParallel();
         return;
     }
     if (!m_state.ready)
@@ -283,7 +296,7 @@ void RunController::dispatch(int recordNumber)
     TPobierz* worker =
         new TPobierz(table.text(baza::Gmina), table.text(baza::Info), recordNumber, table.integer(baza::Size),
                      table.integer(baza::Row), table.integer(baza::Tag), table.date(baza::Aktualizacja),
-                     m_baza.directory(), receiver);
+                     m_baza.directory(), receiver, userAgent());
     connect(worker, &QThread::finished, receiver, &QObject::deleteLater);
     if (worker->isFinished())
         receiver->deleteLater();
@@ -321,6 +334,10 @@ void RunController::endOfRun()
 
 void RunController::Stoper1Timer()
 {
+    if (m_parallelRun) {
+        watchdogParallel();
+        return;
+    }
     const int limit = m_settings.timeLimitSeconds();
     ++m_state.watchdogCounter;
     if (m_state.watchdogCounter != limit || m_timedDispatch == 0)
@@ -344,6 +361,10 @@ void RunController::handBack(quint64 dispatchId, const PageCheck& check)
 {
     if (m_timedOut.remove(dispatchId))
         return; // already marked as timed out, with its report line
+    if (m_checks.count(dispatchId)) {
+        handBackParallel(dispatchId, check);
+        return;
+    }
     if (dispatchId == m_timedDispatch) {
         m_stoper1->stop();
         m_timedDispatch = 0;
@@ -421,6 +442,7 @@ void RunController::AbortRun()
 {
     m_state.ready = false;
     m_timerKontrol->stop();
+    dropWaitingChecks();
     m_gridEnabled = true;
     m_progressPosition = 0;
     m_startMoment = QDateTime();
@@ -444,4 +466,225 @@ void RunController::setPanelCaption(const QString& caption)
 {
     m_panelCaption = caption;
     notify();
+}
+
+// --- several checks at a time ---
+
+int RunController::checksInFlight() const
+{
+    if (!m_checks.empty())
+        return int(m_checks.size());
+    const TPobierz* worker = m_state.currentWorker.data();
+    return worker && !worker->isFinished() ? 1 : 0;
+}
+
+QByteArray RunController::userAgent() const
+{
+    const QString agent = m_settings.userAgent.trimmed();
+    return agent.isEmpty() ? DefaultUserAgent() : agent.toLatin1();
+}
+
+bool RunController::pageInFlight(const QByteArray& page) const
+{
+    for (const auto& [id, c] : m_checks)
+        if (c.page == page)
+            return true;
+    return false;
+}
+
+bool RunController::runHasChecks() const
+{
+    for (const auto& [id, c] : m_checks)
+        if (c.run == m_run)
+            return true;
+    return false;
+}
+
+void RunController::stepParallel()
+{
+    dbf::DbfTable& table = m_baza.table();
+    const int n = table.recordCount();
+    m_progressMaximum = n;
+    const int jobs = qBound(1, m_settings.jobs, 16);
+    // Records are taken in physical order, as a pass of one check at a time
+    // takes them. A record whose page is being checked waits for that check:
+    // its result decides whether the record still needs a check of its own.
+    while (m_state.currentRecord <= n && checksInFlight() < jobs) {
+        const int g = m_state.currentRecord;
+        table.setRecNo(g);
+        const bool checked = table.integer(baza::Z) != 0;
+        if (!checked) {
+            const QByteArray page = TrimmedBytes(table.rawAt(table.row(), baza::Info));
+            if (pageInFlight(page))
+                break;
+            if (g == 1)
+                m_report.ClearReportLists();
+            dispatchParallel(g, page);
+            Q_EMIT recordDispatched(g, n);
+        } else if (g == 1) {
+            m_report.ClearReportLists();
+        }
+        m_progressPosition = g;
+        showEstimate(g, n);
+        m_state.currentRecord = g + 1;
+    }
+    if (m_state.currentRecord > n && !runHasChecks())
+        endOfRun();
+    else
+        startDueChecks();
+    notify();
+}
+
+void RunController::dispatchParallel(int recordNumber, const QByteArray& page)
+{
+    const dbf::DbfTable& table = m_baza.table();
+    m_nazwaGminy = table.text(baza::Gmina);
+    m_nazwaObszaru = table.text(baza::Natura2000);
+    m_wojewodztwo = table.text(baza::Wojewodztwo);
+    m_stronaInfo = table.text(baza::Info);
+    Check c;
+    c.id = ++m_lastDispatch;
+    c.run = m_run;
+    c.recordNumber = recordNumber;
+    c.page = page;
+    c.name = table.text(baza::Gmina);
+    c.address = table.text(baza::Info);
+    c.host = PolitenessHost(c.address);
+    c.size = table.integer(baza::Size);
+    c.row = table.integer(baza::Row);
+    c.tag = table.integer(baza::Tag);
+    c.date = table.date(baza::Aktualizacja);
+    m_checks.emplace(c.id, c);
+}
+
+void RunController::startDueChecks()
+{
+    m_hostTimer->stop();
+    const qint64 now = m_clock.elapsed();
+    qint64 next = -1;
+    // Each host serves its waiting checks in the order they were dispatched.
+    QSet<QString> waiting;
+    for (auto& [id, c] : m_checks) {
+        if (c.started || m_busyHosts.contains(c.host) || waiting.contains(c.host))
+            continue;
+        const qint64 due = qMax(c.notBefore, m_hostFreeAt.value(c.host, 0));
+        if (due > now) {
+            next = next < 0 ? due : qMin(next, due);
+            waiting.insert(c.host);
+            continue;
+        }
+        startCheck(c);
+    }
+    if (next >= 0)
+        m_hostTimer->start(int(next - now));
+}
+
+void RunController::startCheck(Check& c)
+{
+    auto* receiver = new DispatchReceiver(this, c.id);
+    TPobierz* worker = new TPobierz(c.name, c.address, c.recordNumber, c.size, c.row, c.tag, c.date,
+                                    m_baza.directory(), receiver, userAgent());
+    const QString host = c.host;
+    // The host is free again only when the worker has let go of its
+    // connection, also after a time-out; the pause starts then.
+    auto release = [this, host] {
+        if (!m_busyHosts.remove(host))
+            return;
+        m_hostFreeAt[host] = m_clock.elapsed() + qMax(0, m_settings.hostDelayMs);
+        startDueChecks();
+        scheduleStep();
+    };
+    connect(worker, &QThread::finished, this, release);
+    connect(worker, &QThread::finished, receiver, &QObject::deleteLater);
+    m_busyHosts.insert(host);
+    c.started = true;
+    c.timed = m_active;
+    c.watchdogCounter = 0;
+    c.worker = worker;
+    m_state.currentWorker = worker;
+    if (worker->isFinished()) {
+        receiver->deleteLater();
+        QTimer::singleShot(0, this, release);
+    }
+    if (c.timed && !m_stoper1->isActive()) {
+        m_stoper1->setInterval(watchdogPeriodMs);
+        m_stoper1->start();
+    }
+}
+
+void RunController::watchdogParallel()
+{
+    const int limit = m_settings.timeLimitSeconds();
+    bool anyTimed = false;
+    std::vector<quint64> expired;
+    for (auto& [id, c] : m_checks) {
+        if (!c.started || !c.timed || c.storing)
+            continue;
+        anyTimed = true;
+        if (++c.watchdogCounter == limit)
+            expired.push_back(id);
+    }
+    dbf::DbfTable& table = m_baza.table();
+    for (const quint64 id : expired) {
+        const Check c = m_checks.at(id);
+        m_checks.erase(id);
+        // Decided here: whatever this check still hands back is dropped.
+        m_timedOut.insert(id);
+        if (TPobierz* worker = c.worker.data())
+            worker->requestInterruption();
+        const qint32 lp = baza::MarkTimedOut(table, c.recordNumber);
+        m_report.AddErrorLine(lp, table.text(baza::Gmina));
+    }
+    if (!anyTimed)
+        m_stoper1->stop();
+    if (!expired.empty())
+        scheduleStep();
+}
+
+void RunController::handBackParallel(quint64 dispatchId, const PageCheck& check)
+{
+    auto it = m_checks.find(dispatchId);
+    Check& c = it->second;
+    const bool current = m_active && c.run == m_run;
+    if (check.downloadStatus == DownloadStatus::Offline) {
+        m_checks.erase(it);
+        if (current)
+            AbortRun();
+        return;
+    }
+    const bool askedToWait = check.httpCode == 429 || check.httpCode == 503;
+    if (current && askedToWait && !c.retried && check.retryAfterSeconds >= 0) {
+        // Asked to come back later: once in a pass, after the server's wait
+        // (at most the longest time limit) and at least the host's pause.
+        c.retried = true;
+        c.started = false;
+        c.timed = false;
+        c.worker.clear();
+        const qint64 wait = qMin<qint64>(qint64(check.retryAfterSeconds) * 1000, 300000);
+        c.notBefore = m_clock.elapsed() + qMax<qint64>(wait, m_settings.hostDelayMs);
+        return; // started again when its host is free
+    }
+    // It stays in flight while its result is written: the window's events
+    // processed meanwhile must not dispatch a record of the same page.
+    c.storing = true;
+    storeVerdict(check);
+    m_checks.erase(dispatchId);
+    scheduleStep();
+}
+
+void RunController::dropWaitingChecks()
+{
+    // Checks still waiting for their host were never started: their records
+    // stay unchecked and the pass continues from the first of them.
+    for (auto it = m_checks.begin(); it != m_checks.end();) {
+        if (it->second.started) {
+            it->second.timed = false;
+            ++it;
+            continue;
+        }
+        if (it->second.run == m_run)
+            m_state.currentRecord = qMin(m_state.currentRecord, it->second.recordNumber);
+        it = m_checks.erase(it);
+    }
+    m_hostTimer->stop();
 }

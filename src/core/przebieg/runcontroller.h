@@ -5,10 +5,14 @@
 #include "przebieg/runstate.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 
+#include <map>
 #include <memory>
 
 class QTimer;
@@ -70,6 +74,9 @@ public:
     QString panelCaption() const { return m_panelCaption; }
     // True when the last run ended by a lost connection.
     bool aborted() const { return m_aborted; }
+    // Checks dispatched and not yet handed back (waiting for their host or
+    // running); with one check at a time 0 or 1.
+    int checksInFlight() const;
 
     // Starts a run: checks for records and the connection, packs the table,
     // asks whether to continue an interrupted pass. False when no run began
@@ -124,6 +131,39 @@ private:
     void scheduleStep();
     void notify() { Q_EMIT changed(); }
 
+    // With more than one check at a time ("Liczba jednocześnie sprawdzanych
+    // stron" above 1): the same pass, several pages at once, one connection
+    // per host with a pause between two requests to the same host.
+    struct Check
+    {
+        quint64 id = 0;
+        quint64 run = 0; // the run that dispatched it
+        qint32 recordNumber = 0;
+        QByteArray page; // trimmed info as the file holds it
+        QString host;
+        QString name, address;
+        qint32 size = 0, row = 0, tag = 0;
+        double date = 0;
+        bool started = false;
+        bool timed = false;
+        bool retried = false;
+        bool storing = false; // its result is being written
+        int watchdogCounter = 0;
+        qint64 notBefore = 0; // on m_clock
+        QPointer<TPobierz> worker;
+    };
+    bool parallel() const;
+    void stepParallel();
+    void dispatchParallel(int recordNumber, const QByteArray& page);
+    void startDueChecks();
+    void startCheck(Check& check);
+    void watchdogParallel();
+    void handBackParallel(quint64 dispatchId, const PageCheck& check);
+    void dropWaitingChecks();
+    bool pageInFlight(const QByteArray& page) const;
+    bool runHasChecks() const;
+    QByteArray userAgent() const;
+
     baza::Baza& m_baza;
     RunReport& m_report;
     Settings& m_settings;
@@ -141,6 +181,14 @@ private:
     quint64 m_timedDispatch = 0;
     qint32 m_timedRecord = 0;
     QSet<quint64> m_timedOut;
+
+    std::map<quint64, Check> m_checks; // in dispatch order
+    quint64 m_run = 0;
+    bool m_parallelRun = false;
+    QSet<QString> m_busyHosts;          // a worker is talking to them
+    QHash<QString, qint64> m_hostFreeAt; // on m_clock
+    QTimer* m_hostTimer = nullptr;
+    QElapsedTimer m_clock;
 
     bool m_active = false;
     bool m_aborted = false;
