@@ -13,10 +13,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <cstdio>
 #include <cstdlib>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,8 +35,9 @@ bool writePage(const QString& path, qint64 bytes, bool utf8)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QString line = QStringLiteral("<tr><td>Obwieszczenie z dnia %1 września 2026 r. o środowisku</td>"
-                                        "<td>2026-03-%2</td></tr>\r\n");
+    const QString line =
+        QStringLiteral("<tr><td>Obwieszczenie z dnia %1 września 2026 r. o środowisku</td>"
+                       "<td>2026-03-%2</td></tr>\r\n");
     for (qint64 written = 0, i = 0; written < bytes; ++i) {
         const QString text = line.arg(1 + i % 28).arg(10 + i % 18);
         const QByteArray piece = utf8 ? text.toUtf8() : cp1250::fromUnicode(text);
@@ -73,12 +72,15 @@ void measureInChild(int megabytes, bool utf8, Way way)
     } else {
         const QList<QByteArray> lines = ReadPageLines(path);
         double date = 0;
-        found = PageTextLength(lines) > 0 && FindNewestDate(LinesAsCp1250(lines, contentType), 1, date);
+        found =
+            PageTextLength(lines) > 0 && FindNewestDate(LinesAsCp1250(lines, contentType), 1, date);
     }
     const long after = peakKiB();
-    std::printf("%-7s %-12s %4d MB page: peak RSS %7.1f MB (%.1f MB above the process before; %.2f x the page)%s\n",
-                way == Way::Now ? "now" : "before", utf8 ? "UTF-8" : "Windows-1250", megabytes, after / 1024.0,
-                (after - before) / 1024.0, (after - before) / 1024.0 / megabytes, found ? "" : " [no date?]");
+    std::printf("%-7s %-12s %4d MB page: peak RSS %7.1f MB (%.1f MB above the process before; %.2f "
+                "x the page)%s\n",
+                way == Way::Now ? "now" : "before", utf8 ? "UTF-8" : "Windows-1250", megabytes,
+                after / 1024.0, (after - before) / 1024.0, (after - before) / 1024.0 / megabytes,
+                found ? "" : " [no date?]");
     std::fflush(stdout);
     std::_Exit(0);
 }

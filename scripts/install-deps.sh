@@ -14,6 +14,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth
   libbenchmark-dev
+  fp-compiler fp-units-db
 )
 
 missing=()

@@ -7,7 +7,6 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <optional>
 
 using Response = HttpTestServer::Response;
@@ -41,8 +40,8 @@ private Q_SLOTS:
         server.route("/a", Response::html("<html><p>15.03.2025</p></html>"));
         Receiver receiver;
         QPointer<TPobierz> worker =
-            new TPobierz(QStringLiteral("Gmina"), server.url(QStringLiteral("/a")), 7, -1, -1, -1, 0, m_dir.path(),
-                         &receiver, "Ekowarta-test/2");
+            new TPobierz(QStringLiteral("Gmina"), server.url(QStringLiteral("/a")), 7, -1, -1, -1,
+                         0, m_dir.path(), &receiver, "Ekowarta-test/2");
         QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), 20000);
         QCOMPARE(server.requests().value(0).header("User-Agent"), QByteArray("Ekowarta-test/2"));
         QCOMPARE(receiver.results.size(), 1);
@@ -61,8 +60,9 @@ private Q_SLOTS:
         slow.delayMs = 60000;
         server.route("/wolna", slow);
         Receiver receiver;
-        QPointer<TPobierz> worker = new TPobierz(QStringLiteral("Gmina"), server.url(QStringLiteral("/wolna")), 8, -1,
-                                                 -1, -1, 0, m_dir.path(), &receiver);
+        QPointer<TPobierz> worker =
+            new TPobierz(QStringLiteral("Gmina"), server.url(QStringLiteral("/wolna")), 8, -1, -1,
+                         -1, 0, m_dir.path(), &receiver);
         QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(), 1, 20000);
         worker->requestInterruption();
         QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), 20000);

@@ -13,7 +13,8 @@ RawHttpServer::RawHttpServer(Script script) : m_script(std::move(script))
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (m_listener < 0 ||
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(m_listener, 8) != 0 ||
         ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         if (m_listener >= 0)
@@ -42,8 +43,8 @@ QString RawHttpServer::url(const QString& path) const
 bool RawHttpServer::send(int socket, const QByteArray& bytes)
 {
     for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::send(socket, bytes.constData() + done, static_cast<size_t>(bytes.size() - done),
-                                 MSG_NOSIGNAL);
+        const ssize_t n = ::send(socket, bytes.constData() + done,
+                                 static_cast<size_t>(bytes.size() - done), MSG_NOSIGNAL);
         if (n <= 0)
             return false;
         done += n;

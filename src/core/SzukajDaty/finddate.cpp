@@ -1,51 +1,83 @@
-#include "SzukajDaty/szukajdaty.h"
-
 #include "SzukajDaty/pagelinesplit.h"
+#include "SzukajDaty/scanyearkeyed.h"
+#include "SzukajDaty/szukajdaty.h"
 #include "platform/clock.h"
 #include "text/datevalue.h"
 
 #include <QDate>
-
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
-using Scan = DateScan (*)(QByteArrayView, char, double);
-
-struct ScanKind
+// Whether the line, read without its plain spaces, holds the four digits of
+// the year. The normalisation removes exactly those spaces, lower-casing
+// leaves digits alone, and a month name becomes "-MM-" between dashes, which
+// can neither make nor break a run of four digits: so this tells, without
+// normalising, whether the normalised line holds the year. Most lines of a
+// page do not, and they cost no more than this look.
+bool holdsYear(QByteArrayView line, const char (&digits)[4])
 {
-    char separator;
-    Scan scan;
-};
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    while (p < end) {
+        p = static_cast<const char*>(std::memchr(p, digits[0], static_cast<size_t>(end - p)));
+        if (!p)
+            return false;
+        const char* q = p + 1;
+        int matched = 1;
+        while (matched < 4 && q < end) {
+            if (*q == ' ') {
+                ++q;
+                continue;
+            }
+            if (*q != digits[matched])
+                break;
+            ++q;
+            ++matched;
+        }
+        if (matched == 4)
+            return true;
+        ++p;
+    }
+    return false;
+}
 
-// Always in this order; every scan of a line starts from the same text.
-const std::array<ScanKind, 6> kScanKinds = {{
-    {'-', ScanYearFirst},
-    {'-', ScanYearLast},
-    {'.', ScanYearFirst},
-    {'.', ScanYearLast},
-    {'/', ScanYearFirst},
-    {'/', ScanYearLast},
-}};
-
-// One year's search, fed line by line.
+// One year's search, fed line by line. The keys of the six scans and the
+// moment that makes a date past are worked out once for the whole search.
 class YearSearch
 {
 public:
     explicit YearSearch(int year)
-        : m_floor(datevalue::fromDate(QDate(year, 1, 1))), m_best(m_floor), m_yearDigits(QByteArray::number(year))
+        : m_floor(datevalue::fromDate(QDate(year, 1, 1))), m_best(m_floor),
+          m_now(datevalue::fromDateTime(Clock::now())), m_yearDigits(QByteArray::number(year))
     {
+        m_searchable = m_yearDigits.size() == 4;
+        if (m_searchable)
+            std::memcpy(m_digits, m_yearDigits.constData(), 4);
+        // Always in this order; every scan of a line starts from the same text.
+        const char separators[3] = {'-', '.', '/'};
+        for (int i = 0; i < 3; ++i) {
+            m_keys[2 * i] = m_yearDigits + separators[i];     // year first
+            m_keys[2 * i + 1] = separators[i] + m_yearDigits; // year last
+        }
     }
 
     void line(QByteArrayView line)
     {
+        if (m_searchable && !holdsYear(line, m_digits))
+            return;
         const QByteArray text = NormalizeDateLine(line);
         // Only a line that holds the year can hold one of its dates.
         if (text.isEmpty() || !text.contains(m_yearDigits))
             return;
-        for (std::size_t kind = 0; kind < kScanKinds.size(); ++kind) {
-            const DateScan scan = kScanKinds[kind].scan(text, kScanKinds[kind].separator, m_best);
+        for (std::size_t kind = 0; kind < m_keys.size(); ++kind) {
+            if (!text.contains(m_keys[kind]))
+                continue; // the scan would find no candidate
+            const DateScan scan = kind % 2 == 0
+                                      ? ScanYearFirstKeyed(text, m_keys[kind], m_best, m_now)
+                                      : ScanYearLastKeyed(text, m_keys[kind], m_best, m_now);
             if (scan.found)
                 m_found[kind] = true;
             if (scan.date > m_best)
@@ -62,12 +94,15 @@ public:
 private:
     double m_floor;
     double m_best;
+    double m_now;
     QByteArray m_yearDigits;
-    std::array<bool, kScanKinds.size()> m_found{};
+    char m_digits[4] = {};
+    bool m_searchable = false;
+    std::array<QByteArray, 6> m_keys;
+    std::array<bool, 6> m_found{};
 };
 
-template <typename InYear>
-bool findNewest(int yearsBack, double& date, InYear inYear)
+template <typename InYear> bool findNewest(int yearsBack, double& date, InYear inYear)
 {
     date = 0;
     const int currentYear = Clock::now().date().year();
@@ -99,10 +134,12 @@ bool FindDateInYearInPage(QByteArrayView page, int year, double& date)
 
 bool FindNewestDate(const QList<QByteArray>& lines, int yearsBack, double& date)
 {
-    return findNewest(yearsBack, date, [&lines](int year, double& d) { return FindDateInYear(lines, year, d); });
+    return findNewest(yearsBack, date,
+                      [&lines](int year, double& d) { return FindDateInYear(lines, year, d); });
 }
 
 bool FindNewestDateInPage(QByteArrayView page, int yearsBack, double& date)
 {
-    return findNewest(yearsBack, date, [page](int year, double& d) { return FindDateInYearInPage(page, year, d); });
+    return findNewest(yearsBack, date,
+                      [page](int year, double& d) { return FindDateInYearInPage(page, year, d); });
 }

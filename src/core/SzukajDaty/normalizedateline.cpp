@@ -1,9 +1,7 @@
 #include "SzukajDaty/szukajdaty.h"
-
 #include "text/cp1250.h"
 
 #include <QString>
-
 #include <array>
 
 namespace {
@@ -20,11 +18,12 @@ const std::array<MonthReplacement, 36>& monthReplacements()
 {
     static const std::array<MonthReplacement, 36> table = [] {
         const char16_t* const names[3][12] = {
-            {u"stycznia", u"lutego", u"marca", u"kwietnia", u"maja", u"czerwca", u"lipca", u"sierpnia",
-             u"września", u"października", u"listopada", u"grudnia"},
-            {u"styczeń", u"luty", u"marzec", u"kwiecień", u"maj", u"czerwiec", u"lipiec", u"sierpień",
-             u"wrzesień", u"październik", u"listopad", u"grudzień"},
-            {u"sty", u"lut", u"mar", u"kwi", u"maj", u"cze", u"lip", u"sie", u"wrz", u"paź", u"lis", u"gru"},
+            {u"stycznia", u"lutego", u"marca", u"kwietnia", u"maja", u"czerwca", u"lipca",
+             u"sierpnia", u"września", u"października", u"listopada", u"grudnia"},
+            {u"styczeń", u"luty", u"marzec", u"kwiecień", u"maj", u"czerwiec", u"lipiec",
+             u"sierpień", u"wrzesień", u"październik", u"listopad", u"grudzień"},
+            {u"sty", u"lut", u"mar", u"kwi", u"maj", u"cze", u"lip", u"sie", u"wrz", u"paź", u"lis",
+             u"gru"},
         };
         std::array<MonthReplacement, 36> t;
         for (int form = 0; form < 3; ++form) {
@@ -50,27 +49,47 @@ quint32 monthsPresent(const QByteArray& text)
     quint32 present = 0;
     for (qsizetype at = 0; at + 3 <= text.size(); ++at) {
         const char c = text[at];
-        if (c != 's' && c != 'l' && c != 'm' && c != 'k' && c != 'c' && c != 'w' && c != 'p' && c != 'g')
+        if (c != 's' && c != 'l' && c != 'm' && c != 'k' && c != 'c' && c != 'w' && c != 'p' &&
+            c != 'g')
             continue;
         for (int month = 0; month < 12; ++month) {
             const QByteArray& abbreviation = table[kAbbreviations + month].name;
-            if (abbreviation[0] == c && abbreviation[1] == text[at + 1] && abbreviation[2] == text[at + 2])
+            if (abbreviation[0] == c && abbreviation[1] == text[at + 1] &&
+                abbreviation[2] == text[at + 2])
                 present |= 1u << month;
         }
     }
     return present;
 }
 
+// Windows-1250 lower-casing with the plain space dropped (mapped to 0,
+// which no page line holds: lines end at the first NUL).
+const std::array<char, 256>& lowerWithoutSpace()
+{
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[b] = cp1250::toLower(static_cast<char>(b));
+        t[' '] = '\0';
+        return t;
+    }();
+    return table;
+}
+
 } // namespace
 
 QByteArray NormalizeDateLine(QByteArrayView line)
 {
-    QByteArray text;
-    text.reserve(line.size());
-    for (const char c : line)
-        if (c != ' ')
-            text.append(c);
-    text = cp1250::toLower(text);
+    // One pass for the blank removal and the lower-casing, into one buffer.
+    const auto& lower = lowerWithoutSpace();
+    QByteArray text(line.size(), Qt::Uninitialized);
+    char* out = text.data();
+    for (const char c : line) {
+        const char l = lower[static_cast<unsigned char>(c)];
+        *out = l;
+        out += (l != '\0' || c == '\0') ? 1 : 0;
+    }
+    text.truncate(out - text.constData());
     const quint32 present = monthsPresent(text);
     if (present == 0)
         return text;

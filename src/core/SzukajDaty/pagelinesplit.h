@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArrayView>
-
 #include <cstring>
 
 // The lines of a page as views into its bytes, with no copies: the bytes up
@@ -19,8 +18,7 @@ inline QByteArrayView PageBeforeNul(QByteArrayView page)
 }
 
 // Calls visit(QByteArrayView line) for each line, in order.
-template <typename Visit>
-void ForEachPageLine(QByteArrayView page, Visit&& visit)
+template <typename Visit> void ForEachPageLine(QByteArrayView page, Visit&& visit)
 {
     page = PageBeforeNul(page);
     const char* p = page.data();

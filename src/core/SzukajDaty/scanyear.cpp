@@ -1,5 +1,5 @@
+#include "SzukajDaty/scanyearkeyed.h"
 #include "SzukajDaty/szukajdaty.h"
-
 #include "platform/clock.h"
 #include "text/datevalue.h"
 
@@ -33,10 +33,8 @@ DateScan consider(DateScan scan, double candidateDate, double now)
 
 } // namespace
 
-DateScan ScanYearFirst(QByteArrayView line, char separator, double best)
+DateScan ScanYearFirstKeyed(QByteArrayView line, QByteArrayView key, double best, double now)
 {
-    const QByteArray key = yearText(best) + separator;
-    const double now = datevalue::fromDateTime(Clock::now());
     DateScan scan{best, false};
     for (qsizetype from = 0; from < line.size();) {
         const qsizetype at = line.indexOf(key, from);
@@ -49,10 +47,8 @@ DateScan ScanYearFirst(QByteArrayView line, char separator, double best)
     return scan;
 }
 
-DateScan ScanYearLast(QByteArrayView line, char separator, double best)
+DateScan ScanYearLastKeyed(QByteArrayView line, QByteArrayView key, double best, double now)
 {
-    const QByteArray key = separator + yearText(best);
-    const double now = datevalue::fromDateTime(Clock::now());
     DateScan scan{best, false};
     for (qsizetype from = 0; from < line.size();) {
         const qsizetype at = line.indexOf(key, from);
@@ -67,4 +63,16 @@ DateScan ScanYearLast(QByteArrayView line, char separator, double best)
         from = end;
     }
     return scan;
+}
+
+DateScan ScanYearFirst(QByteArrayView line, char separator, double best)
+{
+    return ScanYearFirstKeyed(line, yearText(best) + separator, best,
+                              datevalue::fromDateTime(Clock::now()));
+}
+
+DateScan ScanYearLast(QByteArrayView line, char separator, double best)
+{
+    return ScanYearLastKeyed(line, separator + yearText(best), best,
+                             datevalue::fromDateTime(Clock::now()));
 }

@@ -1,7 +1,8 @@
 #include "dbf/dbftable.h"
 
-#include "dbf/collation.h"
 #include "dbf/dbferror.h"
+#include "dbf/dbfformat.h"
+#include "dbf/fieldcodec.h"
 #include "dbf/filelock.h"
 #include "dbf/replacefile.h"
 #include "dbf/systemreason.h"
@@ -20,135 +21,8 @@
 #endif
 
 namespace dbf {
-namespace {
 
-constexpr int kFileHeaderSize = 68;
-constexpr int kDescriptorSize = 48;
-constexpr char kDescriptorEnd = 0x0D;
-constexpr char kEndOfFile = 0x1A;
-constexpr char kLive = ' ';
-constexpr char kDeleted = '*';
-constexpr int kAutoIncrementOffset = 42; // in a descriptor: next value, little-endian
-
-quint16 readU16(const char* p)
-{
-    return quint16(quint8(p[0]) | (quint8(p[1]) << 8));
-}
-
-quint32 readU32(const char* p)
-{
-    return quint32(quint8(p[0])) | (quint32(quint8(p[1])) << 8) | (quint32(quint8(p[2])) << 16) |
-           (quint32(quint8(p[3])) << 24);
-}
-
-void writeU16(char* p, quint16 v)
-{
-    p[0] = char(v & 0xFF);
-    p[1] = char(v >> 8);
-}
-
-void writeU32(char* p, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = char((v >> (8 * i)) & 0xFF);
-}
-
-// Long integers are big-endian with the sign bit inverted, so that their
-// bytes sort as the numbers do; four zero bytes are an empty field.
-void encodeInteger(char* p, qint32 value)
-{
-    const quint32 u = quint32(value) ^ 0x80000000u;
-    p[0] = char(u >> 24);
-    p[1] = char((u >> 16) & 0xFF);
-    p[2] = char((u >> 8) & 0xFF);
-    p[3] = char(u & 0xFF);
-}
-
-qint32 decodeInteger(const char* p)
-{
-    const quint32 u = (quint32(quint8(p[0])) << 24) | (quint32(quint8(p[1])) << 16) |
-                      (quint32(quint8(p[2])) << 8) | quint32(quint8(p[3]));
-    if (u == 0)
-        return 0;
-    return qint32(u ^ 0x80000000u);
-}
-
-bool allZero(const char* p, int n)
-{
-    for (int i = 0; i < n; ++i)
-        if (p[i] != 0)
-            return false;
-    return true;
-}
-
-bool isFixedWidthOk(FieldType type, int width)
-{
-    switch (type) {
-    case FieldType::Date:
-    case FieldType::Timestamp:
-    case FieldType::Double:
-        return width == 8;
-    case FieldType::Integer:
-    case FieldType::AutoIncrement:
-        return width == 4;
-    case FieldType::Logical:
-        return width == 1;
-    default:
-        return width >= 1;
-    }
-}
-
-bool isKnownType(char t)
-{
-    return QByteArrayView("+CDINFLM@OBG").contains(t);
-}
-
-void stampDate(char* header)
-{
-    const QDate today = Clock::now().date();
-    header[1] = char(std::clamp(today.year() - 1900, 0, 255));
-    header[2] = char(today.month());
-    header[3] = char(today.day());
-}
-
-QString dateText(const char* p)
-{
-    const QByteArray digits(p, 8);
-    const QDate d = QDate::fromString(QString::fromLatin1(digits), QStringLiteral("yyyyMMdd"));
-    return d.isValid() ? d.toString(Qt::ISODate) : QString();
-}
-
-// An append writes the record (and the end mark) before the header that
-// counts it. A kill in between leaves one whole record beyond the count whose
-// autoincrement value is the one the header still offers as next: that is
-// our own unfinished append, not a miscounted table (there, every counted
-// record took its value and raised the header's). Such a tail is ignored
-// and overwritten by the next append.
-template <typename FieldList>
-bool isTornAppend(const char* d, const FieldList& fields, qint64 needed, qint64 extra, int recordLength,
-                  int headerLength)
-{
-    if (extra != recordLength && !(extra == recordLength + 1 && d[needed + recordLength] == kEndOfFile))
-        return false;
-    const char flag = d[needed];
-    if (flag != kLive && flag != kDeleted)
-        return false;
-    bool checked = false;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].def.type != FieldType::AutoIncrement)
-            continue;
-        const qint64 descriptor = kFileHeaderSize + qint64(i) * kDescriptorSize;
-        if (descriptor + kDescriptorSize > headerLength)
-            return false;
-        const quint32 next = readU32(d + descriptor + kAutoIncrementOffset);
-        if (quint32(decodeInteger(d + needed + fields[i].offset)) != next)
-            return false;
-        checked = true;
-    }
-    return checked;
-}
-
-} // namespace
+using namespace format;
 
 DbfTable::DbfTable(QObject* parent) : QObject(parent) {}
 
@@ -163,43 +37,11 @@ DbfTable::~DbfTable()
 
 void DbfTable::create(const QString& path, const FieldDefs& fields)
 {
-    if (fields.isEmpty())
-        throw DbfError::cannotCreate(path, QStringLiteral("nie podano pól"));
-    int recordLength = 1;
-    QByteArray descriptors;
-    for (const FieldDef& f : fields) {
-        const QByteArray name = f.name.toUpper().toLatin1();
-        if (name.isEmpty() || name.size() > 31)
-            throw DbfError(QStringLiteral("Błędna nazwa pola \"%1\"").arg(f.name));
-        const char type = char(f.type);
-        if (!isKnownType(type) || !isFixedWidthOk(f.type, f.width) || f.width > 255)
-            throw DbfError(QStringLiteral("Błędna szerokość %1 pola %2").arg(f.width).arg(f.name));
-        QByteArray d(kDescriptorSize, '\0');
-        std::memcpy(d.data(), name.constData(), size_t(name.size()));
-        d[32] = type;
-        d[33] = char(f.width);
-        d[34] = char(f.decimals);
-        if (f.type == FieldType::AutoIncrement)
-            writeU32(d.data() + kAutoIncrementOffset, 1);
-        descriptors += d;
-        recordLength += f.width;
-    }
-    const int headerLength = kFileHeaderSize + int(descriptors.size()) + 1;
-    if (recordLength > 0xFFFF)
-        throw DbfError::cannotCreate(path, QStringLiteral("rekord jest za długi"));
-
-    QByteArray header(kFileHeaderSize, '\0');
-    header[0] = 0x04; // level 7, no memo file
-    stampDate(header.data());
-    writeU32(header.data() + 4, 0);
-    writeU16(header.data() + 8, quint16(headerLength));
-    writeU16(header.data() + 10, quint16(recordLength));
-    std::memcpy(header.data() + 32, "DBWINWE0", 8);
-
+    const QByteArray header = BuildHeader(fields, path);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         throw DbfError::cannotCreate(path, SystemReason(errno));
-    const QByteArray content = header + descriptors + kDescriptorEnd + kEndOfFile;
+    const QByteArray content = header + kEndOfFile;
     if (file.write(content) != content.size() || !file.flush()) {
         const int reason = errno;
         file.close();
@@ -272,6 +114,9 @@ void DbfTable::open()
         readFile();
     } catch (...) {
         m_file.reset();
+        m_base = nullptr;
+        m_baseCount = 0;
+        m_fileCopy.clear();
         m_records.clear();
         m_fields.clear();
         throw;
@@ -301,87 +146,53 @@ void DbfTable::lockFileOrThrow(QFile& file, bool exclusive)
 
 void DbfTable::readFile()
 {
-    const QByteArray all = m_file->readAll();
-    if (all.size() < kFileHeaderSize)
-        fail(QStringLiteral("to nie jest tabela dBase (plik ma tylko %1 B)").arg(all.size()));
-    const char* d = all.constData();
-    const quint8 version = quint8(d[0]);
-    if (version != 0x04 && version != 0x8C)
-        fail(QStringLiteral("to nie jest tabela dBase poziomu 7 (bajt wersji 0x%1)")
-                 .arg(version, 2, 16, QLatin1Char('0')));
-    const quint32 count = readU32(d + 4);
-    const int headerLength = readU16(d + 8);
-    const int recordLength = readU16(d + 10);
-    if (headerLength < kFileHeaderSize + kDescriptorSize + 1 || headerLength > all.size())
-        fail(QStringLiteral("długość nagłówka %1 jest błędna").arg(headerLength));
-
-    std::vector<Field> fields;
-    int offset = kFileHeaderSize;
-    int sum = 0;
-    while (true) {
-        if (offset >= headerLength)
-            fail(QStringLiteral("opisy pól nie mają znacznika końca"));
-        if (d[offset] == kDescriptorEnd)
-            break;
-        if (offset + kDescriptorSize > headerLength)
-            fail(QStringLiteral("opis pola jest urwany"));
-        const char* p = d + offset;
-        const QByteArray name(p, qstrnlen(p, 32));
-        for (char c : name)
-            if (quint8(c) < 33 || quint8(c) > 126)
-                fail(QStringLiteral("nazwa pola zawiera niedozwolone znaki"));
-        const char type = p[32];
-        const int width = quint8(p[33]);
-        if (name.isEmpty() || !isKnownType(type) || !isFixedWidthOk(FieldType(type), width))
-            fail(QStringLiteral("opis pola nr %1 jest błędny").arg(fields.size() + 1));
-        Field f;
-        f.def.name = QString::fromLatin1(name);
-        f.def.type = FieldType(type);
-        f.def.width = width;
-        f.def.decimals = quint8(p[34]);
-        f.offset = 1 + sum;
-        sum += width;
-        fields.push_back(f);
-        offset += kDescriptorSize;
-    }
-    if (fields.empty())
-        fail(QStringLiteral("nie opisuje żadnego pola"));
-    if (1 + sum != recordLength)
-        fail(QStringLiteral("długość rekordu %1 nie zgadza się z polami").arg(recordLength));
-    const qint64 needed = qint64(headerLength) + qint64(count) * recordLength;
-    if (needed > all.size())
-        fail(QStringLiteral("plik jest obcięty (nagłówek podaje rekordów: %1, plik zawiera: %2)")
-                 .arg(count)
-                 .arg((all.size() - headerLength) / recordLength));
-
-    // What follows the last counted record may only be the end-of-file mark.
-    // More records than the header counts, or anything else there, means the
-    // count or the file is wrong; taking the file as it reads would let the
-    // next pack throw those bytes away for good.
-    qint64 extra = all.size() - needed;
-    if (isTornAppend(d, fields, needed, extra, recordLength, headerLength))
-        extra = 0; // the append never finished: the file ends where the header says
-    if (extra >= recordLength)
-        fail(QStringLiteral("nagłówek podaje rekordów: %1, a plik zawiera: %2")
-                 .arg(count)
-                 .arg(qint64(count) + extra / recordLength));
-    for (qint64 i = needed; i < needed + extra; ++i)
-        if (d[i] != kEndOfFile)
-            fail(QStringLiteral("za ostatnim rekordem są zbędne bajty (%1)").arg(extra));
-
-    QByteArray records = all.mid(headerLength, qsizetype(count) * recordLength);
-    for (quint32 i = 0; i < count; ++i) {
-        const char flag = records[qsizetype(i) * recordLength];
-        if (flag != kLive && flag != kDeleted)
-            fail(QStringLiteral("rekord %1 ma błędny znacznik usunięcia").arg(i + 1));
-    }
-
-    m_header = all.left(headerLength);
-    m_headerLength = headerLength;
-    m_recordLength = recordLength;
-    m_fields = std::move(fields);
-    m_records = std::move(records);
+    const QByteArrayView all = mapFile();
+    const Layout layout = ParseHeader(all, m_path);
+    const quint32 count = CheckRecords(all, layout, m_path);
+    m_header = QByteArray(all.data(), layout.headerLength);
+    m_headerLength = layout.headerLength;
+    m_recordLength = layout.recordLength;
+    m_fields = layout.fields;
+    m_base = all.data() + layout.headerLength;
+    m_baseCount = int(count);
+    m_records.clear();
     m_physicalCount = int(count);
+}
+
+QByteArrayView DbfTable::mapFile()
+{
+    // The records are read where the file lies (a mapping of the page
+    // cache), not copied: opening a large register costs next to nothing.
+    // Our own writes go to the file and the shared mapping sees them; the
+    // locks keep every other writer out while it is mapped.
+    m_fileCopy.clear();
+    const qint64 size = m_file->size();
+    if (size > 0) {
+        if (const uchar* mapped = m_file->map(0, size))
+            return QByteArrayView(reinterpret_cast<const char*>(mapped), size);
+    }
+    if (!m_file->seek(0))
+        throw DbfError::cannotOpen(m_path, errno);
+    m_fileCopy = m_file->readAll();
+    return QByteArrayView(m_fileCopy);
+}
+
+void DbfTable::remapRecords()
+{
+    // After a replacement of the file: its records are the table's.
+    const QByteArrayView all = mapFile();
+    m_base = all.data() + m_headerLength;
+    m_baseCount = m_physicalCount;
+    m_records.clear();
+}
+
+char* DbfTable::ownedRecord(int physicalIndex)
+{
+    if (physicalIndex >= m_baseCount)
+        return m_records.data() + qsizetype(physicalIndex - m_baseCount) * m_recordLength;
+    if (!m_fileCopy.isEmpty())
+        return m_fileCopy.data() + m_headerLength + qsizetype(physicalIndex) * m_recordLength;
+    return nullptr; // mapped: the write to the file shows there by itself
 }
 
 void DbfTable::close()
@@ -394,15 +205,21 @@ void DbfTable::close()
         rollbackBatch();
     std::exception_ptr failure;
     try {
-        if (m_modified && !m_readOnly) {
+        // Every post is in the file already (a kill loses nothing); like
+        // other dBase tools we leave the flush to the disk to the system
+        // here: a sync of a large register at every close would make a
+        // single mark many times slower. Replacements of the whole file
+        // (import, pack) are synced before they take its name.
+        if (m_modified && !m_readOnly)
             touchHeaderDate();
-            sync();
-        }
     } catch (...) {
         failure = std::current_exception();
     }
-    m_file.reset(); // closing the descriptor releases the lock
+    m_file.reset(); // closing the descriptor releases the lock (and the mapping)
     m_state = State::Inactive;
+    m_base = nullptr;
+    m_baseCount = 0;
+    m_fileCopy.clear();
     m_records.clear();
     m_header.clear();
     m_fields.clear();
@@ -600,7 +417,9 @@ int DbfTable::fieldIndexOrThrow(QStringView name) const
 
 const char* DbfTable::recordPtr(int physicalIndex) const
 {
-    return m_records.constData() + qsizetype(physicalIndex) * m_recordLength;
+    if (physicalIndex < m_baseCount)
+        return m_base + qsizetype(physicalIndex) * m_recordLength;
+    return m_records.constData() + qsizetype(physicalIndex - m_baseCount) * m_recordLength;
 }
 
 const char* DbfTable::currentPtr() const
@@ -621,103 +440,48 @@ const char* DbfTable::fieldPtrAt(int row, int field) const
     return recordPtr(m_order[size_t(row)]) + m_fields[size_t(field)].offset;
 }
 
-QString DbfTable::fieldText(const Field& f, const char* p)
-{
-    switch (f.def.type) {
-    case FieldType::Integer:
-    case FieldType::AutoIncrement:
-        return allZero(p, 4) ? QString() : QString::number(decodeInteger(p));
-    case FieldType::Date:
-        return dateText(p);
-    default: {
-        int n = f.def.width;
-        while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0'))
-            --n;
-        QString s = cp1250::toUnicode(QByteArrayView(p, n));
-        if (f.def.type != FieldType::Character)
-            s = s.trimmed();
-        return s;
-    }
-    }
-}
-
-qint32 DbfTable::fieldInteger(const Field& f, const char* p)
-{
-    switch (f.def.type) {
-    case FieldType::Integer:
-    case FieldType::AutoIncrement:
-        return decodeInteger(p);
-    case FieldType::Date:
-        return qint32(fieldDate(f, p));
-    default:
-        return fieldText(f, p).trimmed().toInt();
-    }
-}
-
-double DbfTable::fieldDate(const Field& f, const char* p)
-{
-    if (f.def.type != FieldType::Date)
-        throw DbfError(QStringLiteral("Pole %1 nie jest polem daty").arg(f.def.name));
-    const QDate d = QDate::fromString(QString::fromLatin1(QByteArrayView(p, 8)), QStringLiteral("yyyyMMdd"));
-    return d.isValid() ? datevalue::fromDate(d) : datevalue::kZeroDate;
-}
-
-bool DbfTable::fieldIsNull(const Field& f, const char* p)
-{
-    switch (f.def.type) {
-    case FieldType::Integer:
-    case FieldType::AutoIncrement:
-        return allZero(p, 4);
-    default:
-        for (int i = 0; i < f.def.width; ++i)
-            if (p[i] != ' ' && p[i] != '\0')
-                return false;
-        return true;
-    }
-}
-
 QString DbfTable::text(int field) const
 {
     const Field& f = m_fields.at(size_t(field));
-    return fieldText(f, currentPtr() + f.offset);
+    return codec::text(f, currentPtr() + f.offset);
 }
 
 qint32 DbfTable::integer(int field) const
 {
     const Field& f = m_fields.at(size_t(field));
-    return fieldInteger(f, currentPtr() + f.offset);
+    return codec::integer(f, currentPtr() + f.offset);
 }
 
 double DbfTable::date(int field) const
 {
     const Field& f = m_fields.at(size_t(field));
-    return fieldDate(f, currentPtr() + f.offset);
+    return codec::date(f, currentPtr() + f.offset);
 }
 
 bool DbfTable::isNull(int field) const
 {
     const Field& f = m_fields.at(size_t(field));
-    return fieldIsNull(f, currentPtr() + f.offset);
+    return codec::isNull(f, currentPtr() + f.offset);
 }
 
 QString DbfTable::textAt(int row, int field) const
 {
-    return fieldText(m_fields.at(size_t(field)), fieldPtrAt(row, field));
+    return codec::text(m_fields.at(size_t(field)), fieldPtrAt(row, field));
 }
 
 qint32 DbfTable::integerAt(int row, int field) const
 {
-    return fieldInteger(m_fields.at(size_t(field)), fieldPtrAt(row, field));
+    return codec::integer(m_fields.at(size_t(field)), fieldPtrAt(row, field));
 }
 
 double DbfTable::dateAt(int row, int field) const
 {
-    return fieldDate(m_fields.at(size_t(field)), fieldPtrAt(row, field));
+    return codec::date(m_fields.at(size_t(field)), fieldPtrAt(row, field));
 }
 
 bool DbfTable::isNullAt(int row, int field) const
 {
-    return fieldIsNull(m_fields.at(size_t(field)), fieldPtrAt(row, field));
+    return codec::isNull(m_fields.at(size_t(field)), fieldPtrAt(row, field));
 }
 
 QByteArrayView DbfTable::rawAt(int row, int field) const
@@ -736,86 +500,31 @@ char* DbfTable::bufferField(int field)
 void DbfTable::setText(int field, const QString& value)
 {
     char* p = bufferField(field);
-    const Field& f = m_fields[size_t(field)];
-    switch (f.def.type) {
-    case FieldType::Integer:
-    case FieldType::AutoIncrement: {
-        const QString t = value.trimmed();
-        if (t.isEmpty()) {
-            std::memset(p, 0, 4);
-            return;
-        }
-        bool ok = false;
-        const int v = t.toInt(&ok);
-        if (!ok)
-            throw DbfError(QStringLiteral("\"%1\" nie jest poprawną liczbą całkowitą").arg(value));
-        encodeInteger(p, v);
-        return;
-    }
-    case FieldType::Date: {
-        const QString t = value.trimmed();
-        if (t.isEmpty()) {
-            std::memset(p, ' ', 8);
-            return;
-        }
-        QDate d = QDate::fromString(t, Qt::ISODate);
-        if (!d.isValid())
-            d = QDate::fromString(t, QStringLiteral("yyyyMMdd"));
-        if (!d.isValid())
-            throw DbfError(QStringLiteral("\"%1\" nie jest poprawną datą").arg(value));
-        setDate(field, datevalue::fromDate(d));
-        return;
-    }
-    default: {
-        const QByteArray bytes = cp1250::fromUnicode(value).left(f.def.width);
-        std::memset(p, ' ', size_t(f.def.width));
-        std::memcpy(p, bytes.constData(), size_t(bytes.size()));
-    }
-    }
+    codec::setText(m_fields[size_t(field)], p, value);
 }
 
 void DbfTable::setInteger(int field, qint32 value)
 {
     char* p = bufferField(field);
-    const Field& f = m_fields[size_t(field)];
-    if (f.def.type == FieldType::Integer || f.def.type == FieldType::AutoIncrement)
-        encodeInteger(p, value);
-    else if (f.def.type == FieldType::Date)
-        setDate(field, value);
-    else
-        setText(field, QString::number(value));
+    codec::setInteger(m_fields[size_t(field)], p, value);
 }
 
 void DbfTable::setDate(int field, double value)
 {
     char* p = bufferField(field);
-    const Field& f = m_fields[size_t(field)];
-    if (f.def.type != FieldType::Date)
-        throw DbfError(QStringLiteral("Pole %1 nie jest polem daty").arg(f.def.name));
-    // The zero date is the empty date: the field is left blank.
-    const QDate d = datevalue::toDate(value);
-    if (datevalue::dayOf(value) == datevalue::kZeroDate || !d.isValid() || d.year() < 1 || d.year() > 9999) {
-        std::memset(p, ' ', 8);
-        return;
-    }
-    const QByteArray digits = d.toString(QStringLiteral("yyyyMMdd")).toLatin1();
-    std::memcpy(p, digits.constData(), 8);
+    codec::setDate(m_fields[size_t(field)], p, value);
 }
 
 void DbfTable::setNull(int field)
 {
     char* p = bufferField(field);
-    const Field& f = m_fields[size_t(field)];
-    if (f.def.type == FieldType::Integer || f.def.type == FieldType::AutoIncrement)
-        std::memset(p, 0, 4);
-    else
-        std::memset(p, ' ', size_t(f.def.width));
+    codec::setNull(m_fields[size_t(field)], p);
 }
 
 quint32 DbfTable::nextAutoIncrement(int field) const
 {
     requireOpen();
-    return readU32(m_header.constData() + kFileHeaderSize + field * kDescriptorSize + kAutoIncrementOffset);
+    return NextAutoIncrement(m_header.constData(), field);
 }
 
 // --- editing ---
@@ -839,11 +548,7 @@ void DbfTable::append()
 {
     checkBrowseMode();
     requireWritable();
-    QByteArray blank(m_recordLength, ' ');
-    for (const Field& f : m_fields)
-        if (f.def.type == FieldType::Integer || f.def.type == FieldType::AutoIncrement)
-            std::memset(blank.data() + f.offset, 0, 4);
-    m_buffer = blank;
+    m_buffer = codec::blankRecord(m_fields, m_recordLength);
     m_state = State::Insert;
 }
 
@@ -862,14 +567,14 @@ void DbfTable::writeAt(qint64 offset, const char* data, qint64 size)
 
 void DbfTable::touchHeaderDate()
 {
-    stampDate(m_header.data());
+    StampDate(m_header.data());
     writeAt(1, m_header.constData() + 1, 3);
 }
 
 void DbfTable::writeHeaderCounts()
 {
-    stampDate(m_header.data());
-    writeU32(m_header.data() + 4, quint32(m_physicalCount));
+    StampDate(m_header.data());
+    SetRecordCount(m_header.data(), quint32(m_physicalCount));
     writeAt(0, m_header.constData(), m_headerLength);
 }
 
@@ -880,8 +585,8 @@ void DbfTable::post()
         const int physical = m_order[size_t(m_row)];
         const QByteArray oldKey = m_orderField >= 0 ? sortKey(physical) : QByteArray();
         writeAt(m_headerLength + qint64(physical) * m_recordLength, m_buffer.constData(), m_recordLength);
-        std::memcpy(m_records.data() + qsizetype(physical) * m_recordLength, m_buffer.constData(),
-                    size_t(m_recordLength));
+        if (char* owned = ownedRecord(physical))
+            std::memcpy(owned, m_buffer.constData(), size_t(m_recordLength));
         m_buffer.clear();
         m_state = State::Browse;
         m_modified = true;
@@ -902,10 +607,9 @@ void DbfTable::post()
     for (size_t i = 0; i < m_fields.size(); ++i) {
         if (m_fields[i].def.type != FieldType::AutoIncrement)
             continue;
-        char* desc = m_header.data() + kFileHeaderSize + int(i) * kDescriptorSize + kAutoIncrementOffset;
-        const quint32 value = readU32(desc);
-        encodeInteger(m_buffer.data() + m_fields[i].offset, qint32(value));
-        writeU32(desc, value + 1);
+        const quint32 value = NextAutoIncrement(m_header.constData(), int(i));
+        codec::encodeInteger(m_buffer.data() + m_fields[i].offset, qint32(value));
+        SetNextAutoIncrement(m_header.data(), int(i), value + 1);
     }
     const int physical = m_physicalCount;
     if (!m_batch) {
@@ -953,7 +657,8 @@ void DbfTable::deleteRecord()
     const int physical = m_order[size_t(m_row)];
     const char flag = kDeleted;
     writeAt(m_headerLength + qint64(physical) * m_recordLength, &flag, 1);
-    m_records[qsizetype(physical) * m_recordLength] = kDeleted;
+    if (char* owned = ownedRecord(physical))
+        owned[0] = kDeleted;
     m_modified = true;
     const int row = m_row;
     m_order.erase(m_order.begin() + row);
@@ -974,6 +679,8 @@ void DbfTable::pack()
     if (!m_exclusive)
         throw DbfError(QStringLiteral("Tabelę %1 można spakować tylko otwartą na wyłączność").arg(m_path));
 
+    if (int(m_order.size()) == m_physicalCount)
+        return; // nothing deleted: the file is packed already, no rewrite
     QByteArray live;
     live.reserve(qsizetype(m_order.size()) * m_recordLength);
     int count = 0;
@@ -985,8 +692,8 @@ void DbfTable::pack()
         ++count;
     }
     QByteArray header = m_header;
-    stampDate(header.data());
-    writeU32(header.data() + 4, quint32(count));
+    StampDate(header.data());
+    SetRecordCount(header.data(), quint32(count));
 
     // The packed table is written beside the old one and takes its place in
     // one rename: a crash leaves the old table or the new one, never a mix.
@@ -999,8 +706,8 @@ void DbfTable::pack()
     out.commit();
     adoptReplacement(out.takeFile());
     m_header = header;
-    m_records = live;
     m_physicalCount = count;
+    remapRecords();
     m_rowOf.assign(size_t(count), -1);
     m_modified = false;
     rebuildOrder(-1);
@@ -1050,17 +757,19 @@ void DbfTable::commitBatch()
     if (m_state == State::Insert || m_state == State::Edit)
         post();
     QByteArray header = m_header;
-    stampDate(header.data());
-    writeU32(header.data() + 4, quint32(m_physicalCount));
+    StampDate(header.data());
+    SetRecordCount(header.data(), quint32(m_physicalCount));
     {
         FileReplacement out(m_path);
         lockFileOrThrow(out.file(), true);
         out.write(header);
-        out.write(m_records.constData(), qint64(m_physicalCount) * m_recordLength);
+        out.write(m_base, qint64(m_baseCount) * m_recordLength);
+        out.write(m_records.constData(), qint64(m_physicalCount - m_baseCount) * m_recordLength);
         out.write(&kEndOfFile, 1);
         out.commit();
-        adoptReplacement(out.takeFile());
+        adoptReplacement(out.takeFile()); // the old file's mapping goes here
     }
+    remapRecords();
     m_header = header;
     m_batch = false;
     m_batchHeader.clear();
@@ -1075,7 +784,7 @@ void DbfTable::rollbackBatch()
         cancel();
     m_header = m_batchHeader;
     m_physicalCount = m_batchCount;
-    m_records.truncate(qsizetype(m_batchCount) * m_recordLength);
+    m_records.truncate(qsizetype(m_batchCount - m_baseCount) * m_recordLength);
     m_batch = false;
     m_batchHeader.clear();
     if (!m_exclusive)
@@ -1091,22 +800,7 @@ void DbfTable::rollbackBatch()
 QByteArray DbfTable::sortKey(int physicalIndex) const
 {
     const Field& f = m_fields[size_t(m_orderField)];
-    const char* p = recordPtr(physicalIndex) + f.offset;
-    switch (f.def.type) {
-    case FieldType::Character:
-        return characterSortKey(QByteArrayView(p, f.def.width));
-    case FieldType::Integer:
-    case FieldType::AutoIncrement: {
-        QByteArray key(4, '\0');
-        encodeInteger(key.data(), decodeInteger(p)); // empty sorts as 0
-        return key;
-    }
-    default: {
-        QByteArray key(p, f.def.width);
-        key.replace('\0', ' '); // a blank date sorts before every date
-        return key;
-    }
-    }
+    return codec::sortKey(f, recordPtr(physicalIndex) + f.offset);
 }
 
 void DbfTable::rebuildOrder(int keepPhysical)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dbf/dbfformat.h"
 #include "dbf/fielddef.h"
 
 #include <QByteArray>
@@ -12,9 +13,10 @@
 
 namespace dbf {
 
-// A dBase level-7 table: one file, one cursor. The records are read into
-// memory when the table opens; every post writes its record through to the
-// file before it returns, so the file is never behind the screen.
+// A dBase level-7 table: one file, one cursor. The records are read from a
+// mapping of the file, so opening costs little whatever the size; every post
+// writes its record through to the file before it returns, so the file is
+// never behind the screen.
 //
 // Cursor rules follow the usual dataset conventions: navigation moves over
 // the visible (not deleted) records in the current order; Bof()/Eof() are set
@@ -135,7 +137,8 @@ public:
     bool orderDescending() const { return m_orderDescending; }
 
     quint32 nextAutoIncrement(int field) const;
-    // Writes everything to stable storage (also done at close and pack).
+    // Writes everything to stable storage (pack and import do it for the
+    // files they write; in-place posts are left to the system).
     void sync();
 
 Q_SIGNALS:
@@ -147,11 +150,7 @@ Q_SIGNALS:
     void currentRowChanged(int row);
 
 private:
-    struct Field
-    {
-        FieldDef def;
-        int offset = 0; // within the record, after the deletion flag
-    };
+    using Field = format::Field;
 
     void requireOpen() const;
     void requireBrowse(const char* operation) const;
@@ -162,12 +161,11 @@ private:
     const char* currentPtr() const;
     char* bufferField(int field);
     const char* fieldPtrAt(int row, int field) const;
-    static QString fieldText(const Field& f, const char* p);
-    static qint32 fieldInteger(const Field& f, const char* p);
-    static double fieldDate(const Field& f, const char* p);
-    static bool fieldIsNull(const Field& f, const char* p);
     [[noreturn]] void fail(const QString& what) const;
     void readFile();
+    QByteArrayView mapFile();
+    void remapRecords();
+    char* ownedRecord(int physicalIndex); // null when the record lies in the mapping
     void rebuildOrder(int keepPhysical);
     QByteArray sortKey(int physicalIndex) const;
     void setCursor(int row);
@@ -189,7 +187,13 @@ private:
     int m_headerLength = 0;
     int m_recordLength = 0;
     std::vector<Field> m_fields;
-    QByteArray m_records; // physical records, m_recordLength bytes each
+    // Physical records, m_recordLength bytes each: the first m_baseCount
+    // where the file lies (mapped, or read into m_fileCopy where mapping is
+    // not possible), those appended since in m_records.
+    const char* m_base = nullptr;
+    int m_baseCount = 0;
+    QByteArray m_fileCopy;
+    QByteArray m_records;
     int m_physicalCount = 0;
 
     std::vector<int> m_order; // row -> physical index (0-based)

@@ -11,9 +11,7 @@
 
 #include <QDateTime>
 #include <QFile>
-
 #include <limits>
-
 #include <optional>
 
 namespace {
@@ -44,11 +42,15 @@ QString hostNotAnswering(const QString& host)
 QString failureText(TransferFailure failure, const QString& host)
 {
     switch (failure) {
-    case TransferFailure::Unreachable: return hostUnreachable(host);
-    case TransferFailure::Certificate: return kBadCertificate;
-    case TransferFailure::Cancelled: return kCancelled;
+    case TransferFailure::Unreachable:
+        return hostUnreachable(host);
+    case TransferFailure::Certificate:
+        return kBadCertificate;
+    case TransferFailure::Cancelled:
+        return kCancelled;
     case TransferFailure::NoAnswer:
-    case TransferFailure::None: break;
+    case TransferFailure::None:
+        break;
     }
     return hostNotAnswering(host);
 }
@@ -77,7 +79,8 @@ int retryAfterSeconds(const std::optional<QByteArray>& value)
     const QDateTime when = QDateTime::fromString(QString::fromLatin1(*value), Qt::RFC2822Date);
     if (!when.isValid())
         return -1;
-    return int(qBound(qint64(0), QDateTime::currentDateTimeUtc().secsTo(when), qint64(std::numeric_limits<int>::max())));
+    return int(qBound(qint64(0), QDateTime::currentDateTimeUtc().secsTo(when),
+                      qint64(std::numeric_limits<int>::max())));
 }
 
 // The page file, opened when the headers accept the answer.
@@ -95,7 +98,8 @@ public:
         // Unbuffered: every chunk goes straight to disk.
         if (fd < 0)
             m_error = FileError::cannotWrite(m_path, reason);
-        else if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        else if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                              QFileDevice::AutoCloseHandle))
             m_error = FileError::cannotWrite(m_path, m_file.errorString());
         return !m_error;
     }
@@ -228,7 +232,8 @@ PageResult DownloadPage(const PageRequest& request)
         return result;
     }
     if (decision == Decision::None) {
-        result.message = failure == TransferFailure::None ? kUnreadableStatus : failureText(failure, host);
+        result.message =
+            failure == TransferFailure::None ? kUnreadableStatus : failureText(failure, host);
         return result;
     }
     if (decision == Decision::Refused)
@@ -242,7 +247,8 @@ PageResult DownloadPage(const PageRequest& request)
         return result;
     }
     // The low 32 bits, as the record keeps them.
-    result.size = announced != -1 ? announced : static_cast<qint32>(FileSizeOf(request.tempFileName));
+    result.size =
+        announced != -1 ? announced : static_cast<qint32>(FileSizeOf(request.tempFileName));
     result.status = DownloadStatus::Downloaded;
     return result;
 }

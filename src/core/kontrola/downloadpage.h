@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <functional>
 
 // How a page download ended (the status out-value of DownloadPage).

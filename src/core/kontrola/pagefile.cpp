@@ -1,10 +1,8 @@
 #include "kontrola/pagefile.h"
 
 #include <QFile>
-
 #include <cerrno>
 #include <cstring>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,7 +24,8 @@ int CreatePageFileExclusively(const QString& path, QString& errorText)
 {
     const QByteArray name = QFile::encodeName(path);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int fd =
+            ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0)
             return fd;
         if (errno != EEXIST) {

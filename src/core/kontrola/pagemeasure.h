@@ -10,7 +10,7 @@ struct PageMeasures
     qint64 lineCount = 0;  // the row measure
     qint64 textLength = 0; // the tag measure: every line followed by CR LF
     bool dateFound = false;
-    double date = 0;       // the newest past date, when found
+    double date = 0; // the newest past date, when found
 };
 
 // The newest past date of a page. The finder knows month names as
