@@ -139,7 +139,7 @@ Layout ParseHeader(QByteArrayView file, const QString& path)
     return layout;
 }
 
-quint32 CheckRecords(QByteArrayView file, const Layout& layout, const QString& path)
+quint32 CheckRecords(QByteArrayView file, const Layout& layout, const QString& path, std::vector<int>* live)
 {
     const char* d = file.data();
     const qint64 size = file.size();
@@ -163,10 +163,18 @@ quint32 CheckRecords(QByteArrayView file, const Layout& layout, const QString& p
         if (d[i] != kEndOfFile)
             damaged(path, QStringLiteral("za ostatnim rekordem są zbędne bajty (%1)").arg(extra));
     const char* records = d + layout.headerLength;
+    if (live) {
+        live->clear();
+        live->reserve(layout.count);
+    }
     for (quint32 i = 0; i < layout.count; ++i) {
         const char flag = records[qsizetype(i) * layout.recordLength];
-        if (flag != kLive && flag != kDeleted)
+        if (flag == kLive) {
+            if (live)
+                live->push_back(int(i));
+        } else if (flag != kDeleted) {
             damaged(path, QStringLiteral("rekord %1 ma błędny znacznik usunięcia").arg(i + 1));
+        }
     }
     return layout.count;
 }

@@ -51,7 +51,10 @@ Layout ParseHeader(QByteArrayView file, const QString& path);
 // the counted records must all be there with a valid deletion flag, and what
 // follows may only be the end mark (or an append that never finished, see
 // dbfformat.cpp). Anything else throws DbfError::damaged.
-quint32 CheckRecords(QByteArrayView file, const Layout& layout, const QString& path);
+// live, when given, receives the 0-based indexes of the records not marked
+// deleted, in physical order (the walk over the flags is done once).
+quint32 CheckRecords(QByteArrayView file, const Layout& layout, const QString& path,
+                     std::vector<int>* live = nullptr);
 
 // Header and descriptors (with their terminator) of a new, empty table; the
 // autoincrement fields start at 1. Invalid definitions throw DbfError.

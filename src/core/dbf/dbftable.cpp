@@ -119,13 +119,18 @@ void DbfTable::open()
         m_fileCopy.clear();
         m_records.clear();
         m_fields.clear();
+        m_order.clear();
         throw;
     }
     m_state = State::Browse;
     m_modified = false;
     m_orderExpression.clear();
     m_orderField = -1;
-    rebuildOrder(-1);
+    // Physical order, as readFile found the live records.
+    m_rowOf.assign(size_t(m_physicalCount), -1);
+    for (size_t r = 0; r < m_order.size(); ++r)
+        m_rowOf[size_t(m_order[r])] = int(r);
+    m_row = m_order.empty() ? -1 : 0;
     m_bof = true;
     m_eof = m_order.empty();
     Q_EMIT layoutReset();
@@ -148,7 +153,8 @@ void DbfTable::readFile()
 {
     const QByteArrayView all = mapFile();
     const Layout layout = ParseHeader(all, m_path);
-    const quint32 count = CheckRecords(all, layout, m_path);
+    // The one walk over the records' flags also gives the physical order.
+    const quint32 count = CheckRecords(all, layout, m_path, &m_order);
     m_header = QByteArray(all.data(), layout.headerLength);
     m_headerLength = layout.headerLength;
     m_recordLength = layout.recordLength;
