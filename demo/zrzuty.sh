@@ -2,7 +2,8 @@
 # make screenshots: the pictures of the README and the manual (docs/img/),
 # taken from the demo without a screen: a fresh demo register, two real runs
 # over the demo server with ekowarta-cli (so that the grid shows every
-# colour), then each window on the offscreen platform.
+# colour and the history a change), then each window on the offscreen
+# platform.
 #   demo/zrzuty.sh BUILD_DIR [PORT]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -35,12 +36,19 @@ start_demo_server "$demo" "$port" --slow 32
 "${cli[@]}" run || true
 "${cli[@]}" run || true
 
-# Polish dates in the grid, whatever the machine's own locale.
+# Every window on a 1366×768 screen; Polish dates in the grid, whatever the
+# machine's own locale.
+screen="offscreen:configfile=$root/tests/gui/screen-1366x768.json"
 shoot() {
-  env QT_QPA_PLATFORM=offscreen LC_ALL=pl_PL.UTF-8 LANG=pl_PL.UTF-8 "$build/bin/ekowarta" --dir "$demo" --screenshot "$img/$1" --window "$2"
+  local file="$1"
+  shift
+  env QT_QPA_PLATFORM="$screen" LC_ALL=pl_PL.UTF-8 LANG=pl_PL.UTF-8 "$build/bin/ekowarta" --dir "$demo" --screenshot "$img/$file" "$@"
 }
+# The history window of the page that publishes a new notice at every check.
+notices=$("${cli[@]}" list | awk -F'\t' '$3 == "Smołdzino" { print $1; exit }')
 mkdir -p "$img"
-shoot okno-glowne.png TForm1
-shoot edytor.png TForm3
-shoot konfiguracja.png TForm4
-shoot o-programie.png TForm5
+shoot okno-glowne.png --window TForm1
+shoot edytor.png --window TForm3
+shoot konfiguracja.png --window TForm4
+shoot o-programie.png --window TForm5
+shoot historia.png --window HistoryWindow --record "$notices"

@@ -31,10 +31,21 @@ int main(int argc, char* argv[])
     Shell::setOpener([&app](const QString& address) {
         bool opened = false;
         auto open = [&] { opened = QDesktopServices::openUrl(QUrl::fromUserInput(address)); };
-        if (QThread::currentThread() == app.thread())
+        if (QThread::currentThread() == app.thread()) {
             open();
-        else
-            QMetaObject::invokeMethod(&app, open, Qt::BlockingQueuedConnection);
+            return opened;
+        }
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+        // The desktop services only start xdg-open and never hear that it
+        // found no browser; a page opener's own thread may wait for its answer.
+        const QString url = QUrl::fromUserInput(address).toString();
+        switch (Shell::OpenWithXdgOpen(url)) {
+        case Shell::XdgOpen::Opened: return true;
+        case Shell::XdgOpen::Failed: return false;
+        case Shell::XdgOpen::Missing: break; // the desktop services look for a browser of their own
+        }
+#endif
+        QMetaObject::invokeMethod(&app, open, Qt::BlockingQueuedConnection);
         return opened;
     });
 

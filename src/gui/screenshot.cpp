@@ -1,6 +1,10 @@
 #include "screenshot.h"
 
+#include "historywindow.h"
+#include "tform1.h"
 #include "tform3.h"
+
+#include "baza/fields.h"
 
 #include <QCoreApplication>
 #include <QSize>
@@ -13,8 +17,20 @@ namespace {
 // Long enough for the first activation (table, columns, settings) and for
 // a dialog's first layout.
 constexpr int kSettleMs = 800;
-// Wide enough for every visible column of the grid, dates and remarks too.
-const QSize kMainWindowPicture(1440, 720);
+// A maximised window on a 1366×768 screen, below its title bar and above a
+// taskbar.
+const QSize kMainWindowPicture(1366, 708);
+
+QWidget* historyWindowOf(TForm1* form, int record)
+{
+    dbf::DbfTable& t = form->baza().table();
+    if (!t.isOpen() || record < 1 || record > t.recordCount())
+        return nullptr;
+    t.setRecNo(record);
+    auto* window = new HistoryWindow(form->baza().directory(), t.text(baza::Info).trimmed(), t.text(baza::Gmina), form);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    return window;
+}
 
 void saveAndQuit(QWidget* window, const QString& file)
 {
@@ -41,17 +57,30 @@ bool ScheduleScreenshot(const QStringList& arguments, QWidget* mainWindow,
     for (QWidget* dialog : dialogs)
         if (dialog->objectName() == name)
             window = dialog;
+    const bool history = name == QLatin1String("HistoryWindow");
+    const int recordAt = arguments.indexOf(QStringLiteral("--record"));
+    const int record = recordAt >= 0 && recordAt + 1 < arguments.size() ? arguments[recordAt + 1].toInt() : 1;
+    auto* form = qobject_cast<TForm1*>(mainWindow);
+    if (history && form)
+        window = form; // replaced by the history window once the table is open
     if (!window) {
         std::fprintf(stderr, "no window %s\n", qPrintable(name));
         QTimer::singleShot(0, [] { QCoreApplication::exit(2); });
         return true;
     }
 
-    if (window == mainWindow)
-        mainWindow->resize(kMainWindowPicture);
-    QTimer::singleShot(kSettleMs, mainWindow, [mainWindow, window, file] {
-        if (window == mainWindow)
+    mainWindow->resize(kMainWindowPicture);
+    QTimer::singleShot(kSettleMs, mainWindow, [mainWindow, window, file, history, form, record]() mutable {
+        if (history) {
+            window = historyWindowOf(form, record);
+            if (!window) {
+                std::fprintf(stderr, "no record %d\n", record);
+                QCoreApplication::exit(2);
+                return;
+            }
+        } else if (window == mainWindow) {
             return saveAndQuit(window, file);
+        }
         // Shown as the main window's buttons show it, but not modally, so
         // that the timer can take the picture.
         if (auto* editor = qobject_cast<TForm3*>(window))

@@ -73,6 +73,7 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     Timer1Timer();
 
     connect(m_run.get(), &RunController::changed, this, &TForm1::showRunState);
+    connect(m_run.get(), &RunController::runSummary, this, &TForm1::RunSummaryToTray);
     // An idle register is held shared again, so that readers may read it.
     connect(m_run.get(), &RunController::runEnded, this, [this] {
         QTimer::singleShot(0, this, [this] {
@@ -337,6 +338,16 @@ void TForm1::MinimiseToTray()
         return;
     hide();
     m_trayIcon1->show();
+}
+
+void TForm1::RunSummaryToTray(const QString& text)
+{
+    // Only a window hidden in the tray needs telling: otherwise the event
+    // log in sight says it.
+    if (isVisible() || !m_trayIcon1 || !m_trayIcon1->isVisible())
+        return;
+    m_trayMessage = text;
+    m_trayIcon1->showMessage(windowTitle(), text, QSystemTrayIcon::Information);
 }
 
 void TForm1::TrayIcon1DblClick()
@@ -685,6 +696,11 @@ void TForm1::showRunState()
     m_czas2->setText(r.czas2());
     m_progressBar1->setMaximum(qMax(1, r.progressMaximum()));
     m_progressBar1->setValue(r.progressPosition());
+    // "n z N" while a run steps; an idle bar says nothing.
+    const bool counting = r.active() && r.progressPosition() > 0;
+    m_progressBar1->setTextVisible(counting);
+    m_progressBar1->setFormat(counting ? QStringLiteral("%1 z %2").arg(r.progressPosition()).arg(r.progressMaximum())
+                                       : QString());
     m_nazwaGminy->setText(r.nazwaGminy());
     m_nazwaObszaru->setText(r.nazwaObszaru());
     m_wojewodztwo->setText(r.wojewodztwo());

@@ -81,6 +81,10 @@ public:
     void SpeedButton6Click();
     void SpeedButton7Click();
     void TrayIcon1DblClick();
+    // The end-of-run summary as a tray message, when the window is in the tray.
+    void RunSummaryToTray(const QString& text);
+    // The last message the tray icon showed.
+    QString trayMessage() const { return m_trayMessage; }
     void Pokaz1Click();
     void Zamknij1Click();
     void Button1Click();
@@ -147,6 +151,7 @@ private:
     // reopenings of the table (sort, run start) and between starts.
     QList<int> m_columnWidths;
     QList<int> m_restoredSplitter2;
+    QString m_trayMessage;
 
     QToolButton* m_speedButton1 = nullptr;
     QToolButton* m_speedButton2 = nullptr;

@@ -130,7 +130,10 @@ void TestCliRun::wholePassPrintsTheReport()
     const QString out = QString::fromUtf8(ok.out);
     QVERIFY(out.contains(QStringLiteral("Lista błędnych stron (1):\n  LP = 2 - Gmina 2\n")));
     QVERIFY(out.contains(QStringLiteral("Lista stron zaktualizowanych (1):\n  LP = 1 - Gmina 1\n")));
-    QVERIFY(out.contains(QStringLiteral("Dziennik zdarzeń (0):")));
+    // The only event: the run's summary (record 3 shared record 1's check).
+    QVERIFY(out.contains(QStringLiteral("Dziennik zdarzeń (1):")));
+    QVERIFY(out.contains(QStringLiteral(" => Kontrola zakończona. Zaktualizowane: 1, błędy odczytu: 1, przekroczony czas: 0, "
+                                        "sprawdzone strony: 2.\n")));
     QVERIFY(ok.err.contains("[1/3] 33%  Gmina 1"));
     QVERIFY(ok.err.contains("[2/3] 66%  Gmina 2"));
     QVERIFY(!ok.err.contains("[3/3]")); // record 3 shares the page of record 1

@@ -3,6 +3,7 @@
 #include "baza/fields.h"
 #include "ekowartaapplication.h"
 #include "konfig/settings.h"
+#include "platform/installation.h"
 #include "platform/livethreads.h"
 #include "support/ftptestserver.h"
 #include "support/httptestserver.h"
@@ -18,7 +19,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSystemTrayIcon>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QToolButton>
 #include <QTableView>
 #include <QtTest>
@@ -93,6 +97,7 @@ private Q_SLOTS:
     void manualOpensOrIsReportedMissing();
     void closingWithoutARunShutsDown();
     void closingDuringARunAsks();
+    void runSummaryInTheEventLogAndTheTray();
     void settingsAreLoadedAtTheFirstActivation();
     void publishButtonRefusesOrPublishes();
     void damagedTableIsReportedAndNothingIsOverwritten();
@@ -281,6 +286,20 @@ void TestTForm1::saveReportAsksBeforeOverwriting()
     child<QToolButton>("SpeedButton6")->click();
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("pusty.txt"))));
     QCOMPARE(testdata::readAll(m_dir->filePath(QStringLiteral("pusty.txt"))), QByteArray());
+    // The two lists follow the event log, each under its pane's title.
+    form.report().LogEvent(QStringLiteral("Plik wysłany."));
+    form.report().AddUpdatedLine(9, QStringLiteral("Kraków"));
+    form.report().AddUpdatedLine(12, QStringLiteral("Łeba"));
+    form.report().AddErrorLine(7, QStringLiteral("Łódź"));
+    const QString full = m_dir->filePath(QStringLiteral("pelny.txt"));
+    m_dialogs->fileNames << full;
+    child<QToolButton>("SpeedButton6")->click();
+    const QList<QByteArray> report = testdata::readAll(full).split('\n');
+    QCOMPARE(report.size(), 9);
+    QVERIFY(report[0].endsWith(" => Plik wys\xB3\x61ny.\r"));
+    QCOMPARE(report.mid(1), (QList<QByteArray>{"\r", "Lista stron zaktualizowanych:\r", "LP = 9 - Krak\xF3w\r",
+                                               "LP = 12 - \xA3\x65\x62\x61\r", "\r", "Lista b\xB3\xEA\x64nych stron:\r",
+                                               "LP = 7 - \xA3\xF3\x64\x9F\r", ""}));
     // Cancelled dialog: nothing.
     const int shown = m_dialogs->messages.size();
     child<QToolButton>("SpeedButton6")->click();
@@ -289,17 +308,26 @@ void TestTForm1::saveReportAsksBeforeOverwriting()
 
 void TestTForm1::manualOpensOrIsReportedMissing()
 {
+    // The program lies in a folder of its own, the data (--dir) elsewhere.
+    QTemporaryDir program;
+    Installation::SetProgramDirectory(program.path());
+    const auto restore = qScopeGuard([] { Installation::SetProgramDirectory(QString()); });
     ShellRecorder shell;
     TForm1& form = startWindow();
     child<QToolButton>("SpeedButton7")->click();
     QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Brak pliku instrukcji")});
     QVERIFY(shell.opened().isEmpty());
+    QFile beside(program.filePath(QStringLiteral("instrukcja.pdf")));
+    QVERIFY(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    child<QToolButton>("SpeedButton7")->click();
+    QCOMPARE(shell.opened(), QStringList{QUrl::fromLocalFile(beside.fileName()).toString()});
     QFile pdf(m_dir->filePath(QStringLiteral("instrukcja.pdf")));
     QVERIFY(pdf.open(QIODevice::WriteOnly));
     pdf.close();
     child<QToolButton>("SpeedButton7")->click();
-    QCOMPARE(shell.opened().size(), 1);
-    QVERIFY(shell.opened().first().endsWith(QStringLiteral("/instrukcja.pdf")));
+    QCOMPARE(shell.opened().size(), 2);
+    QCOMPARE(shell.opened().last(), QUrl::fromLocalFile(pdf.fileName()).toString()); // the data folder's own first
     QCOMPARE(m_dialogs->messages.size(), 1);
     Q_UNUSED(form);
 }
@@ -343,6 +371,7 @@ void TestTForm1::closingDuringARunAsks()
     QTRY_VERIFY(!form.grid()->isEnabled()); // no editing during a run
     QTRY_COMPARE(child<QLabel>("NazwaGminy")->text(), QStringLiteral("Wolna"));
     QCOMPARE(child<QLabel>("StronaInfo")->text(), server.url(QStringLiteral("/slow")));
+    QCOMPARE(child<QProgressBar>("ProgressBar1")->text(), QStringLiteral("1 z 2"));
 
     QSignalSpy finished(&form, &TForm1::shutDownFinished);
     m_dialogs->answers << Dialogs::Answer::No;
@@ -355,8 +384,49 @@ void TestTForm1::closingDuringARunAsks()
     start->click();
     QVERIFY(!form.run().active());
     QVERIFY(form.grid()->isEnabled());
+    QVERIFY(child<QProgressBar>("ProgressBar1")->text().isEmpty()); // an idle bar counts nothing
     QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 10000);
     QCOMPARE(form.baza().table().integerAt(0, baza::Z), 1);
+}
+
+void TestTForm1::runSummaryInTheEventLogAndTheTray()
+{
+    HttpTestServer server;
+    HttpTestServer::Response page = HttpTestServer::Response::html("<html>\n<p>1 marca 2026</p>\n</html>\n");
+    page.delayMs = 300;
+    server.route("/p", page);
+    server.route("/missing", HttpTestServer::Response::statusPage(404, "Not Found"));
+    const ConnectionOverride online(true);
+    baza::Baza b(m_dir->path());
+    b.OpenTable();
+    for (const char* path : {"/p", "/missing"}) {
+        b.table().append();
+        b.table().setText(baza::Gmina, QStringLiteral("Gmina"));
+        b.table().setText(baza::Info, server.url(QString::fromLatin1(path)));
+        b.table().post();
+    }
+    b.table().close();
+    const QString first = QStringLiteral(
+        "Kontrola zakończona. Zaktualizowane: 1, błędy odczytu: 1, przekroczony czas: 0, sprawdzone strony: 2.");
+    const QString again = QStringLiteral( // the page unchanged since
+        "Kontrola zakończona. Zaktualizowane: 0, błędy odczytu: 1, przekroczony czas: 0, sprawdzone strony: 2.");
+    TForm1& form = startWindow();
+    auto* log = child<QComboBox>("ComboBox1");
+    // In sight: the event log says it, the tray does not.
+    child<QToolButton>("SpeedButton1")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.run().active() && LiveThreads::count() == 0, 10000);
+    QTRY_VERIFY(log->count() > 0 && log->itemText(0).endsWith(QStringLiteral(" => ") + first));
+    QVERIFY(form.trayMessage().isEmpty());
+
+    // In the tray (as minimising with the tray option leaves it): the tray
+    // tells as well.
+    form.hide();
+    child<QSystemTrayIcon>("TrayIcon1")->show();
+    form.run().SpeedButton1Click(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.run().active() && LiveThreads::count() == 0, 10000);
+    QTRY_COMPARE(form.trayMessage(), again);
+    QVERIFY(log->itemText(0).endsWith(QStringLiteral(" => ") + again));
+    form.TrayIcon1DblClick();
 }
 
 void TestTForm1::settingsAreLoadedAtTheFirstActivation()

@@ -111,6 +111,18 @@ private Q_SLOTS:
                  QDir::cleanPath(m_root->filePath("folder/share/ekowarta/instrukcja.pdf")));
     }
 
+    void manualBesideTheProgramServesAnyDataFolder()
+    {
+        // --dir elsewhere (the demo): the manual beside the program is found,
+        // before an installed one, and the data folder's own still wins.
+        QVERIFY(QDir().mkpath(m_userData));
+        QVERIFY(touch(m_root->filePath("folder/share/ekowarta/instrukcja.pdf")));
+        QVERIFY(touch(m_bin + "/instrukcja.pdf"));
+        QCOMPARE(Installation::ManualFile(m_userData, m_bin), QDir(m_bin).filePath("instrukcja.pdf"));
+        QVERIFY(touch(m_userData + "/instrukcja.pdf"));
+        QCOMPARE(Installation::ManualFile(m_userData, m_bin), m_userData + "/instrukcja.pdf");
+    }
+
     void noManualAnywhere()
     {
         QVERIFY(QDir().mkpath(m_userData));

@@ -153,6 +153,7 @@ private Q_SLOTS:
     void recordsEditedBetweenRunsShareTheResult();
     void remainingTimeEstimate_data();
     void remainingTimeEstimate();
+    void estimateFollowsTheClockAndTheEndIsSummed();
     void continuingKeepsTheVerdictsOfThePass_data();
     void continuingKeepsTheVerdictsOfThePass();
     void startWithoutConnectionOrRecords();
@@ -638,6 +639,50 @@ void TestRunController::remainingTimeEstimate()
     QFETCH(qint64, remainingMs);
     QCOMPARE(przebieg::RemainingMs(g, n, elapsedMs).value_or(-1), remainingMs);
     QCOMPARE(przebieg::WithinOneDay(86400000 + 5000), qint64(5000));
+}
+
+void TestRunController::estimateFollowsTheClockAndTheEndIsSummed()
+{
+    // Watchdog and estimate every 100 ms: "30 sek" is 3 s here.
+    RunController::SetTimerPeriods(5, 100);
+    const auto periods = qScopeGuard([] { RunController::SetTimerPeriods(5, 20); });
+    HttpTestServer::Response slow = HttpTestServer::Response::html(kDatedPage);
+    slow.delayMs = 6000;
+    m_server->route("/slow", slow);
+    HttpTestServer::Response missing = HttpTestServer::Response::statusPage(404, "Not Found");
+    missing.delayMs = 700; // still out when the run takes its last record
+    m_server->route("/missing", missing);
+    m_settings->timeLimitIndex = 0;
+    makeRegister({{"Datowana", url("/dated")}, {"Wolna", url("/slow")}, {"Bez daty", url("/undated")},
+                  {"Brak", url("/missing")}});
+    QSignalSpy summaries(m_run.get(), &RunController::runSummary);
+    const QDateTime start = Clock::now();
+    m_run->SpeedButton1Click(true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_run->progressPosition(), 2, 5000);
+    // Dispatched with no time gone by on the pinned clock: nothing left to
+    // tell yet. The label then follows the clock while the page is pending.
+    QCOMPARE(m_run->czas2(), QStringLiteral("00:00:00"));
+    Clock::pin(start.addSecs(10));
+    QTRY_COMPARE_WITH_TIMEOUT(m_run->czas2(), QStringLiteral("00:00:10"), 2000); // 10 s for half of 4
+    Clock::pin(start.addSecs(75));
+    QTRY_COMPARE_WITH_TIMEOUT(m_run->czas2(), QStringLiteral("00:01:15"), 2000);
+    QCOMPARE(m_run->progressPosition(), 2);
+    QCOMPARE(summaries.count(), 0);
+
+    // The slow page times out, the others are checked; the summary waits for
+    // the last record's result, which arrives after the run has ended.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_run->active(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(summaries.count(), 1, 5000);
+    QCOMPARE(kodOf(4), 5);
+    const QString summary = QStringLiteral(
+        "Kontrola zakończona. Zaktualizowane: 2, błędy odczytu: 1, przekroczony czas: 1, sprawdzone strony: 4.");
+    QCOMPARE(summaries.first().first().toString(), summary);
+    QVERIFY(m_report->events().first().endsWith(QStringLiteral(" => ") + summary));
+    QCOMPARE(m_report->updatedLines().size(), 2);
+    QCOMPARE(m_report->errorLines().size(), 2);
+    QCOMPARE(m_run->czas2(), QStringLiteral("00:00:00"));
+    waitForQuiet();
+    QCOMPARE(summaries.count(), 1);
 }
 
 void TestRunController::continuingKeepsTheVerdictsOfThePass_data()

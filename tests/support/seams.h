@@ -31,12 +31,13 @@ public:
 class ShellRecorder
 {
 public:
-    ShellRecorder()
+    // opens: what the system's handler answers (false: no program for it).
+    explicit ShellRecorder(bool opens = true)
     {
-        m_previous = Shell::setOpener([this](const QString& a) {
+        m_previous = Shell::setOpener([this, opens](const QString& a) {
             QMutexLocker lock(&m_mutex);
             m_opened << a;
-            return true;
+            return opens;
         });
     }
     ~ShellRecorder() { Shell::setOpener(m_previous); }

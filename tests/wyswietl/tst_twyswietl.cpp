@@ -8,6 +8,7 @@
 #include "support/seams.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <QtTest>
 
 using Response = HttpTestServer::Response;
@@ -63,6 +64,8 @@ private Q_SLOTS:
 
     void outcomes_data();
     void outcomes();
+    void noBrowserIsSaidInPolish();
+    void xdgOpenTellsWhetherAnythingOpened();
     void noticeIsShownOnTheMainThreadWhileTheOpenerWaits();
     void severalOpenersAtOnce();
 };
@@ -121,6 +124,45 @@ void TestTWyswietl::outcomes()
         QCOMPARE(m_server.requests().first().method, QByteArray("GET"));
         QCOMPARE(m_server.requests().first().target, QByteArray("/p"));
     }
+}
+
+void TestTWyswietl::noBrowserIsSaidInPolish()
+{
+    // The page answers, but the system has nothing to open it with: the
+    // user is told so instead of seeing nothing happen.
+    m_server.route("/p", Response::html("<html></html>"));
+    const ConnectionOverride online(true);
+    const ShellRecorder shell(false);
+    ScriptedDialogs dialogs;
+    const QString address = m_server.url(QStringLiteral("/p"));
+    openAndWait(address, dialogs);
+    QCOMPARE(shell.opened(), QStringList{address});
+    QCOMPARE(dialogs.messages, QStringList{TWyswietl::kNoBrowser + QStringLiteral("\r\n") + address});
+}
+
+void TestTWyswietl::xdgOpenTellsWhetherAnythingOpened()
+{
+    // Real xdg-open stand-ins on PATH: its exit status is the answer; one
+    // still running has handed the page to a browser that runs in its place.
+    QTemporaryDir bin;
+    auto tool = [&bin](const QByteArray& body) {
+        QFile f(bin.filePath(QStringLiteral("xdg-open")));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("#!/bin/sh\n" + body + "\n");
+        f.close();
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    };
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+    qputenv("PATH", bin.path().toLocal8Bit());
+    const QString page = QStringLiteral("http://127.0.0.1/p");
+    QCOMPARE(Shell::OpenWithXdgOpen(page, 3000), Shell::XdgOpen::Missing);
+    tool("exit 3"); // no program for the address
+    QCOMPARE(Shell::OpenWithXdgOpen(page, 3000), Shell::XdgOpen::Failed);
+    tool("[ \"$1\" = 'http://127.0.0.1/p' ] || exit 4");
+    QCOMPARE(Shell::OpenWithXdgOpen(page, 3000), Shell::XdgOpen::Opened);
+    tool("exec /bin/sleep 1");
+    QCOMPARE(Shell::OpenWithXdgOpen(page, 100), Shell::XdgOpen::Opened);
 }
 
 void TestTWyswietl::noticeIsShownOnTheMainThreadWhileTheOpenerWaits()

@@ -1,6 +1,9 @@
 #include "historia/noiserules.h"
 
 #include <QRegularExpression>
+#include <QStringView>
+
+#include <initializer_list>
 
 namespace historia {
 namespace {
@@ -87,6 +90,44 @@ QRegularExpression todayPattern(const QDate& day)
         kOptions);
 }
 
+// Cheap tests that a rule may match at all: each names what every match of
+// its expression must contain, so that the expressions run only on the few
+// lines that have it (most lines of a page have none of it).
+bool containsAny(QStringView line, std::initializer_list<QStringView> words)
+{
+    for (const QStringView w : words)
+        if (line.contains(w, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+bool hasDigit(QStringView line)
+{
+    for (const QChar c : line)
+        if (c.isDigit())
+            return true;
+    return false;
+}
+
+bool mayBeGenerated(QStringView line)
+{
+    return containsAny(line, {u"generowan", u"generated", u"wykonania"});
+}
+
+// A date of the day with a keyword before it or a time after it.
+bool mayBeToday(QStringView line, const QString& year)
+{
+    return line.contains(year) &&
+           (line.contains(u':') || containsAny(line, {u"dziś", u"dzisiaj", u"dzisiejsza", u"aktualna", u"mamy"}));
+}
+
+bool mayBeCounter(QStringView line)
+{
+    return hasDigit(line) &&
+           containsAny(line, {u"licznik", u"liczba", u"ilość", u"odwiedz", u"odsłon", u"wyświetl", u"wizyt",
+                              u"wejść", u"gości", u"online", u"views", u"hits", u"visit", u"oglądan", u"czytan"});
+}
+
 bool hasLetterOrDigit(const QString& text)
 {
     for (const QChar c : text)
@@ -118,19 +159,26 @@ QString NoiseRules::ComparedLine(const QString& line, const QDate& checkDay) con
             return QString();
 
     QString key = line;
-    key.replace(generated(), QString());
+    if (mayBeGenerated(key))
+        key.replace(generated(), QString());
     if (checkDay.isValid()) {
         thread_local QDate cachedDay;
         thread_local QRegularExpression cachedToday;
+        thread_local QString cachedYear;
         if (cachedDay != checkDay) {
             cachedToday = todayPattern(checkDay);
+            cachedYear = QString::number(checkDay.year());
             cachedDay = checkDay;
         }
-        key.replace(cachedToday, QString());
+        if (mayBeToday(key, cachedYear))
+            key.replace(cachedToday, QString());
     }
-    key.replace(clockTime(), QString());
-    key.replace(counters(), QString());
-    key.replace(sessionIds(), QString());
+    if (key.contains(u':'))
+        key.replace(clockTime(), QString());
+    if (mayBeCounter(key))
+        key.replace(counters(), QString());
+    if (key.contains(u'='))
+        key.replace(sessionIds(), QString());
     key = collapsed(key);
     return hasLetterOrDigit(key) ? key : QString();
 }

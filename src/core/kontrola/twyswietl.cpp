@@ -12,6 +12,9 @@
 const QString TWyswietl::kNoAddress = QStringLiteral("Strona internetowa nie została wpisana !");
 const QString TWyswietl::kNoConnection = QStringLiteral("Brak połączenia z Internetem !");
 const QString TWyswietl::kNotFound = QStringLiteral("Nie można znaleźć strony w Internecie: ");
+const QString TWyswietl::kNoBrowser =
+    QStringLiteral("Nie można otworzyć strony: nie znaleziono przeglądarki internetowej. Zainstaluj przeglądarkę "
+                   "albo wybierz domyślną w ustawieniach systemu.");
 
 TWyswietl::TWyswietl(const QString& address, Dialogs& dialogs)
     : m_address(address), m_dialogs(dialogs)
@@ -48,9 +51,13 @@ void TWyswietl::Execute()
         return;
     }
     if (PageExists(a)) {
-        // The address as typed: "http://" is only for our own request. Its
-        // result is not examined, as a browser that fails tells by itself.
-        Shell::open(a);
+        // The address as typed: "http://" is only for our own request. A
+        // browser that starts and fails tells by itself; when none starts at
+        // all, nobody else would.
+        if (!Shell::open(a)) {
+            m_message = kNoBrowser + QStringLiteral("\r\n") + a;
+            ShowNotice();
+        }
         return;
     }
     m_message = kNotFound + QStringLiteral("\r\n") + a;

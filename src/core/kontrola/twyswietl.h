@@ -22,6 +22,7 @@ public:
     static const QString kNoAddress;
     static const QString kNoConnection;
     static const QString kNotFound; // followed by CR LF and the address
+    static const QString kNoBrowser; // followed by CR LF and the address
 
 protected:
     void run() override;

@@ -13,7 +13,13 @@ namespace Installation {
 QString SharedDirectory(const QString& executableDirectory);
 
 // The user's manual: instrukcja.pdf of the data directory (a copied folder
-// carries its own), else the installed one; empty when neither exists.
+// carries its own), else the one beside the program, else the installed
+// one; empty when none exists.
 QString ManualFile(const QString& dataDirectory, const QString& executableDirectory);
+
+// The folder of the program file (QCoreApplication's); tests point it at a
+// folder of their own. An empty text goes back to the real one.
+QString ProgramDirectory();
+void SetProgramDirectory(const QString& directory);
 
 } // namespace Installation

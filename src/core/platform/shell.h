@@ -17,4 +17,12 @@ bool open(const QString& address);
 // Returns the opener that was installed before.
 Opener setOpener(Opener opener);
 
+// The desktop's xdg-open, whose exit status tells whether any program took
+// the address (3: none for it, 4: the one chosen failed). It is waited for
+// up to waitMs only: one still running then has handed the address to a
+// program that runs in its place, and is left running. Not for the main
+// thread, which must not wait.
+enum class XdgOpen { Opened, Failed, Missing };
+XdgOpen OpenWithXdgOpen(const QString& address, int waitMs = 5000);
+
 } // namespace Shell

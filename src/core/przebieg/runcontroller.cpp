@@ -19,6 +19,7 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace {
@@ -79,6 +80,9 @@ RunController::RunController(baza::Baza& baza, RunReport& report, Settings& sett
     m_stoper1->setObjectName(QStringLiteral("Stoper1"));
     m_stoper1->setInterval(watchdogPeriodMs);
     connect(m_stoper1, &QTimer::timeout, this, &RunController::Stoper1Timer);
+    m_estimateTimer = new QTimer(this);
+    m_estimateTimer->setObjectName(QStringLiteral("OdswiezCzas2"));
+    connect(m_estimateTimer, &QTimer::timeout, this, &RunController::RefreshEstimate);
     m_hostTimer = new QTimer(this);
     m_hostTimer->setSingleShot(true);
     connect(m_hostTimer, &QTimer::timeout, this, &RunController::startDueChecks);
@@ -115,6 +119,7 @@ void RunController::stopTimers()
 {
     m_timerKontrol->stop();
     m_stoper1->stop();
+    m_estimateTimer->stop();
     m_timedDispatch = 0;
 }
 
@@ -194,8 +199,15 @@ bool RunController::Start()
     m_gridVisible = true;
     m_state.ready = true;
     m_timeStart = systemformat::longTime(Clock::now().time());
+    // The previous run's summary, if its last check is still out, is told
+    // now with what it has; this run counts afresh.
+    if (m_summaryPending)
+        writeSummary();
+    m_tally = RunTally();
     m_timerKontrol->setInterval(stepPeriodMs);
     m_timerKontrol->start();
+    m_estimateTimer->setInterval(watchdogPeriodMs);
+    m_estimateTimer->start();
     m_gridEnabled = false;
     notify();
     scheduleStep();
@@ -302,6 +314,7 @@ void RunController::dispatch(int recordNumber)
     if (worker->isFinished())
         receiver->deleteLater();
     m_state.currentWorker = worker;
+    m_outstanding.insert(id);
     m_timedDispatch = id;
     m_timedRecord = recordNumber;
     m_state.watchdogCounter = 0;
@@ -319,6 +332,30 @@ void RunController::showEstimate(int g, int n)
     m_czas2 = systemformat::longTime(QTime(0, 0).addMSecs(int(przebieg::WithinOneDay(*remaining))));
 }
 
+void RunController::RefreshEstimate()
+{
+    if (!m_timerKontrol->isActive() || m_progressPosition <= 0 || m_progressMaximum <= 0)
+        return;
+    const QString before = m_czas2;
+    showEstimate(m_progressPosition, m_progressMaximum);
+    if (m_czas2 != before)
+        notify();
+}
+
+void RunController::summariseWhenDone()
+{
+    if (m_summaryPending && m_outstanding.isEmpty() && !runHasChecks())
+        writeSummary();
+}
+
+void RunController::writeSummary()
+{
+    m_summaryPending = false;
+    const QString text = RunSummaryText(m_tally);
+    m_report.LogEvent(text);
+    Q_EMIT runSummary(text);
+}
+
 void RunController::endOfRun()
 {
     stopTimers();
@@ -328,7 +365,11 @@ void RunController::endOfRun()
     m_startMoment = QDateTime();
     m_czas2 = kZeroTime;
     m_timeStart = kZeroTime;
+    // The last record's check is usually still running: the summary waits
+    // for its result.
+    m_summaryPending = true;
     finish(RunOutcome::Finished);
+    summariseWhenDone();
 }
 
 // --- watchdog ---
@@ -346,11 +387,14 @@ void RunController::Stoper1Timer()
     // Decided here, on the main thread: whatever this check still hands
     // back is dropped, even if its worker has already read its stop request.
     m_timedOut.insert(m_timedDispatch);
+    m_outstanding.remove(m_timedDispatch);
     if (TPobierz* worker = m_state.currentWorker.data())
         worker->requestInterruption();
     dbf::DbfTable& table = m_baza.table();
     const qint32 lp = baza::MarkTimedOut(table, m_timedRecord);
     m_report.AddErrorLine(lp, table.text(baza::Gmina));
+    ++m_tally.timedOut;
+    ++m_tally.checked;
     m_history.RecordTimeOut(table.text(baza::Info), table.text(baza::Uwagi));
     m_stoper1->stop();
     m_timedDispatch = 0;
@@ -365,8 +409,14 @@ void RunController::handBack(quint64 dispatchId, const PageCheck& check)
         return; // already marked as timed out, with its report line
     if (m_checks.count(dispatchId)) {
         handBackParallel(dispatchId, check);
+        summariseWhenDone();
         return;
     }
+    // Told once the result is stored (or the run given up as offline).
+    const auto done = qScopeGuard([this, dispatchId] {
+        m_outstanding.remove(dispatchId);
+        summariseWhenDone();
+    });
     if (dispatchId == m_timedDispatch) {
         m_stoper1->stop();
         m_timedDispatch = 0;
@@ -396,9 +446,11 @@ void RunController::storeVerdict(const PageCheck& received)
 {
     const PageCheck check = m_history.Record(received, m_settings.skipWithoutNewContent);
     dbf::DbfTable& table = m_baza.table();
+    ++m_tally.checked;
     if (check.downloadStatus != DownloadStatus::Downloaded) {
         const qint32 lp = baza::StoreReadError(table, check.recordNumber, check.message);
         m_report.AddErrorLine(lp, check.name);
+        ++m_tally.failed;
         return;
     }
 
@@ -411,10 +463,13 @@ void RunController::storeVerdict(const PageCheck& received)
     }
     const int ownRow = table.rowOfRecNo(check.recordNumber);
     const qint32 lp = ownRow >= 0 ? table.integerAt(ownRow, baza::LP) : 0;
-    if (baza::IsMarked(verdict.kod))
+    if (baza::IsMarked(verdict.kod)) {
         m_report.AddUpdatedLine(lp, check.name);
-    else if (verdict.kod == baza::KodReadError)
+        ++m_tally.updated;
+    } else if (verdict.kod == baza::KodReadError) {
         m_report.AddErrorLine(lp, check.name);
+        ++m_tally.failed;
+    }
 
     setGridVisible(false);
     QCoreApplication::processEvents();
@@ -445,6 +500,8 @@ void RunController::AbortRun()
 {
     m_state.ready = false;
     m_timerKontrol->stop();
+    m_estimateTimer->stop();
+    m_summaryPending = false; // the event log says why the run ended
     dropWaitingChecks();
     m_gridEnabled = true;
     m_progressPosition = 0;
@@ -637,6 +694,8 @@ void RunController::watchdogParallel()
             worker->requestInterruption();
         const qint32 lp = baza::MarkTimedOut(table, c.recordNumber);
         m_report.AddErrorLine(lp, table.text(baza::Gmina));
+        ++m_tally.timedOut;
+        ++m_tally.checked;
     }
     if (!anyTimed)
         m_stoper1->stop();

@@ -4,6 +4,7 @@
 #include "przebieg/runhistory.h"
 #include "przebieg/runoutcome.h"
 #include "przebieg/runstate.h"
+#include "raport/runsummary.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -93,6 +94,14 @@ public:
     void TimerKontrolTimer();
     // One watchdog tick (every second while a check is timed).
     void Stoper1Timer();
+    // Every second while the run steps: the remaining-time estimate of the
+    // last step, with the time elapsed until now (a slow page keeps it
+    // moving instead of freezing the value of its dispatch).
+    void RefreshEstimate();
+
+    // What this run has done so far; the summary line goes to the event log
+    // once its pass has ended and its last check has handed back.
+    const RunTally& tally() const { return m_tally; }
 
     // Writes a page check's result into the table and the report and lets
     // the next record go. The hand-back of a dispatched check reaches it
@@ -117,6 +126,8 @@ Q_SIGNALS:
     void runEnded(RunOutcome outcome);
     // A page check was started for record g of n.
     void recordDispatched(int g, int n);
+    // A finished run's summary, as written to the event log.
+    void runSummary(const QString& text);
 
 private:
     friend class DispatchReceiver;
@@ -129,6 +140,8 @@ private:
     void endOfRun();
     void dispatch(int recordNumber);
     void showEstimate(int g, int n);
+    void summariseWhenDone();
+    void writeSummary();
     void scheduleStep();
     void notify() { Q_EMIT changed(); }
 
@@ -176,6 +189,7 @@ private:
     RunHistory m_history;
     QTimer* m_timerKontrol = nullptr;
     QTimer* m_stoper1 = nullptr;
+    QTimer* m_estimateTimer = nullptr;
     bool m_stepScheduled = false;
     // Every dispatch has its own id: the watchdog times one of them, and a
     // check that it timed out is answered by nothing it may still send.
@@ -183,6 +197,10 @@ private:
     quint64 m_timedDispatch = 0;
     qint32 m_timedRecord = 0;
     QSet<quint64> m_timedOut;
+    // Dispatched one at a time and not yet handed back or timed out.
+    QSet<quint64> m_outstanding;
+    RunTally m_tally;
+    bool m_summaryPending = false;
 
     std::map<quint64, Check> m_checks; // in dispatch order
     quint64 m_run = 0;

@@ -19,13 +19,13 @@ void SaveReport(const RunReport& report, Dialogs& dialogs)
         dialogs.question(QStringLiteral("Plik o podanej nazwie już istnieje.\r\nChcesz go nadpisać?"),
                          Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
         return;
-    report.SaveEventLog(path);
+    report.SaveReport(path);
     dialogs.message(QStringLiteral("Raport został zapisany"));
 }
 
 void OpenManual(const QString& directory, Dialogs& dialogs)
 {
-    const QString path = Installation::ManualFile(directory, QCoreApplication::applicationDirPath());
+    const QString path = Installation::ManualFile(directory, Installation::ProgramDirectory());
     if (path.isEmpty()) {
         dialogs.message(QStringLiteral("Brak pliku instrukcji"));
         return;

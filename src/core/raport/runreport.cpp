@@ -46,14 +46,38 @@ void RunReport::ClearEventLog()
     Q_EMIT eventLogCleared();
 }
 
-void RunReport::SaveEventLog(const QString& path) const
+namespace {
+
+QStringList eventLines(const QStringList& events)
 {
     QStringList lines;
-    for (const QString& item : m_events) {
+    for (const QString& item : events) {
         const QString t = TrimmedText(item);
         if (!t.isEmpty())
             lines << t;
     }
+    return lines;
+}
+
+} // namespace
+
+void RunReport::SaveEventLog(const QString& path) const
+{
+    textfile::WriteLines(path, eventLines(m_events));
+}
+
+void RunReport::SaveReport(const QString& path) const
+{
+    QStringList lines = eventLines(m_events);
+    auto addList = [&lines](const QString& title, const QStringList& list) {
+        if (list.isEmpty())
+            return;
+        if (!lines.isEmpty())
+            lines << QString();
+        lines << title + QStringLiteral(":") << list;
+    };
+    addList(QStringLiteral("Lista stron zaktualizowanych"), m_updatedLines);
+    addList(QStringLiteral("Lista błędnych stron"), m_errorLines);
     textfile::WriteLines(path, lines);
 }
 

@@ -35,6 +35,11 @@ public:
     // out. Throws FileError.
     void SaveEventLog(const QString& path) const;
 
+    // The report file of "Zapisz raport": the event log as above, then the
+    // updated list and the error list, each under its pane's title after an
+    // empty line (a list without lines is left out). Throws FileError.
+    void SaveReport(const QString& path) const;
+
     // "raport_" + today's date in the system's short form + ".txt"
     static QString ProposedReportName();
 
