@@ -114,6 +114,12 @@ private Q_SLOTS:
         body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         QCOMPARE(body, m.body);
         QVERIFY(!mail[u"tls"].toBool());
+
+        // A password does not go to a server that cannot encrypt.
+        const SendResult login = SendMail({server.url(), QStringLiteral("jan"), QStringLiteral("Tajne-7")}, m);
+        QCOMPARE(login.error, QStringLiteral("Serwer poczty nie oferuje szyfrowania (STARTTLS), a hasło nie może iść "
+                                             "otwartym tekstem"));
+        QCOMPARE(server.messages().size(), 1);
     }
 
     void tlsIsAlwaysVerified_data()

@@ -58,8 +58,9 @@ QString failureText(CURLcode code, long smtpCode, const QString& url)
     case CURLE_SSL_CACERT:
 #endif
         return QStringLiteral("Certyfikat serwera poczty nie został potwierdzony");
-    case CURLE_SSL_CONNECT_ERROR:
     case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("Serwer poczty nie oferuje szyfrowania (STARTTLS), a hasło nie może iść otwartym tekstem");
+    case CURLE_SSL_CONNECT_ERROR:
         return QStringLiteral("Nie udało się nawiązać szyfrowanego połączenia z serwerem poczty");
     case CURLE_ABORTED_BY_CALLBACK:
         return QStringLiteral("Wysyłanie anulowano");
@@ -143,8 +144,9 @@ SendResult SendMail(const SmtpAccount& account, const MailMessage& message, cons
     curl_easy_setopt(c, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_SMTP | CURLPROTO_SMTPS));
 #endif
     // smtp:// upgrades when the server offers STARTTLS; a certificate that
-    // does not verify fails the sending either way.
-    curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+    // does not verify fails the sending either way. A password never goes
+    // in clear text: with a login, a server without STARTTLS is refused.
+    curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(user.isEmpty() ? CURLUSESSL_TRY : CURLUSESSL_ALL));
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!caFile.isEmpty())

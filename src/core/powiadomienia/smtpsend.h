@@ -8,8 +8,9 @@
 
 // Sending one message through the configured SMTP server with libcurl:
 // smtp://host[:port] upgrades to TLS with STARTTLS whenever the server
-// offers it, smtps://host[:port] speaks TLS from the start; certificates
-// are always verified (TlsTrust says against what).
+// offers it (and must offer it when there is a login, so that the password
+// never goes in clear text), smtps://host[:port] speaks TLS from the start;
+// certificates are always verified (TlsTrust says against what).
 namespace powiadomienia {
 
 struct SmtpAccount

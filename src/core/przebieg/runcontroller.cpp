@@ -140,6 +140,9 @@ void RunController::SpeedButton1Click(bool pressed)
 bool RunController::Start()
 {
     m_active = true;
+    // Told anew by every start: a start refused for want of a connection
+    // was no run cut off (the summary e-mail goes only after runs).
+    m_aborted = false;
     setPanelCaption(QStringLiteral("Przetwarzanie danych. Czekaj ..."));
     dbf::DbfTable& table = m_baza.table();
 
