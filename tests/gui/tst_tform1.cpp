@@ -12,6 +12,7 @@
 #include "support/scripteddialogs.h"
 #include "support/seams.h"
 #include "support/testdata.h"
+#include "support/widgetlookup.h"
 #include "tform1.h"
 
 #include <QAction>
@@ -64,14 +65,7 @@ class TestTForm1 : public QObject
         return v.isValid() ? v.value<QBrush>().color() : QColor();
     }
 
-    template <typename T>
-    T* child(const char* name) const
-    {
-        T* w = m_form->findChild<T*>(QLatin1String(name));
-        if (!w)
-            qFatal("no child %s", name);
-        return w;
-    }
+    template <typename T> T* child(const char* name) const { return childNamed<T>(*m_form, name); }
 
 private Q_SLOTS:
     void init()

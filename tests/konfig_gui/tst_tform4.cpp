@@ -7,6 +7,7 @@
 #include "konfig/settingsfile.h"
 #include "support/scripteddialogs.h"
 #include "support/smtptestserver.h"
+#include "support/widgetlookup.h"
 #include "tform1.h"
 #include "tform4.h"
 #include "updown.h"
@@ -91,13 +92,7 @@ class TestTForm4 : public QObject
         QVERIFY(!m_form->isVisible());
     }
 
-    template <typename T> T* child(const char* name) const
-    {
-        T* w = m_form->findChild<T*>(QLatin1String(name));
-        if (!w)
-            qFatal("no child %s", name);
-        return w;
-    }
+    template <typename T> T* child(const char* name) const { return childNamed<T>(*m_form, name); }
     QComboBox* timeList() const { return child<QComboBox>("ComboBox2"); }
     QLineEdit* countEdit() const { return child<QLineEdit>("Edit1"); }
     UpDown* spin() const { return child<UpDown>("UpDown1"); }

@@ -81,7 +81,7 @@ void addCheck(historia::HistoryStore& store, const QString& page, const QDateTim
 
 } // namespace
 
-class TstNotify : public QObject
+class TestNotify : public QObject
 {
     Q_OBJECT
 
@@ -369,5 +369,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstNotify)
+QTEST_GUILESS_MAIN(TestNotify)
 #include "tst_notify.moc"

@@ -79,7 +79,7 @@ QStringList column(const QJsonObject& feed, const char* name)
 
 } // namespace
 
-class TstPublishUpdates : public QObject
+class TestPublishUpdates : public QObject
 {
     Q_OBJECT
 
@@ -519,5 +519,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstPublishUpdates)
+QTEST_GUILESS_MAIN(TestPublishUpdates)
 #include "tst_publishupdates.moc"
