@@ -20,6 +20,8 @@
 #include "kontrola/twyswietl.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/handlererrors.h"
+#include "platform/programerror.h"
 #include "powiadomienia/failingpages.h"
 #include "powiadomienia/runnotifier.h"
 #include "raport/runtexts.h"
@@ -68,32 +70,38 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(1000);
-    connect(m_timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(m_timer1, &QTimer::timeout, this, Handler(this, m_dialogs, &TForm1::Timer1Timer));
     m_timer1->start();
     Timer1Timer();
 
-    connect(m_run.get(), &RunController::changed, this, &TForm1::showRunState);
-    connect(m_run.get(), &RunController::runSummary, this, &TForm1::RunSummaryToTray);
+    connect(m_run.get(), &RunController::changed, this, Handler(this, m_dialogs, &TForm1::showRunState));
+    connect(m_run.get(), &RunController::runSummary, this, Handler(this, m_dialogs, &TForm1::RunSummaryToTray));
     // An idle register is held shared again, so that readers may read it.
     connect(m_run.get(), &RunController::runEnded, this, [this] {
-        QTimer::singleShot(0, this, [this] {
-            if (!m_run->active())
-                m_baza.ShareTable();
-        });
+        QTimer::singleShot(0, this, Handler(m_dialogs, [this] {
+                               if (!m_run->active())
+                                   m_baza.ShareTable();
+                           }));
     });
     // The summary e-mail goes on a thread of its own; its outcome comes
     // back into the event log.
     m_notifier = new powiadomienia::RunNotifier(m_baza.directory(), m_baza.table(), m_report, m_settings, this);
     connect(m_run.get(), &RunController::runEnded, this, [this](RunOutcome outcome) {
-        if (const auto mail = m_notifier->prepare(outcome, m_run->aborted()))
-            m_notifier->sendInBackground(*mail);
-        if (m_failingOnly && m_failingOnly->isChecked())
-            refreshFailingPages();
+        RunHandler(m_dialogs, [&] {
+            if (const auto mail = m_notifier->prepare(outcome, m_run->aborted()))
+                m_notifier->sendInBackground(*mail);
+            if (m_failingOnly && m_failingOnly->isChecked())
+                refreshFailingPages();
+        });
     });
     connect(m_run.get(), &RunController::gridColumnsReset, this, [this] {
         m_model->resetTitleColours();
         SetupGridColumns();
     });
+    connect(m_run.get(), &RunController::gridColumnsReset, this, Handler(m_dialogs, [this] {
+                m_model->resetTitleColours();
+                SetupGridColumns();
+            }));
     connect(&m_report, &RunReport::errorLineAdded, m_memo1, &QPlainTextEdit::appendPlainText);
     connect(&m_report, &RunReport::updatedLineAdded, m_memo2, &QPlainTextEdit::appendPlainText);
     InstallUpdatedListHistory(m_memo2, m_baza, [this](const QString& line) { ShowHistoryOfUpdatedLine(line); });
@@ -134,7 +142,7 @@ void TForm1::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!m_activated) {
         m_activated = true;
-        FormActivate();
+        RunHandler(m_dialogs, [this] { FormActivate(); });
     }
 }
 
@@ -293,7 +301,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The close request never closes the window by itself.
     event->ignore();
-    ConfirmClose();
+    RunHandler(m_dialogs, [this] { ConfirmClose(); });
 }
 
 void TForm1::ConfirmClose()
@@ -315,7 +323,7 @@ void TForm1::ShutDown()
     } catch (const std::exception& e) {
         // Nothing is lost when the last pack fails (deleted records stay
         // flagged until the next one), so the program still ends.
-        m_dialogs.error(QString::fromLocal8Bit(e.what()));
+        m_dialogs.error(ErrorText(e));
     }
     QCoreApplication::processEvents();
     hide();
@@ -328,7 +336,7 @@ void TForm1::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && isMinimized())
-        QTimer::singleShot(0, this, &TForm1::MinimiseToTray);
+        QTimer::singleShot(0, this, Handler(this, m_dialogs, &TForm1::MinimiseToTray));
 }
 
 void TForm1::MinimiseToTray()
@@ -400,7 +408,7 @@ void TForm1::scheduleCursorSync()
     if (m_cursorSyncPending)
         return;
     m_cursorSyncPending = true;
-    QTimer::singleShot(0, this, &TForm1::followTableCursor);
+    QTimer::singleShot(0, this, Handler(this, m_dialogs, &TForm1::followTableCursor));
 }
 
 void TForm1::followTableCursor()
@@ -426,7 +434,7 @@ void TForm1::DBGrid1TitleClick(int column)
     try {
         const QString name = m_model->fieldName(column);
         if (name.isEmpty())
-            throw dbf::DbfError(QStringLiteral("No column %1").arg(column));
+            throw dbf::DbfError(QStringLiteral("Brak kolumny %1").arg(column));
         const baza::TitleColour colour = baza::NextTitleColour(m_model->titleColour(column));
         m_baza.SortBy(name, baza::IsDescending(colour));
         m_model->setTitleColour(column, colour);
@@ -505,9 +513,16 @@ void TForm1::GoToReportLine(const QString& line)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    bool handled = false;
+    RunHandler(m_dialogs, [&] { handled = filterEvent(watched, event); });
+    return handled || QMainWindow::eventFilter(watched, event);
+}
+
+bool TForm1::filterEvent(QObject* watched, QEvent* event)
+{
     // Events arrive while the window is still being built.
     if (!m_grid || !m_memo1 || !m_memo2)
-        return QMainWindow::eventFilter(watched, event);
+        return false;
     if (watched == m_grid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) {
@@ -527,7 +542,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    return QMainWindow::eventFilter(watched, event);
+    return false;
 }
 
 void TForm1::Edytuj1Click()
@@ -705,6 +720,8 @@ void TForm1::showRunState()
     m_nazwaObszaru->setText(r.nazwaObszaru());
     m_wojewodztwo->setText(r.wojewodztwo());
     m_stronaInfo->setText(r.stronaInfo());
+    m_checksInFlight->setText(QStringLiteral("Stron w toku: %1").arg(r.checksInFlight()));
+    m_checksInFlight->setVisible(r.active());
     m_panel2->setText(r.panelCaption());
     m_grid->setEnabled(r.gridEnabled());
     m_grid->setVisible(r.gridVisible());

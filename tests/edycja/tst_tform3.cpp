@@ -137,13 +137,11 @@ private Q_SLOTS:
         m_baza = std::make_unique<baza::Baza>(m_dir->path());
         m_baza->OpenTable();
         m_dialogs = std::make_unique<ScriptedDialogs>();
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(m_dialogs.get());
     }
     void cleanup()
     {
         m_form.reset();
         m_baza.reset();
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(nullptr);
     }
 
     void controlTexts_data();

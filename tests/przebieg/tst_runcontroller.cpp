@@ -15,10 +15,14 @@
 
 #include <QtTest>
 
+#include <QHostAddress>
+
 #include <QScopeGuard>
 #include <QSemaphore>
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 namespace {
 
@@ -58,6 +62,7 @@ private Q_SLOTS:
     void lostConnectionAbortsAndLeavesThePassResumable();
     void timeOutBetweenTheWorkersStopCheckAndItsHandBack();
     void parallelChecksWriteWhatOneAtATimeWrites();
+    void onePoliteConnectionPerHost();
     void pageIndexFollowsEveryChangeOfTheTable();
     void recordsEditedBetweenRunsShareTheResult();
     void remainingTimeEstimate_data();
@@ -479,6 +484,59 @@ void TestRunController::parallelChecksWriteWhatOneAtATimeWrites()
     QCOMPARE(reports[1], reports[0]);
     QCOMPARE(kodOf(1), 3);
     QCOMPARE(kodOf(9), 5);
+}
+
+void TestRunController::onePoliteConnectionPerHost()
+{
+    // Three hosts of their own on loopback, four pages each, taken by four
+    // checks at a time with a pause of 250 ms between two requests to one
+    // host. The agent typed in the settings carries a line break.
+    constexpr int kPauseMs = 250;
+    std::vector<std::unique_ptr<HttpTestServer>> hosts;
+    QList<Rec> records;
+    HttpTestServer::Response page = HttpTestServer::Response::html(kDatedPage);
+    page.delayMs = 50;
+    for (int h = 0; h < 3; ++h) {
+        hosts.push_back(std::make_unique<HttpTestServer>(QHostAddress(QStringLiteral("127.0.0.%1").arg(2 + h))));
+        QVERIFY(hosts.back()->isListening());
+        for (int p = 0; p < 4; ++p) {
+            const QByteArray target = "/p" + QByteArray::number(p);
+            hosts.back()->route(target, page);
+            records << Rec{QStringLiteral("%1.%2").arg(h).arg(p), hosts.back()->url(QString::fromLatin1(target))};
+        }
+    }
+    std::rotate(records.begin(), records.begin() + 1, records.end()); // hosts interleaved in the table
+    m_settings->jobs = 4;
+    m_settings->hostDelayMs = kPauseMs;
+    m_settings->userAgent = QStringLiteral("Gmina-Test/1.0\r\nX-Dopisany: 1");
+    makeRegister(records);
+    runToEnd();
+    for (int r = 1; r <= records.size(); ++r)
+        QCOMPARE(zOf(r), 1);
+
+    QList<HttpTestServer::Connection> all;
+    for (const auto& host : hosts) {
+        const QList<HttpTestServer::Connection> log = host->connections();
+        QCOMPARE(log.size(), 4);
+        for (int i = 1; i < log.size(); ++i) {
+            QVERIFY(log[i - 1].closedMs >= 0);
+            // Never two at once, and the pause between them (a millisecond
+            // of the clocks' rounding aside).
+            QVERIFY2(log[i].openedMs - log[i - 1].closedMs >= kPauseMs - 1,
+                     qPrintable(QStringLiteral("%1 ms").arg(log[i].openedMs - log[i - 1].closedMs)));
+        }
+        for (const HttpTestServer::Request& request : host->requests()) {
+            QCOMPARE(request.header("User-Agent"), QByteArray("Gmina-Test/1.0X-Dopisany: 1"));
+            QVERIFY(request.header("X-Dopisany").isNull());
+        }
+        all += log;
+    }
+    // The hosts were served side by side, not one after another.
+    std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.openedMs < b.openedMs; });
+    bool overlapped = false;
+    for (int i = 1; i < all.size(); ++i)
+        overlapped = overlapped || all[i].openedMs < all[i - 1].closedMs;
+    QVERIFY(overlapped);
 }
 
 void TestRunController::pageIndexFollowsEveryChangeOfTheTable()
