@@ -50,7 +50,6 @@ int main(int argc, char* argv[])
     });
 
     QtDialogs dialogs;
-    app.setErrorDialogs(&dialogs);
     Settings settings;
 
     // The four windows, in this order, all living until the end.

@@ -1,6 +1,5 @@
 // run: a monitoring run without a window, through the same run controller
 // as the program's start button.
-#include "cliapplication.h"
 #include "command.h"
 #include "registeraccess.h"
 
@@ -34,17 +33,24 @@ extern "C" void onInterrupt(int)
 }
 
 // The start question is answered by --continue or --new; without either the
-// command stops there and changes nothing more.
+// command stops there and changes nothing more. An error that stopped the
+// run (the general error box of the window) ends the command with it.
 class CliDialogs : public Dialogs
 {
 public:
     CliDialogs(QTextStream& err, Answer answer) : m_err(err), m_answer(answer) {}
 
+    QString failure;
+
     void message(const QString& text) override { m_err << text << "\n"; }
     Answer question(const QString&, Buttons) override { return m_answer; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
     QString openFileName(const QString&) override { return {}; }
-    void error(const QString& text) override { m_err << text << "\n"; }
+    void error(const QString& text) override
+    {
+        if (failure.isEmpty())
+            failure = text;
+    }
 
 private:
     QTextStream& m_err;
@@ -142,15 +148,21 @@ int runRun(CliContext& c, const QStringList& arguments)
     if (jobsGiven) {
         bool ok = false;
         const int n = jobs.toInt(&ok);
-        if (!ok || n < 1 || n > 16)
-            throw UsageError{QStringLiteral("--jobs przyjmuje liczbę od 1 do 16, a nie \"%1\"").arg(jobs)};
+        if (!ok || n < konfig::kMinJobs || n > konfig::kMaxJobs)
+            throw UsageError{QStringLiteral("--jobs przyjmuje liczbę od %1 do %2, a nie \"%3\"")
+                                 .arg(konfig::kMinJobs)
+                                 .arg(konfig::kMaxJobs)
+                                 .arg(jobs)};
         settings.jobs = n;
     }
     if (hostDelayGiven) {
         bool ok = false;
         const double seconds = hostDelay.toDouble(&ok);
-        if (!ok || seconds < 0 || seconds > 600)
-            throw UsageError{QStringLiteral("--host-delay przyjmuje liczbę sekund od 0 do 600, a nie \"%1\"").arg(hostDelay)};
+        // Written so that "nan" and "inf", which toDouble accepts, are refused too.
+        if (!ok || !(seconds >= 0 && seconds * 1000 <= konfig::kMaxHostDelayMs))
+            throw UsageError{QStringLiteral("--host-delay przyjmuje liczbę sekund od 0 do %1, a nie \"%2\"")
+                                 .arg(konfig::kMaxHostDelayMs / 1000)
+                                 .arg(hostDelay)};
         settings.hostDelayMs = int(seconds * 1000 + 0.5);
     }
 
@@ -181,7 +193,7 @@ int runRun(CliContext& c, const QStringList& arguments)
             stopped = true;
             run.Stop();
         }
-        if (interrupts > 1 || !CliApplication::failure().isEmpty() ||
+        if (interrupts > 1 || !dialogs.failure.isEmpty() ||
             (ended && LiveThreads::count() == 0))
             loop.quit();
     });
@@ -195,8 +207,8 @@ int runRun(CliContext& c, const QStringList& arguments)
     std::signal(SIGTERM, SIG_DFL);
     progress.finish();
 
-    if (!CliApplication::failure().isEmpty()) {
-        c.err << "ekowarta-cli run: " << CliApplication::failure() << "\n";
+    if (!dialogs.failure.isEmpty()) {
+        c.err << "ekowarta-cli run: " << dialogs.failure << "\n";
         return 1;
     }
     if (run.outcome() == RunOutcome::Refused) {

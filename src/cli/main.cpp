@@ -1,12 +1,10 @@
 // ekowarta-cli: the register, runs and publication without a window. Every
 // command works on the data directory (the executable's own, or --dir DIR)
 // through the same core as the program.
-#include "cliapplication.h"
 #include "command.h"
 
-#include "dbf/dbferror.h"
 #include "platform/datadirectory.h"
-#include "platform/fileerror.h"
+#include "platform/programerror.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -36,7 +34,7 @@ void printHelp(QTextStream& out)
 
 int main(int argc, char* argv[])
 {
-    CliApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ekowarta-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -78,12 +76,8 @@ int main(int argc, char* argv[])
     } catch (const UsageError& e) {
         err << "ekowarta-cli " << name << ": " << e.text << " (zobacz --help)\n";
         status = 2;
-    } catch (const dbf::DbfError& e) {
-        err << "ekowarta-cli " << name << ": " << e.text() << "\n";
-    } catch (const FileError& e) {
-        err << "ekowarta-cli " << name << ": " << e.text() << "\n";
     } catch (const std::exception& e) {
-        err << "ekowarta-cli " << name << ": " << QString::fromLocal8Bit(e.what()) << "\n";
+        err << "ekowarta-cli " << name << ": " << ErrorText(e) << "\n";
     }
     out.flush();
     err.flush();

@@ -2,25 +2,13 @@
 
 #include <QApplication>
 
-class Dialogs;
-
-// The application object. An error that escapes an event handler (a table
-// or file error, for instance) is shown in one general error message box
-// with its text, and the program goes on.
+// The application object: the program's names and Qt's own texts in
+// Polish. Errors never reach it: every handler of a window runs through
+// Handler/RunHandler (platform/handlererrors.h), which shows them.
 class EkowartaApplication : public QApplication
 {
     Q_OBJECT
 
 public:
     EkowartaApplication(int& argc, char** argv);
-
-    void setErrorDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
-    bool notify(QObject* receiver, QEvent* event) override;
-
-    // Shows the text of an exception that a handler did not catch.
-    void showError(const QString& text);
-
-private:
-    Dialogs* m_dialogs = nullptr;
-    bool m_showing = false;
 };

@@ -2,6 +2,7 @@
 
 #include "historia/checkdetails.h"
 #include "platform/shell.h"
+#include "text/systemformat.h"
 
 #include <QDir>
 #include <QFile>
@@ -140,11 +141,11 @@ void HistoryWindow::loadChecks()
     m_list->setRowCount(int(m_checks.size()));
     for (int r = 0; r < m_checks.size(); ++r) {
         const historia::StoredCheck& c = m_checks[r];
-        const QStringList cells{c.moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QString::number(c.kod),
+        const QStringList cells{systemformat::shortDate(c.moment.date()) + u' ' + systemformat::longTime(c.moment.time()), QString::number(c.kod),
                                 historia::VerdictText(c.kod),
                                 c.hasBody() ? QString::number(c.size) : QString(),
                                 c.hasBody() ? QString::number(c.lines) : QString(),
-                                c.hasBody() ? c.foundDate.toString(QStringLiteral("yyyy-MM-dd")) : c.outcome};
+                                c.hasBody() ? systemformat::shortDate(c.foundDate) : c.outcome};
         for (int col = 0; col < cells.size(); ++col)
             m_list->setItem(r, col, new QTableWidgetItem(dash(cells[col])));
     }

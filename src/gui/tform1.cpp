@@ -20,6 +20,8 @@
 #include "kontrola/twyswietl.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/handlererrors.h"
+#include "platform/programerror.h"
 #include "raport/runtexts.h"
 #include "raport/reportcommands.h"
 #include "text/systemformat.h"
@@ -64,28 +66,28 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(1000);
-    connect(m_timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(m_timer1, &QTimer::timeout, this, Handler(this, m_dialogs, &TForm1::Timer1Timer));
     m_timer1->start();
     Timer1Timer();
 
-    connect(m_run.get(), &RunController::changed, this, &TForm1::showRunState);
-    connect(m_run.get(), &RunController::runSummary, this, &TForm1::RunSummaryToTray);
+    connect(m_run.get(), &RunController::changed, this, Handler(this, m_dialogs, &TForm1::showRunState));
+    connect(m_run.get(), &RunController::runSummary, this, Handler(this, m_dialogs, &TForm1::RunSummaryToTray));
     // An idle register is held shared again, so that readers may read it.
     connect(m_run.get(), &RunController::runEnded, this, [this] {
-        QTimer::singleShot(0, this, [this] {
-            if (m_run->active())
-                return;
-            m_baza.ShareTable();
-            // The reopened table resets the grid: its columns and the
-            // filter's rows are set up again, not left all shown.
-            SetupGridColumns();
-            applyFilter();
-        });
+        QTimer::singleShot(0, this, Handler(m_dialogs, [this] {
+                               if (m_run->active())
+                                   return;
+                               m_baza.ShareTable();
+                               // The reopened table resets the grid: its columns and
+                               // the filter's rows are set up again, not left all shown.
+                               SetupGridColumns();
+                               applyFilter();
+                           }));
     });
-    connect(m_run.get(), &RunController::gridColumnsReset, this, [this] {
-        m_model->resetTitleColours();
-        SetupGridColumns();
-    });
+    connect(m_run.get(), &RunController::gridColumnsReset, this, Handler(m_dialogs, [this] {
+                m_model->resetTitleColours();
+                SetupGridColumns();
+            }));
     connect(&m_report, &RunReport::errorLineAdded, m_memo1, &QPlainTextEdit::appendPlainText);
     connect(&m_report, &RunReport::updatedLineAdded, m_memo2, &QPlainTextEdit::appendPlainText);
     InstallUpdatedListHistory(m_memo2, m_baza, [this](const QString& line) { ShowHistoryOfUpdatedLine(line); });
@@ -126,7 +128,7 @@ void TForm1::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!m_activated) {
         m_activated = true;
-        FormActivate();
+        RunHandler(m_dialogs, [this] { FormActivate(); });
     }
 }
 
@@ -285,7 +287,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The close request never closes the window by itself.
     event->ignore();
-    ConfirmClose();
+    RunHandler(m_dialogs, [this] { ConfirmClose(); });
 }
 
 void TForm1::ConfirmClose()
@@ -307,7 +309,7 @@ void TForm1::ShutDown()
     } catch (const std::exception& e) {
         // Nothing is lost when the last pack fails (deleted records stay
         // flagged until the next one), so the program still ends.
-        m_dialogs.error(QString::fromLocal8Bit(e.what()));
+        m_dialogs.error(ErrorText(e));
     }
     QCoreApplication::processEvents();
     hide();
@@ -320,7 +322,7 @@ void TForm1::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && isMinimized())
-        QTimer::singleShot(0, this, &TForm1::MinimiseToTray);
+        QTimer::singleShot(0, this, Handler(this, m_dialogs, &TForm1::MinimiseToTray));
 }
 
 void TForm1::MinimiseToTray()
@@ -392,7 +394,7 @@ void TForm1::scheduleCursorSync()
     if (m_cursorSyncPending)
         return;
     m_cursorSyncPending = true;
-    QTimer::singleShot(0, this, &TForm1::followTableCursor);
+    QTimer::singleShot(0, this, Handler(this, m_dialogs, &TForm1::followTableCursor));
 }
 
 void TForm1::followTableCursor()
@@ -418,7 +420,7 @@ void TForm1::DBGrid1TitleClick(int column)
     try {
         const QString name = m_model->fieldName(column);
         if (name.isEmpty())
-            throw dbf::DbfError(QStringLiteral("No column %1").arg(column));
+            throw dbf::DbfError(QStringLiteral("Brak kolumny %1").arg(column));
         const baza::TitleColour colour = baza::NextTitleColour(m_model->titleColour(column));
         m_baza.SortBy(name, baza::IsDescending(colour));
         m_model->setTitleColour(column, colour);
@@ -481,9 +483,16 @@ void TForm1::GoToReportLine(const QString& line)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    bool handled = false;
+    RunHandler(m_dialogs, [&] { handled = filterEvent(watched, event); });
+    return handled || QMainWindow::eventFilter(watched, event);
+}
+
+bool TForm1::filterEvent(QObject* watched, QEvent* event)
+{
     // Events arrive while the window is still being built.
     if (!m_grid || !m_memo1 || !m_memo2)
-        return QMainWindow::eventFilter(watched, event);
+        return false;
     if (watched == m_grid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) {
@@ -503,7 +512,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    return QMainWindow::eventFilter(watched, event);
+    return false;
 }
 
 void TForm1::Edytuj1Click()
@@ -681,6 +690,8 @@ void TForm1::showRunState()
     m_nazwaObszaru->setText(r.nazwaObszaru());
     m_wojewodztwo->setText(r.wojewodztwo());
     m_stronaInfo->setText(r.stronaInfo());
+    m_checksInFlight->setText(QStringLiteral("Stron w toku: %1").arg(r.checksInFlight()));
+    m_checksInFlight->setVisible(r.active());
     m_panel2->setText(r.panelCaption());
     m_grid->setEnabled(r.gridEnabled());
     m_grid->setVisible(r.gridVisible());

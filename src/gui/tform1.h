@@ -118,6 +118,7 @@ private:
     QWidget* buildFilterRow(QWidget* parent);
     void applyFilter();
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool filterEvent(QObject* watched, QEvent* event);
     void buildTray();
     void showRunState();
     void restoreLayout();
@@ -170,6 +171,7 @@ private:
     QLabel* m_nazwaObszaru = nullptr;
     QLabel* m_wojewodztwo = nullptr;
     QLabel* m_stronaInfo = nullptr;
+    QLabel* m_checksInFlight = nullptr;
     QPlainTextEdit* m_memo1 = nullptr;
     QPlainTextEdit* m_memo2 = nullptr;
     QComboBox* m_comboBox1 = nullptr;

@@ -10,6 +10,7 @@
 #include "baza/recordfilter.h"
 #include "baza/rowcolours.h"
 #include "dbf/dbftable.h"
+#include "platform/handlererrors.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -137,11 +138,11 @@ void TForm1::buildToolbar(QWidget* bar)
                                             " font-size: 16px; padding: 4px;"));
     row->addWidget(m_timeUTC);
 
-    connect(m_speedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
-    connect(m_speedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
-    connect(m_speedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
-    connect(m_speedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
-    connect(m_speedButton7, &QToolButton::clicked, this, &TForm1::SpeedButton7Click);
+    connect(m_speedButton1, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton1Click));
+    connect(m_speedButton2, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton2Click));
+    connect(m_speedButton3, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton3Click));
+    connect(m_speedButton4, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton4Click));
+    connect(m_speedButton7, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton7Click));
 }
 
 void TForm1::buildCentre(QWidget* centre)
@@ -194,10 +195,10 @@ void TForm1::buildCentre(QWidget* centre)
     // Enter and F2 edit, a double-click on an empty grid adds the first record.
     m_grid->installEventFilter(this);
     m_grid->viewport()->installEventFilter(this);
-    connect(m_model, &QAbstractItemModel::modelReset, this, &TForm1::applyFilter);
-    connect(m_model, &QAbstractItemModel::dataChanged, this, &TForm1::applyFilter);
-    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm1::DBGrid1TitleClick);
-    connect(m_grid, &QTableView::doubleClicked, this, &TForm1::DBGrid1DblClick);
+    connect(m_model, &QAbstractItemModel::modelReset, this, Handler(this, m_dialogs, &TForm1::applyFilter));
+    connect(m_model, &QAbstractItemModel::dataChanged, this, Handler(this, m_dialogs, &TForm1::applyFilter));
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, Handler(this, m_dialogs, &TForm1::DBGrid1TitleClick));
+    connect(m_grid, &QTableView::doubleClicked, this, Handler(this, m_dialogs, &TForm1::DBGrid1DblClick));
     connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         QPoint at = pos;
         const QModelIndex index = m_grid->indexAt(pos);
@@ -208,14 +209,14 @@ void TForm1::buildCentre(QWidget* centre)
         m_popupMenu1->popup(m_grid->viewport()->mapToGlobal(at));
     });
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
+            Handler(m_dialogs, [this](const QModelIndex& current) {
                 if (m_syncingCursor || !current.isValid() || !m_baza.table().isOpen())
                     return;
                 if (m_baza.table().state() == dbf::DbfTable::State::Browse)
                     m_baza.table().setRow(current.row());
-            });
-    connect(&m_baza.table(), &dbf::DbfTable::currentRowChanged, this, &TForm1::scheduleCursorSync);
-    connect(m_model, &QAbstractItemModel::modelReset, this, &TForm1::scheduleCursorSync);
+            }));
+    connect(&m_baza.table(), &dbf::DbfTable::currentRowChanged, this, Handler(this, m_dialogs, &TForm1::scheduleCursorSync));
+    connect(m_model, &QAbstractItemModel::modelReset, this, Handler(this, m_dialogs, &TForm1::scheduleCursorSync));
 }
 
 QWidget* TForm1::buildBottom()
@@ -243,9 +244,15 @@ QWidget* TForm1::buildBottom()
     status->addWidget(m_nazwaGminy, 0, 0);
     status->addWidget(m_nazwaObszaru, 0, 1);
     status->addWidget(m_wojewodztwo, 0, 2);
-    status->addWidget(m_stronaInfo, 1, 0, 1, 3);
+    // How many pages are being checked at this moment; shown during a run.
+    m_checksInFlight = new QLabel(m_statusBox);
+    m_checksInFlight->setObjectName(QStringLiteral("StronWToku"));
+    m_checksInFlight->setToolTip(QStringLiteral("Liczba stron sprawdzanych w tej chwili"));
+    m_checksInFlight->hide();
+    status->addWidget(m_checksInFlight, 0, 3, Qt::AlignRight);
+    status->addWidget(m_stronaInfo, 1, 0, 1, 4);
     status->setColumnStretch(1, 1);
-    connect(stronaInfo, &ClickableLabel::clicked, this, &TForm1::StronaInfoClick);
+    connect(stronaInfo, &ClickableLabel::clicked, this, Handler(this, m_dialogs, &TForm1::StronaInfoClick));
     layout->addWidget(m_statusBox);
 
     m_paneSplitter = new QSplitter(Qt::Horizontal, bottom);
@@ -284,15 +291,15 @@ QWidget* TForm1::buildBottom()
         b->setIconSize(QSize(16, 16));
         logRow->addWidget(b);
     }
-    connect(m_speedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
-    connect(m_speedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
+    connect(m_speedButton6, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton6Click));
+    connect(m_speedButton5, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton5Click));
     layout->addLayout(logRow);
 
     // Never shown: the reset of every measure.
     m_button1 = new QPushButton(QStringLiteral("Button1"), bottom);
     m_button1->setObjectName(QStringLiteral("Button1"));
     m_button1->hide();
-    connect(m_button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(m_button1, &QPushButton::clicked, this, Handler(this, m_dialogs, &TForm1::Button1Click));
     return bottom;
 }
 
@@ -309,7 +316,7 @@ QWidget* TForm1::buildFilterRow(QWidget* parent)
     caption->setBuddy(m_filter);
     row->addWidget(caption);
     row->addWidget(m_filter, 1);
-    connect(m_filter, &QLineEdit::textChanged, this, &TForm1::FilterChange);
+    connect(m_filter, &QLineEdit::textChanged, this, Handler(this, m_dialogs, &TForm1::FilterChange));
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
         m_filter->setFocus();
@@ -347,30 +354,30 @@ void TForm1::buildMenus()
         a->setObjectName(QLatin1String(name));
         return a;
     };
-    connect(add(m_popupMenu1, QStringLiteral("Edytuj"), "Edytuj1"), &QAction::triggered, this, &TForm1::Edytuj1Click);
-    connect(add(m_popupMenu1, QStringLiteral("Usuń"), "Usun1"), &QAction::triggered, this, &TForm1::Usun1Click);
+    connect(add(m_popupMenu1, QStringLiteral("Edytuj"), "Edytuj1"), &QAction::triggered, this, Handler(this, m_dialogs, &TForm1::Edytuj1Click));
+    connect(add(m_popupMenu1, QStringLiteral("Usuń"), "Usun1"), &QAction::triggered, this, Handler(this, m_dialogs, &TForm1::Usun1Click));
     QMenu* priority = m_popupMenu1->addMenu(QStringLiteral("Priorytet"));
     priority->menuAction()->setObjectName(QStringLiteral("Priorytet1"));
-    connect(add(priority, QStringLiteral("Wysoki"), "Wysoki1"), &QAction::triggered, this, &TForm1::Wysoki1Click);
-    connect(add(priority, QStringLiteral("Średni"), "Sredni1"), &QAction::triggered, this, &TForm1::Sredni1Click);
-    connect(add(priority, QStringLiteral("Niski"), "Niski1"), &QAction::triggered, this, &TForm1::Niski1Click);
+    connect(add(priority, QStringLiteral("Wysoki"), "Wysoki1"), &QAction::triggered, this, Handler(this, m_dialogs, &TForm1::Wysoki1Click));
+    connect(add(priority, QStringLiteral("Średni"), "Sredni1"), &QAction::triggered, this, Handler(this, m_dialogs, &TForm1::Sredni1Click));
+    connect(add(priority, QStringLiteral("Niski"), "Niski1"), &QAction::triggered, this, Handler(this, m_dialogs, &TForm1::Niski1Click));
     priority->addSeparator();
-    connect(add(priority, QStringLiteral("Odznacz"), "Odznacz1"), &QAction::triggered, this, &TForm1::Odznacz1Click);
+    connect(add(priority, QStringLiteral("Odznacz"), "Odznacz1"), &QAction::triggered, this, Handler(this, m_dialogs, &TForm1::Odznacz1Click));
     m_popupMenu1->addSeparator();
-    connect(add(m_popupMenu1, QStringLiteral("Otwórz stronę domową"), "dom1"), &QAction::triggered, this, &TForm1::dom1Click);
+    connect(add(m_popupMenu1, QStringLiteral("Otwórz stronę domową"), "dom1"), &QAction::triggered, this, Handler(this, m_dialogs, &TForm1::dom1Click));
     connect(add(m_popupMenu1, QStringLiteral("Otwórz stronę informacyjną"), "info1"), &QAction::triggered, this,
-            &TForm1::info1Click);
-    connect(add(m_popupMenu1, QStringLiteral("Otwórz stronę BIP"), "bip1"), &QAction::triggered, this, &TForm1::bip1Click);
+            Handler(this, m_dialogs, &TForm1::info1Click));
+    connect(add(m_popupMenu1, QStringLiteral("Otwórz stronę BIP"), "bip1"), &QAction::triggered, this, Handler(this, m_dialogs, &TForm1::bip1Click));
     m_popupMenu1->addSeparator();
     connect(add(m_popupMenu1, QStringLiteral("Historia strony"), "Historia1"), &QAction::triggered, this,
-            &TForm1::Historia1Click);
+            Handler(this, m_dialogs, &TForm1::Historia1Click));
 
     QMenu* rejestr = menuBar()->addMenu(QStringLiteral("Rejestr"));
     rejestr->menuAction()->setObjectName(QStringLiteral("Rejestr1"));
     connect(add(rejestr, QStringLiteral("Importuj z pliku CSV…"), "Importuj1"), &QAction::triggered, this,
-            &TForm1::Importuj1Click);
+            Handler(this, m_dialogs, &TForm1::Importuj1Click));
     connect(add(rejestr, QStringLiteral("Eksportuj do pliku CSV…"), "Eksportuj1"), &QAction::triggered, this,
-            &TForm1::Eksportuj1Click);
+            Handler(this, m_dialogs, &TForm1::Eksportuj1Click));
 
     // The commands of the toolbar and of the grid, reachable by keyboard.
     QMenu* program = menuBar()->addMenu(QStringLiteral("&Program"));
@@ -379,15 +386,15 @@ void TForm1::buildMenus()
     startStop->setShortcut(Qt::Key_F5);
     connect(startStop, &QAction::triggered, this, [this] { m_speedButton1->click(); });
     connect(add(program, QStringLiteral("&Wyślij zaktualizowane na serwer"), "Wyslij1"), &QAction::triggered, this,
-            &TForm1::SpeedButton4Click);
+            Handler(this, m_dialogs, &TForm1::SpeedButton4Click));
     connect(add(program, QStringLiteral("&Konfiguracja…"), "Konfiguracja1"), &QAction::triggered, this,
-            &TForm1::SpeedButton2Click);
+            Handler(this, m_dialogs, &TForm1::SpeedButton2Click));
     program->addSeparator();
     QAction* manual = add(program, QStringLiteral("&Instrukcja obsługi"), "Instrukcja1");
     manual->setShortcut(Qt::Key_F1);
-    connect(manual, &QAction::triggered, this, &TForm1::SpeedButton7Click);
+    connect(manual, &QAction::triggered, this, Handler(this, m_dialogs, &TForm1::SpeedButton7Click));
     connect(add(program, QStringLiteral("&O programie"), "OProgramie1"), &QAction::triggered, this,
-            &TForm1::SpeedButton3Click);
+            Handler(this, m_dialogs, &TForm1::SpeedButton3Click));
     program->addSeparator();
     connect(add(program, QStringLiteral("&Zamknij program"), "ZamknijMenu1"), &QAction::triggered, this,
             [this] { close(); });
@@ -402,10 +409,10 @@ void TForm1::buildMenus()
 
     m_popupMenu2 = new QMenu(this);
     m_popupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    connect(add(m_popupMenu2, QStringLiteral("Pokaż"), "Pokaz1"), &QAction::triggered, this, &TForm1::Pokaz1Click);
+    connect(add(m_popupMenu2, QStringLiteral("Pokaż"), "Pokaz1"), &QAction::triggered, this, Handler(this, m_dialogs, &TForm1::Pokaz1Click));
     m_popupMenu2->addSeparator();
     connect(add(m_popupMenu2, QStringLiteral("Zamknij program"), "Zamknij1"), &QAction::triggered, this,
-            &TForm1::Zamknij1Click);
+            Handler(this, m_dialogs, &TForm1::Zamknij1Click));
 }
 
 void TForm1::buildTray()

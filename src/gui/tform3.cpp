@@ -6,6 +6,7 @@
 #include "internet/checkconnection.h"
 #include "internet/pageexists.h"
 #include "platform/dialogs.h"
+#include "platform/handlererrors.h"
 #include "text/trimmedtext.h"
 
 #include <QApplication>
@@ -43,7 +44,7 @@ void TForm3::connectHandlers()
         {10, &TForm3::BitBtn10Click},
     };
     for (const auto& [number, handler] : clicks)
-        connect(m_bitBtn[number], &QPushButton::clicked, this, handler);
+        connect(m_bitBtn[number], &QPushButton::clicked, this, Handler(this, m_dialogs, handler));
     for (int i = 1; i <= 5; ++i)
         m_edit[i]->installEventFilter(this);
     m_comboBox1->installEventFilter(this);
@@ -57,7 +58,7 @@ void TForm3::showEvent(QShowEvent* event)
     // Every showing starts from the stored record in view mode; values typed
     // and not written before the window was closed are gone.
     if (!event->spontaneous())
-        FormActivate();
+        RunHandler(m_dialogs, [this] { FormActivate(); });
 }
 
 void TForm3::FormActivate()
@@ -111,34 +112,34 @@ void TForm3::setCaptionsRed(bool red)
 
 void TForm3::ShowViewMode()
 {
-    m_mode = Mode::View;
-    m_label[9]->hide();
-    setCaptionsRed(false);
-    m_bitBtn[5]->show();
-    m_bitBtn[5]->setEnabled(true);
-    m_bitBtn[6]->setEnabled(false);
-    m_bitBtn[7]->show();
-    m_bitBtn[7]->setEnabled(true);
-    m_bitBtn[8]->setEnabled(false);
-    m_bitBtn[9]->setEnabled(true);
-    m_bitBtn[10]->hide();
-    m_groupBox2->setEnabled(true);
-    for (int i = 1; i <= 5; ++i)
-        m_edit[i]->setReadOnly(true);
-    m_comboBox1->setEnabled(false);
-    m_dateTimePicker1->setEnabled(false);
-    m_dateTimePicker2->setEnabled(false);
+    ShowMode(Mode::View);
 }
 
-void TForm3::ShowInputMode()
+// Every rule of the editor's modes in one place: what each mode offers.
+// View browses and deletes; Edit ("Zmień") and New ("Dodaj") take typed
+// values, with "Anuluj" in the place of the button that began them.
+void TForm3::ShowMode(Mode mode)
 {
-    m_label[9]->show();
-    setCaptionsRed(true);
-    m_groupBox2->setEnabled(false);
-    m_bitBtn[9]->setEnabled(false);
+    const bool input = mode != Mode::View;
+    m_mode = mode;
+    m_label[9]->setVisible(input);
+    setCaptionsRed(input);
+    m_groupBox2->setEnabled(!input);
     for (int i = 1; i <= 5; ++i)
-        m_edit[i]->setReadOnly(false);
-    m_comboBox1->setEnabled(true);
+        m_edit[i]->setReadOnly(!input);
+    m_comboBox1->setEnabled(input);
+    m_dateTimePicker1->setEnabled(mode == Mode::Edit);
+    m_dateTimePicker2->setEnabled(false);
+    m_bitBtn[5]->setVisible(mode != Mode::Edit);
+    m_bitBtn[5]->setEnabled(mode == Mode::View);
+    m_bitBtn[6]->setEnabled(mode == Mode::Edit);
+    m_bitBtn[7]->setVisible(mode != Mode::New);
+    m_bitBtn[7]->setEnabled(mode == Mode::View);
+    m_bitBtn[8]->setEnabled(mode == Mode::New);
+    m_bitBtn[9]->setEnabled(!input);
+    if (input)
+        m_bitBtn[10]->move(m_bitBtn[mode == Mode::Edit ? 5 : 7]->pos());
+    m_bitBtn[10]->setVisible(input);
 }
 
 // --- navigator ---
@@ -175,15 +176,7 @@ void TForm3::BitBtn4Click()
 
 void TForm3::BitBtn5Click()
 {
-    m_bitBtn[5]->hide();
-    m_bitBtn[10]->move(m_bitBtn[5]->pos());
-    m_bitBtn[10]->show();
-    m_bitBtn[6]->setEnabled(true);
-    m_bitBtn[7]->setEnabled(false);
-    m_bitBtn[8]->setEnabled(false);
-    m_dateTimePicker1->setEnabled(true);
-    ShowInputMode();
-    m_mode = Mode::Edit;
+    ShowMode(Mode::Edit);
     m_edit[1]->setFocus();
 }
 
@@ -203,15 +196,7 @@ void TForm3::BitBtn7Click()
     m_comboBox1->setCurrentIndex(-1);
     m_dateTimePicker1->setDate(datevalue::epoch());
     m_dateTimePicker2->setDate(datevalue::epoch());
-    m_bitBtn[7]->hide();
-    m_bitBtn[10]->move(m_bitBtn[7]->pos());
-    m_bitBtn[10]->show();
-    m_bitBtn[8]->setEnabled(true);
-    m_bitBtn[5]->setEnabled(false);
-    m_bitBtn[6]->setEnabled(false);
-    m_dateTimePicker1->setEnabled(false);
-    ShowInputMode();
-    m_mode = Mode::New;
+    ShowMode(Mode::New);
     m_edit[1]->setFocus();
 }
 

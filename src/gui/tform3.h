@@ -61,7 +61,7 @@ private:
     void connectHandlers();
 
     void ShowViewMode();
-    void ShowInputMode();
+    void ShowMode(Mode mode);
     bool ValidateEditor();
     bool CheckPageAddress(const QString& address, const QString& message);
     // Enter moves on as Tab would (Edit1KeyPress, ComboBox1KeyPress).

@@ -4,14 +4,17 @@
 #include "konfig/settingsfile.h"
 #include "platform/dialogs.h"
 #include "platform/fileerror.h"
+#include "platform/handlererrors.h"
 #include "text/trimmedtext.h"
 #include "updown.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSignalBlocker>
 
 TForm4::TForm4(Settings& settings, Dialogs& dialogs, const QString& iniPath, QWidget* parent)
@@ -25,7 +28,7 @@ TForm4::TForm4(Settings& settings, Dialogs& dialogs, const QString& iniPath, QWi
 
 void TForm4::connectHandlers()
 {
-    connect(&m_settings, &Settings::changed, this, &TForm4::ShowSettings);
+    connect(&m_settings, &Settings::changed, this, Handler(this, m_dialogs, &TForm4::ShowSettings));
 
     connect(m_checkBox2, &QCheckBox::toggled, this, [this](bool ticked) {
         m_settings.tray = ticked;
@@ -48,6 +51,18 @@ void TForm4::connectHandlers()
         m_settings.skipWithoutNewContent = ticked;
         settingsEdited();
     });
+    connect(m_spinWatki, &QSpinBox::valueChanged, this, [this](int jobs) {
+        m_settings.jobs = jobs;
+        settingsEdited();
+    });
+    connect(m_spinPrzerwa, &QDoubleSpinBox::valueChanged, this, [this](double seconds) {
+        m_settings.hostDelayMs = int(seconds * 1000 + 0.5);
+        settingsEdited();
+    });
+    connect(m_editAgent, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_settings.userAgent = text;
+        settingsEdited();
+    });
     connect(m_upDown1, &UpDown::positionChanged, this, [this](int position) {
         m_edit1->setText(QString::number(position));
         m_settings.entryCountPosition = position;
@@ -66,8 +81,8 @@ void TForm4::connectHandlers()
     }
     m_serwer[2]->installEventFilter(this);
 
-    connect(m_bitBtn1, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
-    connect(m_bitBtn2, &QPushButton::clicked, this, &TForm4::BitBtn2Click);
+    connect(m_bitBtn1, &QPushButton::clicked, this, Handler(this, m_dialogs, &TForm4::BitBtn1Click));
+    connect(m_bitBtn2, &QPushButton::clicked, this, Handler(this, m_dialogs, &TForm4::BitBtn2Click));
 }
 
 void TForm4::settingsEdited()
@@ -95,6 +110,18 @@ void TForm4::ShowSettings()
     m_upDown1->setPosition(m_settings.entryCountPosition);
     if (m_edit1->text() != m_settings.entryCountText)
         m_edit1->setText(m_settings.entryCountText);
+
+    {
+        const QSignalBlocker bw(m_spinWatki), bp(m_spinPrzerwa);
+        m_spinWatki->setValue(m_settings.jobs);
+        // Shown to the tenth of a second; the stored milliseconds change
+        // only when the field does.
+        m_spinPrzerwa->setValue(m_settings.hostDelayMs / 1000.0);
+        if (m_editAgent->text() != m_settings.userAgent) {
+            const QSignalBlocker ba(m_editAgent);
+            m_editAgent->setText(m_settings.userAgent);
+        }
+    }
 
     const QString values[] = {
         {}, m_settings.host, m_settings.directory, m_settings.user, m_settings.password};

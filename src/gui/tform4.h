@@ -5,10 +5,12 @@
 class Dialogs;
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class Settings;
 class UpDown;
@@ -41,6 +43,7 @@ private:
     void buildControls();
     QWidget* buildOptionsPage();
     QWidget* buildServerPage();
+    QWidget* buildChecksPage();
     QWidget* buildButtonBar();
     void connectHandlers();
 
@@ -65,6 +68,12 @@ private:
     UpDown* m_upDown1 = nullptr;
     QLabel* m_label2 = nullptr;
     QLineEdit* m_serwer[5] = {}; // serwer1 … serwer4 at their numbers
+    // The checks tab: pages at a time (key "watki"), the pause between two
+    // requests to one server in seconds (key "przerwa", stored in ms) and
+    // the User-Agent (key "agent").
+    QSpinBox* m_spinWatki = nullptr;
+    QDoubleSpinBox* m_spinPrzerwa = nullptr;
+    QLineEdit* m_editAgent = nullptr;
     QPushButton* m_bitBtn1 = nullptr;
     QPushButton* m_bitBtn2 = nullptr;
 };

@@ -1,6 +1,8 @@
 // The configuration window's controls: names, captions, places. Its
 // behaviour is in tform4.cpp.
+#include "konfig/settings.h"
 #include "konfig/settingsfile.h"
+#include "internet/useragent.h"
 #include "konfig/timelimits.h"
 #include "tform4.h"
 
@@ -11,12 +13,14 @@
 
 #include <algorithm>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -65,6 +69,7 @@ void TForm4::buildControls()
     m_pageControl1->setObjectName(QStringLiteral("PageControl1"));
     m_pageControl1->addTab(buildOptionsPage(), QStringLiteral("Opcje"));
     m_pageControl1->addTab(buildServerPage(), QStringLiteral("Serwer"));
+    m_pageControl1->addTab(buildChecksPage(), QStringLiteral("Kontrola"));
 
     // The tabs fill everything above the button bar.
     auto* column = new QVBoxLayout(this);
@@ -180,6 +185,57 @@ QWidget* TForm4::buildServerPage()
     // The password shows an asterisk for every character typed.
     m_serwer[4]->setEchoMode(QLineEdit::Password);
     m_serwer[4]->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    return page;
+}
+
+QWidget* TForm4::buildChecksPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet3"));
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(6, 6, 6, 4);
+
+    auto* jobsLabel = new QLabel(QStringLiteral("Liczba jednocześnie sprawdzanych stron"), page);
+    jobsLabel->setObjectName(QStringLiteral("LabelWatki"));
+    m_spinWatki = new QSpinBox(page);
+    m_spinWatki->setObjectName(QStringLiteral("SpinWatki"));
+    m_spinWatki->setRange(konfig::kMinJobs, konfig::kMaxJobs);
+    m_spinWatki->setValue(1);
+    m_spinWatki->setToolTip(QStringLiteral("1: strony sprawdzane po kolei, jedna po drugiej"));
+    jobsLabel->setBuddy(m_spinWatki);
+    auto* jobsRow = new QHBoxLayout;
+    jobsRow->addWidget(jobsLabel, 1);
+    jobsRow->addWidget(m_spinWatki);
+
+    auto* pauseLabel = new QLabel(QStringLiteral("Przerwa między zapytaniami do jednego serwera"), page);
+    pauseLabel->setObjectName(QStringLiteral("LabelPrzerwa"));
+    pauseLabel->setWordWrap(true);
+    m_spinPrzerwa = new QDoubleSpinBox(page);
+    m_spinPrzerwa->setObjectName(QStringLiteral("SpinPrzerwa"));
+    m_spinPrzerwa->setDecimals(1);
+    m_spinPrzerwa->setSingleStep(0.5);
+    m_spinPrzerwa->setRange(0, konfig::kMaxHostDelayMs / 1000.0);
+    m_spinPrzerwa->setSuffix(QStringLiteral(" s"));
+    m_spinPrzerwa->setValue(1);
+    m_spinPrzerwa->setToolTip(QStringLiteral("Przy kilku stronach naraz: do jednego serwera nigdy więcej niż jedno "
+                                             "połączenie, a między zapytaniami co najmniej ta przerwa"));
+    pauseLabel->setBuddy(m_spinPrzerwa);
+    auto* pauseRow = new QHBoxLayout;
+    pauseRow->addWidget(pauseLabel, 1);
+    pauseRow->addWidget(m_spinPrzerwa);
+
+    auto* agentLabel = new QLabel(QStringLiteral("Przedstawiaj się serwerom jako (User-Agent):"), page);
+    agentLabel->setObjectName(QStringLiteral("LabelAgent"));
+    m_editAgent = edit(page, "EditAgent");
+    // Empty: the program's name and version.
+    m_editAgent->setPlaceholderText(QString::fromLatin1(DefaultUserAgent()));
+    agentLabel->setBuddy(m_editAgent);
+
+    column->addLayout(jobsRow);
+    column->addLayout(pauseRow);
+    column->addWidget(agentLabel);
+    column->addWidget(m_editAgent);
+    column->addStretch(1);
     return page;
 }
 

@@ -107,7 +107,10 @@ void TestCliRun::continueKeepsTheVerdictsOfCheckedRecords()
     // still carries an old mark and is checked only now.
     makeRegister({{QStringLiteral("/a"), 1}, {QStringLiteral("/b"), 0}, {QStringLiteral("/b?3"), 0}}, {3, 0, 1});
     m_server->route("/b?3", HttpTestServer::Response::html("<p>bez daty</p>\n"));
-    const auto continued = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--continue")});
+    // Several pages at a time, as the options allow, keep the same rules.
+    const auto continued = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--continue"),
+                                                                                  QStringLiteral("--jobs"), QStringLiteral("3"),
+                                                                                  QStringLiteral("--host-delay"), QStringLiteral("0.1")});
     QVERIFY2(continued.exitCode == 0, continued.err.constData());
     QCOMPARE(column(baza::Z), (QList<int>{1, 1, 1}));
     QCOMPARE(column(baza::Kod), (QList<int>{3, 2, 2}));
@@ -127,19 +130,29 @@ void TestCliRun::badArguments_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("status");
-    QTest::newRow("limit 45") << QStringList{"run", "--time-limit", "45"} << 2;
-    QTest::newRow("both answers") << QStringList{"run", "--continue", "--new"} << 2;
-    QTest::newRow("surplus") << QStringList{"run", "now"} << 2;
+    QTest::addColumn<QString>("said");
+    QTest::newRow("limit 45") << QStringList{"run", "--time-limit", "45"} << 2 << "--time-limit przyjmuje 0, 30, 60, 120, 180 lub 300, a nie \"45\"";
+    QTest::newRow("both answers") << QStringList{"run", "--continue", "--new"} << 2 << "--continue i --new wykluczają się";
+    QTest::newRow("surplus") << QStringList{"run", "now"} << 2 << "zbędny argument now";
+    const QString jobs = QStringLiteral("--jobs przyjmuje liczbę od 1 do 16, a nie \"%1\"");
+    for (const char* n : {"0", "17", "-1", "4x", ""})
+        QTest::addRow("jobs %s", n) << QStringList{"run", "--jobs", QString::fromLatin1(n)} << 2 << jobs.arg(QLatin1String(n));
+    QTest::newRow("jobs missing") << QStringList{"run", "--jobs"} << 2 << "brak wartości opcji --jobs";
+    const QString pause = QStringLiteral("--host-delay przyjmuje liczbę sekund od 0 do 600, a nie \"%1\"");
+    for (const char* n : {"-0.5", "600.5", "nan", "inf", "1s"})
+        QTest::addRow("host-delay %s", n) << QStringList{"run", "--host-delay", QString::fromLatin1(n)} << 2 << pause.arg(QLatin1String(n));
 }
 
 void TestCliRun::badArguments()
 {
     QFETCH(QStringList, args);
     QFETCH(int, status);
+    QFETCH(QString, said);
     makeRegister({{QStringLiteral("/a"), 0}});
     const QByteArray before = testdata::readAll(m_dir->filePath(QStringLiteral("baza.dbf")));
     const auto r = run(QStringLiteral("ekowarta-cli"), dir() + args);
     QCOMPARE(r.exitCode, status);
+    QVERIFY2(QString::fromUtf8(r.err).contains(said), r.err.constData());
     QCOMPARE(testdata::readAll(m_dir->filePath(QStringLiteral("baza.dbf"))), before);
     QCOMPARE(m_server->requestCount(), 0);
 }

@@ -12,6 +12,7 @@
 #include "support/scripteddialogs.h"
 #include "support/seams.h"
 #include "support/testdata.h"
+#include "support/widgetlookup.h"
 #include "tform1.h"
 #include "tform3.h"
 #include "text/datevalue.h"
@@ -98,13 +99,7 @@ class TestTForm3 : public QObject
         return *m_form;
     }
 
-    template <typename T = QWidget> T* child(const QString& name) const
-    {
-        T* w = m_form->findChild<T*>(name);
-        if (!w)
-            qFatal("no child %s", qPrintable(name));
-        return w;
-    }
+    template <typename T = QWidget> T* child(const QString& name) const { return childNamed<T>(*m_form, name); }
     QLineEdit* edit(int n) const { return child<QLineEdit>(QStringLiteral("Edit%1").arg(n)); }
     QPushButton* button(int n) const
     {
@@ -142,13 +137,11 @@ private Q_SLOTS:
         m_baza = std::make_unique<baza::Baza>(m_dir->path());
         m_baza->OpenTable();
         m_dialogs = std::make_unique<ScriptedDialogs>();
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(m_dialogs.get());
     }
     void cleanup()
     {
         m_form.reset();
         m_baza.reset();
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(nullptr);
     }
 
     void controlTexts_data();

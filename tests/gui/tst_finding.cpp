@@ -50,7 +50,6 @@ class TestFinding : public QObject
         m_form = std::make_unique<TForm1>(m_settings, *m_dialogs, m_dir->path());
         m_editor = std::make_unique<TForm3>(m_form->baza(), *m_dialogs, m_form.get());
         m_form->setForms(m_editor.get(), nullptr, nullptr);
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(m_dialogs.get());
         m_form->show();
         m_form->activateWindow();
         if (!QTest::qWaitForWindowActive(m_form.get()))
@@ -89,7 +88,6 @@ private Q_SLOTS:
     {
         m_editor.reset();
         m_form.reset();
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(nullptr);
     }
 
     void filterMatchesEveryWordInNamesAndVerdicts();

@@ -12,6 +12,7 @@
 #include "support/scripteddialogs.h"
 #include "support/seams.h"
 #include "support/testdata.h"
+#include "support/widgetlookup.h"
 #include "tform1.h"
 
 #include <QAction>
@@ -39,7 +40,6 @@ class TestTForm1 : public QObject
     TForm1& startWindow()
     {
         m_form = std::make_unique<TForm1>(*m_settings, *m_dialogs, m_dir->path());
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(m_dialogs.get());
         m_form->show();
         QCoreApplication::processEvents();
         return *m_form;
@@ -64,14 +64,7 @@ class TestTForm1 : public QObject
         return v.isValid() ? v.value<QBrush>().color() : QColor();
     }
 
-    template <typename T>
-    T* child(const char* name) const
-    {
-        T* w = m_form->findChild<T*>(QLatin1String(name));
-        if (!w)
-            qFatal("no child %s", name);
-        return w;
-    }
+    template <typename T> T* child(const char* name) const { return childNamed<T>(*m_form, name); }
 
 private Q_SLOTS:
     void init()
@@ -83,7 +76,6 @@ private Q_SLOTS:
     void cleanup()
     {
         m_form.reset();
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(nullptr);
     }
 
     void startInAnEmptyDirectoryCreatesTheTable();
@@ -216,9 +208,10 @@ void TestTForm1::popupCommandsWorkOnTheCurrentRecord()
 void TestTForm1::errorsOfHandlersAreShownAndTheProgramGoesOn()
 {
     TForm1& form = startWindow();
-    // Through the event loop, as a click would come.
-    QTimer::singleShot(0, &form, [&form] { form.Usun1Click(); });
-    QTRY_COMPARE(m_dialogs->errors.size(), 1);
+    // Through the menu's connection, as a click comes: the error is caught
+    // there, never thrown into Qt's event loop.
+    child<QAction>("Usun1")->trigger();
+    QCOMPARE(m_dialogs->errors.size(), 1);
     QCOMPARE(m_dialogs->errors.first(), QStringLiteral("Cannot perform this operation on an empty dataset"));
     QVERIFY(form.isVisible());
     QCOMPARE(form.baza().table().recordCount(), 0);
@@ -356,22 +349,34 @@ void TestTForm1::closingDuringARunAsks()
     const ConnectionOverride online(true);
     baza::Baza b(m_dir->path());
     b.OpenTable();
-    for (int i = 0; i < 2; ++i) {
+    server.route("/slow?2", slow);
+    for (const char* page : {"/slow", "/slow?2"}) {
         b.table().append();
-        b.table().setText(baza::Gmina, QStringLiteral("Wolna"));
-        b.table().setText(baza::Info, server.url(QStringLiteral("/slow")));
+        b.table().setText(baza::Gmina, page[5] ? QStringLiteral("Druga") : QStringLiteral("Wolna"));
+        b.table().setText(baza::Info, server.url(QString::fromLatin1(page)));
         b.table().post();
     }
     b.table().close();
+    // Two pages at a time, as config.ini says.
+    QFile ini(m_dir->filePath(QStringLiteral("config.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[opcje]\r\nwatki=2\r\nprzerwa=0\r\n");
+    ini.close();
     TForm1& form = startWindow();
+    auto* inFlight = child<QLabel>("StronWToku");
+    QVERIFY(!inFlight->isVisible()); // only during a run
     auto* start = child<QToolButton>("SpeedButton1");
     start->click();
     QVERIFY(start->isChecked());
     QVERIFY(form.run().active());
     QTRY_VERIFY(!form.grid()->isEnabled()); // no editing during a run
-    QTRY_COMPARE(child<QLabel>("NazwaGminy")->text(), QStringLiteral("Wolna"));
-    QCOMPARE(child<QLabel>("StronaInfo")->text(), server.url(QStringLiteral("/slow")));
-    QCOMPARE(child<QProgressBar>("ProgressBar1")->text(), QStringLiteral("1 z 2"));
+    // The labels show the last record dispatched; both checks are in flight
+    // (the second waits for the first to let go of their one server).
+    QTRY_COMPARE(child<QLabel>("NazwaGminy")->text(), QStringLiteral("Druga"));
+    QCOMPARE(child<QLabel>("StronaInfo")->text(), server.url(QStringLiteral("/slow?2")));
+    QCOMPARE(inFlight->text(), QStringLiteral("Stron w toku: 2"));
+    QVERIFY(inFlight->isVisible());
+    QCOMPARE(child<QProgressBar>("ProgressBar1")->text(), QStringLiteral("2 z 2"));
 
     QSignalSpy finished(&form, &TForm1::shutDownFinished);
     m_dialogs->answers << Dialogs::Answer::No;
@@ -384,9 +389,11 @@ void TestTForm1::closingDuringARunAsks()
     start->click();
     QVERIFY(!form.run().active());
     QVERIFY(form.grid()->isEnabled());
+    QVERIFY(!inFlight->isVisible());
     QVERIFY(child<QProgressBar>("ProgressBar1")->text().isEmpty()); // an idle bar counts nothing
     QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 10000);
     QCOMPARE(form.baza().table().integerAt(0, baza::Z), 1);
+    QCOMPARE(form.baza().table().integerAt(1, baza::Z), 0); // it never started: the pass goes on from it
 }
 
 void TestTForm1::runSummaryInTheEventLogAndTheTray()

@@ -79,7 +79,7 @@ private Q_SLOTS:
         auto* list = w.findChild<QTableWidget*>(QStringLiteral("ListaKontroli"));
         auto* details = w.findChild<QTextEdit*>(QStringLiteral("Roznice"));
         QCOMPARE(list->rowCount(), 3);
-        QCOMPARE(list->item(0, 0)->text(), QStringLiteral("2026-12-10 08:00:00"));
+        QCOMPARE(list->item(0, 0)->text(), QStringLiteral("10.12.2026 08:00:00"));
         QCOMPARE(list->item(0, 5)->text(), QStringLiteral("Błędna strona: Not Found"));
         QCOMPARE(list->item(1, 2)->text(), QStringLiteral("nowa data"));
         QVERIFY(details->toPlainText().contains(QStringLiteral("Błędna strona: Not Found")));

@@ -11,9 +11,7 @@
 #include "platform/livethreads.h"
 #include "przebieg/runcontroller.h"
 #include "raport/runreport.h"
-#include "support/httptestserver.h"
-#include "support/scripteddialogs.h"
-#include "support/seams.h"
+#include "support/runfixture.h"
 
 #include <QtTest>
 
@@ -44,41 +42,17 @@ QByteArray counterPage(int visit)
 
 } // namespace
 
-class TestRunHistory : public QObject
+class TestRunHistory : public QObject, protected RunFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<HttpTestServer> m_server;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<Settings> m_settings;
-    std::unique_ptr<RunReport> m_report;
-    std::unique_ptr<baza::Baza> m_baza;
-    std::unique_ptr<RunController> m_run;
-    std::unique_ptr<PinnedClock> m_clock;
-    std::unique_ptr<ConnectionOverride> m_online;
-
     void makeRegister(const QStringList& addresses)
     {
-        m_baza = std::make_unique<baza::Baza>(m_dir->path());
-        m_baza->OpenTable();
-        dbf::DbfTable& t = m_baza->table();
-        int n = 0;
-        for (const QString& a : addresses) {
-            t.append();
-            t.setText(baza::Gmina, QStringLiteral("Gmina %1").arg(++n));
-            t.setText(baza::Info, a);
-            t.post();
-        }
-        m_run = std::make_unique<RunController>(*m_baza, *m_report, *m_settings, *m_dialogs);
+        QList<Record> records;
+        for (const QString& a : addresses)
+            records.append({QStringLiteral("Gmina %1").arg(records.size() + 1), a});
+        RunFixture::makeRegister(records);
     }
-    void runToEnd()
-    {
-        m_run->SpeedButton1Click(true);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_run->active() && LiveThreads::count() == 0, 20000);
-        QCoreApplication::processEvents();
-    }
-    int kodOf(int recNo) { return m_baza->table().integerAt(m_baza->table().rowOfRecNo(recNo), baza::Kod); }
     QList<StoredCheck> checksOf(const QString& page)
     {
         HistoryStore store(HistoryStore::PathIn(m_dir->path()));
@@ -96,24 +70,8 @@ class TestRunHistory : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase() { RunController::SetTimerPeriods(5, 20); }
-    void init()
-    {
-        m_online = std::make_unique<ConnectionOverride>(true);
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_server = std::make_unique<HttpTestServer>();
-        m_dialogs = std::make_unique<ScriptedDialogs>();
-        m_settings = std::make_unique<Settings>();
-        m_report = std::make_unique<RunReport>();
-        m_clock = std::make_unique<PinnedClock>(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
-    }
-    void cleanup()
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 30000);
-        m_run.reset();
-        m_baza.reset();
-        m_clock.reset();
-    }
+    void init() { setUpRun(); }
+    void cleanup() { QVERIFY(tearDownRun()); }
 
     void twoRunsShowTheNewNoticeAndNothingForACounter_data()
     {
@@ -131,14 +89,13 @@ private Q_SLOTS:
         m_server->route("/gone", HttpTestServer::Response::statusPage(404, "Not Found", "<p>brak</p>"));
         makeRegister({m_server->url(QStringLiteral("/news")), QStringLiteral(" ") + m_server->url(QStringLiteral("/counter")),
                       m_server->url(QStringLiteral("/gone"))});
-        runToEnd();
+        QVERIFY(runToEnd());
 
-        m_clock.reset(); // before the next pin: the old one unpins when it goes
-        m_clock = std::make_unique<PinnedClock>(QDateTime(QDate(2026, 12, 10), QTime(9, 30)));
+        pinClock(QDateTime(QDate(2026, 12, 10), QTime(9, 30)));
         m_server->route("/news", HttpTestServer::Response::html(
                                      newsPage({"Obwieszczenie C o decyzji środowiskowej", "Obwieszczenie A", "Obwieszczenie B"})));
         m_server->route("/counter", HttpTestServer::Response::html(counterPage(1)));
-        runToEnd();
+        QVERIFY(runToEnd());
 
         const QString news = m_server->url(QStringLiteral("/news"));
         const QString counter = m_server->url(QStringLiteral("/counter"));
@@ -194,7 +151,7 @@ private Q_SLOTS:
         m_settings->skipWithoutNewContent = true;
         m_server->route("/p", HttpTestServer::Response::html("<p>Ogłoszenie z dnia 1 grudnia 2026 r.</p>\n"));
         makeRegister({m_server->url(QStringLiteral("/p"))});
-        runToEnd();
+        QVERIFY(runToEnd());
         QCOMPARE(kodOf(1), 3);
         QCOMPARE(checksOf(m_server->url(QStringLiteral("/p"))).first().foundDate, QDate(2026, 12, 1));
     }
@@ -208,7 +165,7 @@ private Q_SLOTS:
         m_server->route("/p", HttpTestServer::Response::html(newsPage({"Obwieszczenie A"})));
         makeRegister({m_server->url(QStringLiteral("/p")), m_server->url(QStringLiteral("/p2"))});
         m_server->route("/p2", HttpTestServer::Response::html(newsPage({"Obwieszczenie B"})));
-        runToEnd();
+        QVERIFY(runToEnd());
         QCOMPARE(kodOf(1), 2);
         QCOMPARE(kodOf(2), 2);
         QVERIFY(m_report->events().join(u'\n').contains(QStringLiteral("Plik historii stron był uszkodzony")));

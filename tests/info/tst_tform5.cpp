@@ -4,6 +4,7 @@
 #include "clickablelabel.h"
 #include "internet/systeminfo.h"
 #include "support/seams.h"
+#include "support/widgetlookup.h"
 #include "tform5.h"
 
 #include <QFile>
@@ -41,11 +42,6 @@ const QString kIeVersion = QStringLiteral("Software\\Microsoft\\Internet Explore
 const QString kNt = QStringLiteral("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion|ProductName");
 const QString kWin = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion|ProductName");
 
-template <typename T> T* child(QWidget& w, const char* name)
-{
-    return w.findChild<T*>(QLatin1String(name));
-}
-
 } // namespace
 
 class TestTForm5 : public QObject
@@ -73,24 +69,24 @@ private Q_SLOTS:
         QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(form.size(), QSize(465, 474));
         QCOMPARE(form.palette().color(QPalette::Window), QColor(192, 220, 192));
-        QCOMPARE(child<QWidget>(form, "Panel1")->palette().color(QPalette::Window),
+        QCOMPARE(childNamed<QWidget>(form, "Panel1")->palette().color(QPalette::Window),
                  QColor(192, 220, 192));
 
-        QLabel* title = child<QLabel>(form, "Label10");
+        QLabel* title = childNamed<QLabel>(form, "Label10");
         QCOMPARE(title->text(), QStringLiteral("Ekowarta"));
         QVERIFY(title->font().bold() && title->font().italic());
         QVERIFY(title->alignment() & Qt::AlignHCenter);
-        QCOMPARE(child<QLabel>(form, "Label1")->text(),
+        QCOMPARE(childNamed<QLabel>(form, "Label1")->text(),
                  QStringLiteral("Program montoruje strony internetowe zawierające informacje o "
                                 "dokumentach dotyczących "
                                 "środowiska."));
-        QCOMPARE(child<QLabel>(form, "Label4")->text(), QStringLiteral("październik 2008"));
+        QCOMPARE(childNamed<QLabel>(form, "Label4")->text(), QStringLiteral("październik 2008"));
 
-        QToolButton* close = child<QToolButton>(form, "SpeedButton1");
+        QToolButton* close = childNamed<QToolButton>(form, "SpeedButton1");
         QCOMPARE(close->toolTip(), QStringLiteral("Zamknij okno"));
         QVERIFY(close->autoRaise());
 
-        QLabel* contact = child<QLabel>(form, "Label3");
+        QLabel* contact = childNamed<QLabel>(form, "Label3");
         QCOMPARE(contact->text(), TForm5::ContactAddress());
         QVERIFY(contact->text().contains(QLatin1Char('@')));
         QCOMPARE(contact->cursor().shape(), Qt::PointingHandCursor);
@@ -101,7 +97,7 @@ private Q_SLOTS:
     {
         FedSystem system({}, m_dir.filePath("none"), {});
         TForm5 form(nullptr);
-        QTextEdit* memo = child<QTextEdit>(form, "Memo1");
+        QTextEdit* memo = childNamed<QTextEdit>(form, "Memo1");
         QVERIFY(memo->isReadOnly());
         QCOMPARE(memo->toPlainText(),
                  QStringLiteral("Zalecany system operacyjny: Windows 2000/XP/2003\n\nDo poprawnego "
@@ -121,9 +117,9 @@ private Q_SLOTS:
                          {QStringLiteral("Firefox"), QStringLiteral("115.0")});
         TForm5 form(nullptr);
         form.show();
-        QCOMPARE(child<QLabel>(form, "Label8")->text(),
+        QCOMPARE(childNamed<QLabel>(form, "Label8")->text(),
                  QStringLiteral("Internet Explorer ver: 6.0"));
-        QCOMPARE(child<QLabel>(form, "Label12")->text(), QStringLiteral("Microsoft Windows XP"));
+        QCOMPARE(childNamed<QLabel>(form, "Label12")->text(), QStringLiteral("Microsoft Windows XP"));
     }
 
     void productNameFromTheSecondKey()
@@ -132,7 +128,7 @@ private Q_SLOTS:
                          {});
         TForm5 form(nullptr);
         form.show();
-        QCOMPARE(child<QLabel>(form, "Label12")->text(), QStringLiteral("Microsoft Windows 2000"));
+        QCOMPARE(childNamed<QLabel>(form, "Label12")->text(), QStringLiteral("Microsoft Windows 2000"));
     }
 
     void linuxSystemLines()
@@ -141,8 +137,8 @@ private Q_SLOTS:
                          {QStringLiteral("Firefox"), QStringLiteral("115.0.2esr")});
         TForm5 form(nullptr);
         form.show();
-        QCOMPARE(child<QLabel>(form, "Label8")->text(), QStringLiteral("Firefox ver: 115.0"));
-        QCOMPARE(child<QLabel>(form, "Label12")->text(),
+        QCOMPARE(childNamed<QLabel>(form, "Label8")->text(), QStringLiteral("Firefox ver: 115.0"));
+        QCOMPARE(childNamed<QLabel>(form, "Label12")->text(),
                  QStringLiteral("Debian GNU/Linux 12 (bookworm)"));
     }
 
@@ -152,8 +148,8 @@ private Q_SLOTS:
         TForm5 form(nullptr);
         form.show();
         QVERIFY(form.isVisible());
-        QCOMPARE(child<QLabel>(form, "Label8")->text(), QString());
-        QCOMPARE(child<QLabel>(form, "Label12")->text(), QString());
+        QCOMPARE(childNamed<QLabel>(form, "Label8")->text(), QString());
+        QCOMPARE(childNamed<QLabel>(form, "Label12")->text(), QString());
     }
 
     void contentIsSetOnce()
@@ -169,7 +165,7 @@ private Q_SLOTS:
         FedSystem other({{kIeVersion, QStringLiteral("8.0.6001.18702")}}, m_dir.filePath("none"),
                         {});
         form->show();
-        QCOMPARE(child<QLabel>(*form, "Label8")->text(),
+        QCOMPARE(childNamed<QLabel>(*form, "Label8")->text(),
                  QStringLiteral("Internet Explorer ver: 7.0"));
         delete form;
     }
@@ -201,8 +197,8 @@ private Q_SLOTS:
         TForm5 form(nullptr);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTest::mouseClick(child<QLabel>(form, "Label1"), Qt::LeftButton);
-        QTest::mouseClick(child<QWidget>(form, "Panel1"), Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseClick(childNamed<QLabel>(form, "Label1"), Qt::LeftButton);
+        QTest::mouseClick(childNamed<QWidget>(form, "Panel1"), Qt::LeftButton, {}, QPoint(2, 2));
         QVERIFY(form.isVisible());
     }
 
@@ -213,7 +209,7 @@ private Q_SLOTS:
         bool clicked = false;
         QTimer::singleShot(0, &form, [&] {
             clicked = true;
-            child<QToolButton>(form, "SpeedButton1")->click();
+            childNamed<QToolButton>(form, "SpeedButton1")->click();
         });
         form.exec();
         QVERIFY(clicked);
@@ -227,7 +223,7 @@ private Q_SLOTS:
         TForm5 form(nullptr);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTest::mouseClick(child<ClickableLabel>(form, "Label3"), Qt::LeftButton);
+        QTest::mouseClick(childNamed<ClickableLabel>(form, "Label3"), Qt::LeftButton);
         QCOMPARE(shell.opened(), QStringList{QStringLiteral("mailto:") + TForm5::ContactAddress()});
         QVERIFY(form.isVisible()); // the link is not the background
     }

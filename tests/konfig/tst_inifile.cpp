@@ -8,7 +8,7 @@
 
 using konfig::IniFile;
 
-class TstIniFile : public QObject
+class TestIniFile : public QObject
 {
     Q_OBJECT
 
@@ -158,5 +158,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstIniFile)
+QTEST_GUILESS_MAIN(TestIniFile)
 #include "tst_inifile.moc"

@@ -5,7 +5,7 @@
 
 using namespace konfig;
 
-class TstPassword : public QObject
+class TestPassword : public QObject
 {
     Q_OBJECT
 
@@ -84,5 +84,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstPassword)
+QTEST_GUILESS_MAIN(TestPassword)
 #include "tst_password.moc"

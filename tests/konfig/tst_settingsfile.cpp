@@ -13,7 +13,7 @@
 
 using namespace konfig;
 
-class TstSettingsFile : public QObject
+class TestSettingsFile : public QObject
 {
     Q_OBJECT
 
@@ -295,5 +295,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstSettingsFile)
+QTEST_GUILESS_MAIN(TestSettingsFile)
 #include "tst_settingsfile.moc"

@@ -6,6 +6,7 @@
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
 #include "support/scripteddialogs.h"
+#include "support/widgetlookup.h"
 #include "tform1.h"
 #include "tform4.h"
 #include "updown.h"
@@ -21,6 +22,9 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
+
+#include <QDoubleSpinBox>
+#include <QSpinBox>
 #include <functional>
 
 class TestTForm4 : public QObject
@@ -52,7 +56,6 @@ class TestTForm4 : public QObject
     TForm4& startProgram()
     {
         m_main = std::make_unique<TForm1>(*m_settings, *m_dialogs, m_dir->path());
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(m_dialogs.get());
         m_form = new TForm4(*m_settings, *m_dialogs, iniPath(), m_main.get());
         m_main->setForms(nullptr, m_form, nullptr);
         m_main->show();
@@ -89,13 +92,7 @@ class TestTForm4 : public QObject
         QVERIFY(!m_form->isVisible());
     }
 
-    template <typename T> T* child(const char* name) const
-    {
-        T* w = m_form->findChild<T*>(QLatin1String(name));
-        if (!w)
-            qFatal("no child %s", name);
-        return w;
-    }
+    template <typename T> T* child(const char* name) const { return childNamed<T>(*m_form, name); }
     QComboBox* timeList() const { return child<QComboBox>("ComboBox2"); }
     QLineEdit* countEdit() const { return child<QLineEdit>("Edit1"); }
     UpDown* spin() const { return child<UpDown>("UpDown1"); }
@@ -141,7 +138,6 @@ private Q_SLOTS:
         QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner);
         m_main.reset();
         m_form = nullptr;
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(nullptr);
     }
 
     void arrangement();
@@ -176,9 +172,17 @@ void TestTForm4::arrangement()
     QCOMPARE(form.iniPath(), iniPath());
 
     auto* tabs = child<QTabWidget>("PageControl1");
-    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(tabs->count(), 3);
     QCOMPARE(tabs->tabText(0), QStringLiteral("Opcje"));
     QCOMPARE(tabs->tabText(1), QStringLiteral("Serwer"));
+    QCOMPARE(tabs->tabText(2), QStringLiteral("Kontrola"));
+    // One page at a time until the user says otherwise, 1 to 16; the agent
+    // field shows the program's own agent while it is empty.
+    QCOMPARE(child<QSpinBox>("SpinWatki")->value(), 1);
+    QCOMPARE(child<QSpinBox>("SpinWatki")->minimum(), 1);
+    QCOMPARE(child<QSpinBox>("SpinWatki")->maximum(), 16);
+    QCOMPARE(child<QDoubleSpinBox>("SpinPrzerwa")->value(), 1.0);
+    QVERIFY(child<QLineEdit>("EditAgent")->placeholderText().startsWith(QStringLiteral("Ekowarta/")));
     QCOMPARE(child<QCheckBox>("CheckBox2")->text(),
              QStringLiteral("minimalizuj do zasobnika systemowego"));
     QCOMPARE(child<QCheckBox>("CheckBox3")->text(), QStringLiteral("usuń starsze wpisy gmin"));
@@ -188,7 +192,9 @@ void TestTForm4::arrangement()
     for (const QLabel* l : form.findChildren<QLabel*>())
         labels << l->text();
     for (const char* text : {"Maksymalny czas kontroli jednej strony", "wierszy",
-                             "Nazwa hosta:", "Zdalny katalog:", "Użytkownik:", "Hasło:"})
+                             "Nazwa hosta:", "Zdalny katalog:", "Użytkownik:", "Hasło:",
+                             "Liczba jednocześnie sprawdzanych stron", "Przerwa między zapytaniami do jednego serwera",
+                             "Przedstawiaj się serwerom jako (User-Agent):"})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
 
     QComboBox* list = timeList();
@@ -373,9 +379,21 @@ void TestTForm4::everyControlChangesTheSettingsAtOnce()
         QCOMPARE(m_settings->directory, QStringLiteral("www"));
         leave(server(2));
         QCOMPARE(m_settings->directory, QStringLiteral("/www"));
+
+        showPage("TabSheet3");
+        auto* jobs = child<QSpinBox>("SpinWatki");
+        jobs->setFocus();
+        QTest::keyClick(jobs, Qt::Key_Up);
+        QCOMPARE(m_settings->jobs, 2);
+        auto* pause = child<QDoubleSpinBox>("SpinPrzerwa");
+        pause->setFocus();
+        QTest::keyClick(pause, Qt::Key_Up); // half a second a step
+        QCOMPARE(m_settings->hostDelayMs, 1500);
+        typeInto(child<QLineEdit>("EditAgent"), QStringLiteral("Gmina/2"));
+        QCOMPARE(m_settings->userAgent, QStringLiteral("Gmina/2"));
     });
     // Other windows showing the settings hear of every change.
-    QVERIFY(changed.count() >= 9);
+    QVERIFY(changed.count() >= 12);
     QVERIFY(!QFile::exists(iniPath())); // changes are not saved by themselves
 }
 
@@ -387,9 +405,16 @@ void TestTForm4::controlsFollowTheSettings()
     m_settings->limitEntries = true;
     m_settings->entryCountPosition = 7;
     m_settings->entryCountText = QStringLiteral("7");
+    m_settings->jobs = 12;
+    m_settings->hostDelayMs = 2500;
+    m_settings->userAgent = QStringLiteral("Urząd/1");
     QSignalSpy changed(m_settings.get(), &Settings::changed);
     m_settings->notifyChanged();
     QCOMPARE(changed.count(), 1); // showing them does not echo them back
+    QCOMPARE(child<QSpinBox>("SpinWatki")->value(), 12);
+    QCOMPARE(child<QDoubleSpinBox>("SpinPrzerwa")->value(), 2.5);
+    QCOMPARE(child<QLineEdit>("EditAgent")->text(), QStringLiteral("Urząd/1"));
+    QCOMPARE(m_settings->hostDelayMs, 2500);
     QCOMPARE(server(1)->text(), QStringLiteral("ftp.inny.pl"));
     QCOMPARE(timeList()->currentText(), QStringLiteral("3 min"));
     QVERIFY(countEdit()->isEnabled());

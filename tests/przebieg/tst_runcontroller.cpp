@@ -10,128 +10,41 @@
 #include "przebieg/estimate.h"
 #include "przebieg/runcontroller.h"
 #include "raport/runreport.h"
-#include "support/httptestserver.h"
-#include "support/scripteddialogs.h"
-#include "support/seams.h"
+#include "support/runfixture.h"
 #include "text/datevalue.h"
 
 #include <QtTest>
 
+#include <QHostAddress>
+
 #include <QScopeGuard>
 #include <QSemaphore>
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 namespace {
 
-struct Rec
-{
-    QString gmina;
-    QString info;
-    int kod = 0;
-    int z = 0;
-    double aktualizacja = 0;
-    int size = 0;
-    int row = 0;
-};
+using Rec = RunFixture::Record;
 
 const QByteArray kDatedPage = "<html>\r\n<body>\r\n<p>Ogłoszenie z dnia 15 marca 2026 r.</p>\r\n</body>\r\n</html>\r\n";
 const QByteArray kUndatedPage = "<html>\n<body>\n<p>Brak dat</p>\n</body>\n</html>\n";
 
 } // namespace
 
-class TestRunController : public QObject
+class TestRunController : public QObject, protected RunFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<HttpTestServer> m_server;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<Settings> m_settings;
-    std::unique_ptr<RunReport> m_report;
-    std::unique_ptr<baza::Baza> m_baza;
-    std::unique_ptr<RunController> m_run;
-    std::unique_ptr<PinnedClock> m_clock;
-    std::atomic<bool> m_online{true};
-    ConnectionProbe m_previousProbe;
-
-    QString url(const QString& path) const { return m_server->url(path); }
-
-    void makeRegister(const QList<Rec>& records)
-    {
-        m_baza = std::make_unique<baza::Baza>(m_dir->path());
-        m_baza->OpenTable();
-        dbf::DbfTable& t = m_baza->table();
-        for (const Rec& r : records) {
-            t.append();
-            t.setText(baza::Gmina, r.gmina);
-            t.setText(baza::Natura2000, r.gmina + QStringLiteral(" obszar"));
-            t.setText(baza::Wojewodztwo, QStringLiteral("mazowieckie"));
-            t.setText(baza::Info, r.info);
-            t.setInteger(baza::Kod, r.kod);
-            t.setInteger(baza::Z, r.z);
-            t.setDate(baza::Aktualizacja, r.aktualizacja);
-            t.setInteger(baza::Size, r.size);
-            t.setInteger(baza::Row, r.row);
-            t.post();
-        }
-        m_run = std::make_unique<RunController>(*m_baza, *m_report, *m_settings, *m_dialogs);
-    }
-
-    // Starts a run and waits until it has ended and every check has
-    // handed back.
-    void runToEnd(int timeoutMs = 20000)
-    {
-        m_run->SpeedButton1Click(true);
-        waitForQuiet(timeoutMs);
-    }
-
-    void waitForQuiet(int timeoutMs = 20000)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(!m_run->active() && LiveThreads::count() == 0, timeoutMs);
-        QCoreApplication::processEvents();
-    }
-
-    dbf::DbfTable& table() { return m_baza->table(); }
-    int kodOf(int recNo) { return table().integerAt(table().rowOfRecNo(recNo), baza::Kod); }
-    int zOf(int recNo) { return table().integerAt(table().rowOfRecNo(recNo), baza::Z); }
-    QString uwagiOf(int recNo) { return table().textAt(table().rowOfRecNo(recNo), baza::Uwagi); }
-    double dateOf(int recNo, int field) { return table().dateAt(table().rowOfRecNo(recNo), field); }
-    int requestsFor(const QByteArray& target)
-    {
-        int n = 0;
-        for (const auto& r : m_server->requests())
-            n += r.target == target;
-        return n;
-    }
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        RunController::SetTimerPeriods(5, 20);
-        m_previousProbe = SetConnectionProbe([this] { return m_online.load(); });
-    }
-    void cleanupTestCase() { SetConnectionProbe(m_previousProbe); }
     void init()
     {
-        m_online = true;
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_server = std::make_unique<HttpTestServer>();
-        m_dialogs = std::make_unique<ScriptedDialogs>();
-        m_settings = std::make_unique<Settings>();
-        m_report = std::make_unique<RunReport>();
-        m_clock = std::make_unique<PinnedClock>(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
+        setUpRun();
         m_server->route("/dated", HttpTestServer::Response::html(kDatedPage, "text/html; charset=utf-8"));
         m_server->route("/undated", HttpTestServer::Response::html(kUndatedPage, "text/html"));
     }
-    void cleanup()
-    {
-        if (m_run)
-            QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 30000);
-        m_run.reset();
-        m_baza.reset();
-        m_clock.reset();
-    }
+    void cleanup() { QVERIFY(tearDownRun()); }
 
     void sharedPageIsFetchedOnceAndWrittenToEveryRecord();
     void firstCheckAfterResetAndASecondCheck();
@@ -149,6 +62,7 @@ private Q_SLOTS:
     void lostConnectionAbortsAndLeavesThePassResumable();
     void timeOutBetweenTheWorkersStopCheckAndItsHandBack();
     void parallelChecksWriteWhatOneAtATimeWrites();
+    void onePoliteConnectionPerHost();
     void pageIndexFollowsEveryChangeOfTheTable();
     void recordsEditedBetweenRunsShareTheResult();
     void remainingTimeEstimate_data();
@@ -167,7 +81,7 @@ void TestRunController::sharedPageIsFetchedOnceAndWrittenToEveryRecord()
                   {"Trzecia", url("/undated")},
                   {"Czwarta", url("/DATED")}});
     m_server->route("/DATED", HttpTestServer::Response::html(kUndatedPage, "text/html"));
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(requestsFor("/dated"), 1); // one request, once
     QCOMPARE(requestsFor("/DATED"), 1); // another letter case is another page
     for (int r = 1; r <= 4; ++r)
@@ -200,12 +114,12 @@ void TestRunController::firstCheckAfterResetAndASecondCheck()
 {
     makeRegister({{"Datowana", url("/dated")}, {"Bez daty", url("/undated")}});
     m_baza->ResetMeasures();
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(kodOf(1), 3);
     QCOMPARE(kodOf(2), 2); // its line count differs from -1
     QCOMPARE(dateOf(2, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 9)));
     // The same pages again: unchanged, by the date and by the line count.
-    runToEnd();
+    QVERIFY(runToEnd());
     QVERIFY(m_dialogs->questions.isEmpty());
     QCOMPARE(kodOf(1), 0);
     QCOMPARE(kodOf(2), 0);
@@ -218,7 +132,7 @@ void TestRunController::olderDateIsDecidedByTheLineCount()
     r.aktualizacja = datevalue::fromDate(QDate(2026, 6, 1));
     r.row = 5;
     makeRegister({r});
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(kodOf(1), 0); // same line count
     QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 3, 15))); // takes the earlier date
 }
@@ -230,7 +144,7 @@ void TestRunController::failuresBecomeReadErrors()
     missing.size = 77;
     const quint16 closed = HttpTestServer::closedPort();
     makeRegister({missing, {"Nieosiągalna", QStringLiteral("http://127.0.0.1:%1/x").arg(closed)}, {"Dobra", url("/dated")}});
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(kodOf(1), 5);
     QCOMPARE(uwagiOf(1), QStringLiteral("Błędna strona: Not Found"));
     QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2020, 1, 1))); // dates and measures stay
@@ -248,7 +162,7 @@ void TestRunController::emptyPageIsAReadErrorOfEverySharingRecord()
     empty.headers = {{"Content-Type", "text/html"}};
     m_server->route("/empty", empty);
     makeRegister({{"A", url("/empty")}, {"B", url("/empty")}});
-    runToEnd();
+    QVERIFY(runToEnd());
     for (int r = 1; r <= 2; ++r) {
         QCOMPARE(kodOf(r), 5);
         QCOMPARE(uwagiOf(r), QStringLiteral("Błąd odczytu strony internetowej"));
@@ -261,7 +175,7 @@ void TestRunController::failedDownloadWritesOnlyTheDispatchedRecord()
 {
     makeRegister({{"A", url("/missing")}, {"B", url("/missing")}});
     m_report->AddUpdatedLine(9, QStringLiteral("z poprzedniego przebiegu"));
-    runToEnd();
+    QVERIFY(runToEnd());
     // The second record was not written by the first check: it was
     // dispatched on its own later in the same pass.
     QCOMPARE(requestsFor("/missing"), 2);
@@ -283,7 +197,7 @@ void TestRunController::slowPageIsTimedOutAndTheLateWorkerWritesNothing()
     QCOMPARE(uwagiOf(1), QStringLiteral("Problem z odczytem strony (przekroczony czas)"));
     QCOMPARE(zOf(1), 1);
     QCOMPARE(m_report->errorLines().first(), QStringLiteral("LP = 1 - Wolna"));
-    waitForQuiet();
+    QVERIFY(waitForQuiet());
     QCOMPARE(kodOf(2), 3);
     // The timed-out check finished later and handed nothing back.
     QCOMPARE(kodOf(1), 4);
@@ -298,7 +212,7 @@ void TestRunController::noTimeLimitSelectedNeverTimesOut()
     m_server->route("/slow", slow);
     m_settings->timeLimitIndex = -1;
     makeRegister({{"Wolna", url("/slow")}, {"Druga", url("/dated")}});
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(kodOf(1), 3);
     QVERIFY(m_report->errorLines().isEmpty());
 }
@@ -323,7 +237,7 @@ void TestRunController::stopAndStartAgainContinuesWithTheNextRecord()
     QCOMPARE(zOf(3), 0);
     // A new start continues at 3, whatever the answer; records 1-2 stay.
     m_dialogs->answers << Dialogs::Answer::No;
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(m_dialogs->questions.size(), 1);
     QCOMPARE(zOf(3), 1);
     QCOMPARE(zOf(4), 1);
@@ -375,7 +289,7 @@ void TestRunController::questionAtStart()
         QCOMPARE(m_server->requestCount(), 0);
         return;
     }
-    waitForQuiet();
+    QVERIFY(waitForQuiet());
     QCOMPARE(m_report->updatedLines(), updated);
     QCOMPARE(m_server->requests().size(), 2); // each page once, one request each
     QCOMPARE(kodOf(1), 3);
@@ -388,7 +302,7 @@ void TestRunController::questionAtStart()
 void TestRunController::everyRecordCheckedStartsAFreshPass()
 {
     makeRegister({{"A", url("/dated"), 3, 1}, {"B", url("/undated"), 5, 1}});
-    runToEnd();
+    QVERIFY(runToEnd());
     QVERIFY(m_dialogs->questions.isEmpty());
     QCOMPARE(requestsFor("/dated"), 1);
     QCOMPARE(requestsFor("/undated"), 1);
@@ -410,7 +324,7 @@ void TestRunController::oneRecordTableEndsAtTheFirstStep()
     QCOMPARE(m_run->stronaInfo(), url("/slow"));
     QCOMPARE(m_run->nazwaGminy(), QStringLiteral("Jedyna"));
     QCOMPARE(zOf(1), 0);
-    waitForQuiet();
+    QVERIFY(waitForQuiet());
     QCOMPARE(kodOf(1), 3); // written when it arrived
     QCOMPARE(zOf(1), 1);
 }
@@ -421,7 +335,7 @@ void TestRunController::lostConnectionAbortsAndLeavesThePassResumable()
     makeRegister({{"1", url("/dated")}, {"2", url("/undated")}, {"3", url("/dated?3")}});
     m_server->route("/dated?3", HttpTestServer::Response::html(kDatedPage));
     QObject::connect(m_report.get(), &RunReport::updatedLineAdded, this, [this] { m_online = false; });
-    runToEnd();
+    QVERIFY(runToEnd());
     QVERIFY(m_run->aborted());
     QCOMPARE(m_report->events().size(), 1);
     QVERIFY(m_report->events().first().endsWith(QStringLiteral(" => Brak połącznia z Internetem")));
@@ -435,7 +349,7 @@ void TestRunController::lostConnectionAbortsAndLeavesThePassResumable()
     m_online = true;
     QObject::disconnect(m_report.get(), &RunReport::updatedLineAdded, this, nullptr);
     m_dialogs->answers << Dialogs::Answer::Yes;
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(m_dialogs->questions.size(), 1);
     QCOMPARE(zOf(2), 1);
     QCOMPARE(zOf(3), 1);
@@ -515,7 +429,7 @@ void TestRunController::timeOutBetweenTheWorkersStopCheckAndItsHandBack()
     QVERIFY(m_report->updatedLines().isEmpty());
     QVERIFY(m_run->watchdogRunning());              // record 2 is still timed
     QCOMPARE(m_run->state().currentRecord, 3);      // and record 3 still waits
-    waitForQuiet();
+    QVERIFY(waitForQuiet());
     QCOMPARE(kodOf(2), 4);
     QCOMPARE(kodOf(3), 2);
     QCOMPARE(m_report->errorLines(), (QStringList{"LP = 1 - Wstrzymana", "LP = 2 - Wolna"}));
@@ -557,7 +471,7 @@ void TestRunController::parallelChecksWriteWhatOneAtATimeWrites()
         m_dialogs->answers << Dialogs::Answer::Yes;
         makeRegister(records);
         m_server->clearRequests();
-        runToEnd();
+        QVERIFY(runToEnd());
         results[i] = snapshot();
         reports[i] = m_report->errorLines() + m_report->updatedLines();
         reports[i].sort();
@@ -570,6 +484,59 @@ void TestRunController::parallelChecksWriteWhatOneAtATimeWrites()
     QCOMPARE(reports[1], reports[0]);
     QCOMPARE(kodOf(1), 3);
     QCOMPARE(kodOf(9), 5);
+}
+
+void TestRunController::onePoliteConnectionPerHost()
+{
+    // Three hosts of their own on loopback, four pages each, taken by four
+    // checks at a time with a pause of 250 ms between two requests to one
+    // host. The agent typed in the settings carries a line break.
+    constexpr int kPauseMs = 250;
+    std::vector<std::unique_ptr<HttpTestServer>> hosts;
+    QList<Rec> records;
+    HttpTestServer::Response page = HttpTestServer::Response::html(kDatedPage);
+    page.delayMs = 50;
+    for (int h = 0; h < 3; ++h) {
+        hosts.push_back(std::make_unique<HttpTestServer>(QHostAddress(QStringLiteral("127.0.0.%1").arg(2 + h))));
+        QVERIFY(hosts.back()->isListening());
+        for (int p = 0; p < 4; ++p) {
+            const QByteArray target = "/p" + QByteArray::number(p);
+            hosts.back()->route(target, page);
+            records << Rec{QStringLiteral("%1.%2").arg(h).arg(p), hosts.back()->url(QString::fromLatin1(target))};
+        }
+    }
+    std::rotate(records.begin(), records.begin() + 1, records.end()); // hosts interleaved in the table
+    m_settings->jobs = 4;
+    m_settings->hostDelayMs = kPauseMs;
+    m_settings->userAgent = QStringLiteral("Gmina-Test/1.0\r\nX-Dopisany: 1");
+    makeRegister(records);
+    runToEnd();
+    for (int r = 1; r <= records.size(); ++r)
+        QCOMPARE(zOf(r), 1);
+
+    QList<HttpTestServer::Connection> all;
+    for (const auto& host : hosts) {
+        const QList<HttpTestServer::Connection> log = host->connections();
+        QCOMPARE(log.size(), 4);
+        for (int i = 1; i < log.size(); ++i) {
+            QVERIFY(log[i - 1].closedMs >= 0);
+            // Never two at once, and the pause between them (a millisecond
+            // of the clocks' rounding aside).
+            QVERIFY2(log[i].openedMs - log[i - 1].closedMs >= kPauseMs - 1,
+                     qPrintable(QStringLiteral("%1 ms").arg(log[i].openedMs - log[i - 1].closedMs)));
+        }
+        for (const HttpTestServer::Request& request : host->requests()) {
+            QCOMPARE(request.header("User-Agent"), QByteArray("Gmina-Test/1.0X-Dopisany: 1"));
+            QVERIFY(request.header("X-Dopisany").isNull());
+        }
+        all += log;
+    }
+    // The hosts were served side by side, not one after another.
+    std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.openedMs < b.openedMs; });
+    bool overlapped = false;
+    for (int i = 1; i < all.size(); ++i)
+        overlapped = overlapped || all[i].openedMs < all[i - 1].closedMs;
+    QVERIFY(overlapped);
 }
 
 void TestRunController::pageIndexFollowsEveryChangeOfTheTable()
@@ -600,7 +567,7 @@ void TestRunController::pageIndexFollowsEveryChangeOfTheTable()
 void TestRunController::recordsEditedBetweenRunsShareTheResult()
 {
     makeRegister({{"A", url("/dated")}, {"B", url("/undated")}});
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(kodOf(2), 2);
     // Between runs record 2 is given record 1's page: the next pass fetches
     // that page once and writes it into both.
@@ -609,7 +576,7 @@ void TestRunController::recordsEditedBetweenRunsShareTheResult()
     table().setText(baza::Info, url("/dated"));
     table().post();
     m_server->clearRequests();
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(requestsFor("/dated"), 1);
     QCOMPARE(requestsFor("/undated"), 0);
     QCOMPARE(kodOf(1), 0);
@@ -709,7 +676,7 @@ void TestRunController::continuingKeepsTheVerdictsOfThePass()
         else
             QTimer::singleShot(0, this, [this] { m_run->SpeedButton1Click(false); });
     });
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(kodOf(1), 3);
     QCOMPARE(kodOf(2), 3);
     QCOMPARE(zOf(3), 0);
@@ -719,7 +686,7 @@ void TestRunController::continuingKeepsTheVerdictsOfThePass()
     QObject::disconnect(m_report.get(), &RunReport::updatedLineAdded, this, nullptr);
     m_server->clearRequests();
     m_dialogs->answers << Dialogs::Answer::Yes;
-    runToEnd();
+    QVERIFY(runToEnd());
     QCOMPARE(m_dialogs->questions.size(), 1);
     QCOMPARE(requestsFor("/dated"), 0); // checked records were not fetched again
     QCOMPARE(kodOf(1), 3);              // the updates found before the interruption stay

@@ -38,7 +38,7 @@ const RecordValues kUnmarked{QStringLiteral("Bez"), QStringLiteral("Zmian"), QSt
 
 } // namespace
 
-class TstCliPublish : public QObject
+class TestCliPublish : public QObject
 {
     Q_OBJECT
 
@@ -159,5 +159,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstCliPublish)
+QTEST_GUILESS_MAIN(TestCliPublish)
 #include "tst_cli_publish.moc"

@@ -5,7 +5,7 @@
 
 using namespace publikacja;
 
-class TstEntry : public QObject
+class TestEntry : public QObject
 {
     Q_OBJECT
 
@@ -76,5 +76,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstEntry)
+QTEST_GUILESS_MAIN(TestEntry)
 #include "tst_entry.moc"

@@ -29,7 +29,7 @@ QByteArray everyByteList()
 
 } // namespace
 
-class TstFtpTransfer : public QObject
+class TestFtpTransfer : public QObject
 {
     Q_OBJECT
 
@@ -320,5 +320,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstFtpTransfer)
+QTEST_GUILESS_MAIN(TestFtpTransfer)
 #include "tst_ftptransfer.moc"

@@ -54,7 +54,7 @@ const QString kClosing = QStringLiteral("Przetwarzanie. Czekaj ...");
 
 } // namespace
 
-class TstPublishUpdates : public QObject
+class TestPublishUpdates : public QObject
 {
     Q_OBJECT
 
@@ -411,5 +411,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstPublishUpdates)
+QTEST_GUILESS_MAIN(TestPublishUpdates)
 #include "tst_publishupdates.moc"

@@ -15,7 +15,7 @@
 
 using namespace publikacja;
 
-class TstTransferList : public QObject
+class TestTransferList : public QObject
 {
     Q_OBJECT
 
@@ -178,5 +178,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstTransferList)
+QTEST_GUILESS_MAIN(TestTransferList)
 #include "tst_transferlist.moc"

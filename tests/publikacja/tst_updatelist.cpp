@@ -30,7 +30,7 @@ const RecordValues kLow{QStringLiteral("Cde"), QStringLiteral("Uvw"), QStringLit
 
 } // namespace
 
-class TstUpdateList : public QObject
+class TestUpdateList : public QObject
 {
     Q_OBJECT
 
@@ -242,5 +242,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstUpdateList)
+QTEST_GUILESS_MAIN(TestUpdateList)
 #include "tst_updatelist.moc"

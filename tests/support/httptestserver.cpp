@@ -13,14 +13,23 @@
 #include <QThread>
 #include <QTimer>
 
+#include <chrono>
+
 struct HttpTestServer::State
 {
     mutable QMutex mutex;
     QHash<QByteArray, Response> routes;
     QList<Request> requests;
+    QList<HttpTestServer::Connection> connections;
 };
 
 namespace {
+
+qint64 steadyMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 HttpTestServer::Response notFound()
 {
@@ -69,8 +78,18 @@ public:
     Connection(QTcpSocket* socket, std::shared_ptr<HttpTestServer::State> state)
         : QObject(socket), m_socket(socket), m_state(std::move(state))
     {
+        {
+            QMutexLocker lock(&m_state->mutex);
+            m_index = m_state->connections.size();
+            m_state->connections.append({steadyMs(), -1});
+        }
         QObject::connect(socket, &QTcpSocket::readyRead, this, [this] { onReadyRead(); });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+    ~Connection() override
+    {
+        QMutexLocker lock(&m_state->mutex);
+        m_state->connections[m_index].closedMs = steadyMs();
     }
 
 private:
@@ -118,6 +137,7 @@ private:
     std::shared_ptr<HttpTestServer::State> m_state;
     QByteArray m_buffer;
     bool m_answered = false;
+    qsizetype m_index = 0;
 };
 
 } // namespace
@@ -197,15 +217,21 @@ QByteArray HttpTestServer::Request::header(const QByteArray& name) const
 
 HttpTestServer::HttpTestServer()
 {
-    start(QString(), QString());
+    start(QString(), QString(), QHostAddress(QHostAddress::LocalHost));
+}
+
+HttpTestServer::HttpTestServer(const QHostAddress& address)
+{
+    m_host = address.toString();
+    start(QString(), QString(), address);
 }
 
 HttpTestServer::HttpTestServer(const QString& certificateFile, const QString& keyFile)
 {
-    start(certificateFile, keyFile);
+    start(certificateFile, keyFile, QHostAddress(QHostAddress::LocalHost));
 }
 
-void HttpTestServer::start(const QString& certificateFile, const QString& keyFile)
+void HttpTestServer::start(const QString& certificateFile, const QString& keyFile, const QHostAddress& address)
 {
     m_state = std::make_shared<State>();
     QSslCertificate certificate;
@@ -228,8 +254,8 @@ void HttpTestServer::start(const QString& certificateFile, const QString& keyFil
     m_thread->start();
     QMetaObject::invokeMethod(
         m_listener,
-        [this] {
-            if (m_listener->listen(QHostAddress::LocalHost, 0))
+        [this, address] {
+            if (m_listener->listen(address, 0))
                 m_port = m_listener->serverPort();
         },
         Qt::BlockingQueuedConnection);
@@ -262,7 +288,7 @@ quint16 HttpTestServer::port() const
 
 QString HttpTestServer::hostAndPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
+    return QStringLiteral("%1:%2").arg(m_host).arg(m_port);
 }
 
 QString HttpTestServer::url(const QString& path) const
@@ -298,6 +324,12 @@ void HttpTestServer::clearRequests()
 {
     QMutexLocker lock(&m_state->mutex);
     m_state->requests.clear();
+}
+
+QList<HttpTestServer::Connection> HttpTestServer::connections() const
+{
+    QMutexLocker lock(&m_state->mutex);
+    return m_state->connections;
 }
 
 quint16 HttpTestServer::closedPort()

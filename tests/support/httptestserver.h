@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class QHostAddress;
 class QThread;
 class HttpTestServerListener;
 
@@ -54,8 +55,19 @@ public:
         QByteArray header(const QByteArray& name) const;
     };
 
+    // When a connection was accepted and when it was closed, in ms of the
+    // steady clock (comparable across servers of one process).
+    struct Connection
+    {
+        qint64 openedMs = 0;
+        qint64 closedMs = -1; // -1 while open
+    };
+
     // Plain HTTP.
     HttpTestServer();
+    // Plain HTTP on another loopback address (127.0.0.2, …): to the program
+    // a host of its own.
+    explicit HttpTestServer(const QHostAddress& address);
     // HTTPS with the given PEM certificate and key (tests/fixtures).
     HttpTestServer(const QString& certificateFile, const QString& keyFile);
     ~HttpTestServer();
@@ -76,6 +88,8 @@ public:
     QList<Request> requests() const;
     int requestCount() const;
     void clearRequests();
+    // Every connection in the order accepted.
+    QList<Connection> connections() const;
 
     // A port on 127.0.0.1 where nobody listens: connecting is refused.
     static quint16 closedPort();
@@ -83,13 +97,14 @@ public:
     struct State;
 
 private:
-    void start(const QString& certificateFile, const QString& keyFile);
+    void start(const QString& certificateFile, const QString& keyFile, const QHostAddress& address);
 
     std::shared_ptr<State> m_state;
     QThread* m_thread = nullptr;
     HttpTestServerListener* m_listener = nullptr;
     quint16 m_port = 0;
     bool m_tls = false;
+    QString m_host = QStringLiteral("127.0.0.1");
 };
 
 // So that table-driven tests can carry responses in their _data() columns.

@@ -45,14 +45,12 @@ private Q_SLOTS:
         m_dialogs = std::make_unique<ScriptedDialogs>();
         m_settings = std::make_unique<Settings>();
         m_form = std::make_unique<TForm1>(*m_settings, *m_dialogs, m_dir->path());
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(m_dialogs.get());
         m_form->show();
         QCoreApplication::processEvents();
     }
     void cleanup()
     {
         m_form.reset();
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(nullptr);
     }
 
     void menuOffersImportAndExport();

@@ -53,7 +53,6 @@ private Q_SLOTS:
         b.table().post();
         b.table().close();
         m_form = std::make_unique<TForm1>(m_settings, m_dialogs, m_dir.path());
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(&m_dialogs);
         m_form->show();
         QCoreApplication::processEvents();
         m_form->grid()->setCurrentIndex(m_form->grid()->model()->index(1, baza::Gmina));
@@ -63,7 +62,6 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         m_form.reset();
-        static_cast<EkowartaApplication*>(qApp)->setErrorDialogs(nullptr);
     }
     void init()
     {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "platform/programerror.h"
 
-#include <stdexcept>
+#include <QString>
 
 namespace dbf {
 
@@ -10,16 +10,15 @@ namespace dbf {
 // says what to do; the program's general error handler shows it as it
 // stands. The kind lets a caller react to a held or damaged register
 // without reading the text.
-class DbfError : public std::runtime_error
+class DbfError : public ProgramError
 {
 public:
     enum class Kind { General, InUse, Damaged, Missing, Io };
 
     explicit DbfError(const QString& message, Kind kind = Kind::General)
-        : std::runtime_error(message.toStdString()), m_kind(kind)
+        : ProgramError(message), m_kind(kind)
     {
     }
-    QString text() const { return QString::fromStdString(what()); }
     Kind kind() const { return m_kind; }
 
     // The file is locked by another program or by another table object.

@@ -1,6 +1,7 @@
 #include "historia/checkdetails.h"
 
 #include "historia/versiondiff.h"
+#include "text/systemformat.h"
 
 namespace historia {
 
@@ -23,7 +24,8 @@ CheckDetails DescribeCheck(const HistoryStore& store, const StoredCheck& check)
     if (diff.isEmpty())
         d.note = QStringLiteral("Bez nowej treści: tekst strony poza licznikami, znacznikami czasu i ignorowanymi "
                                 "wierszami jest taki sam jak %1.")
-                     .arg(before->moment.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+                     .arg(systemformat::shortDate(before->moment.date()) + u' ' +
+                          before->moment.time().toString(QStringLiteral("HH:mm")));
     return d;
 }
 

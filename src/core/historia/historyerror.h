@@ -1,21 +1,18 @@
 #pragma once
 
-#include <QString>
-
-#include <stdexcept>
+#include "platform/programerror.h"
 
 // A failure of the history store with a Polish text. The store is an
 // addition to the register: whoever meets this reports it and goes on.
 namespace historia {
 
-class HistoryError : public std::runtime_error
+class HistoryError : public ProgramError
 {
 public:
     explicit HistoryError(const QString& message, bool damaged = false)
-        : std::runtime_error(message.toStdString()), m_damaged(damaged)
+        : ProgramError(message), m_damaged(damaged)
     {
     }
-    QString text() const { return QString::fromStdString(what()); }
     // The file is not a database or its pages are broken.
     bool damaged() const { return m_damaged; }
 

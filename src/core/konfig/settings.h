@@ -5,6 +5,16 @@
 #include <QObject>
 #include <QString>
 
+namespace konfig {
+// "Liczba jednocześnie sprawdzanych stron": its range, for the window, the
+// file and the command line alike.
+inline constexpr int kMinJobs = 1;
+inline constexpr int kMaxJobs = 16;
+// The pause between two requests to one host, in milliseconds.
+inline constexpr int kDefaultHostDelayMs = 1000;
+inline constexpr int kMaxHostDelayMs = 600000;
+} // namespace konfig
+
 // Every setting of the program, for the whole life of the program. The
 // configuration window edits this object and every user reads it at the
 // moment of use, so a change acts at once; config.ini is only its store.
@@ -43,7 +53,7 @@ public:
     int jobs = 1;
     // Least pause between two requests to the same host when several pages
     // are checked at once, in milliseconds (key "przerwa").
-    int hostDelayMs = 1000;
+    int hostDelayMs = konfig::kDefaultHostDelayMs;
     // The User-Agent of page requests (key "agent"); empty: the program's
     // name and version.
     QString userAgent;

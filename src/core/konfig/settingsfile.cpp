@@ -47,8 +47,8 @@ void LoadSettings(Settings& s, const QString& iniPath)
     s.user = read("user");
     s.password = PasswordFromStored(ini.readBytes(kSection, "pass"));
 
-    s.jobs = qBound(1, WholeNumber(read("watki")).value_or(1), 16);
-    s.hostDelayMs = qBound(0, WholeNumber(read("przerwa")).value_or(1000), 600000);
+    s.jobs = qBound(kMinJobs, WholeNumber(read("watki")).value_or(kMinJobs), kMaxJobs);
+    s.hostDelayMs = qBound(0, WholeNumber(read("przerwa")).value_or(kDefaultHostDelayMs), kMaxHostDelayMs);
     s.userAgent = read("agent").trimmed();
 
     s.notifyChanged();
@@ -79,7 +79,7 @@ void SaveSettings(const Settings& s, const QString& iniPath)
             write(key, value);
     };
     writeIfSet("watki", QString::number(s.jobs), QStringLiteral("1"));
-    writeIfSet("przerwa", QString::number(s.hostDelayMs), QStringLiteral("1000"));
+    writeIfSet("przerwa", QString::number(s.hostDelayMs), QString::number(kDefaultHostDelayMs));
     writeIfSet("agent", s.userAgent, QString());
     // The content filter is an addition to the nine keys: it is written
     // once the user has turned it on, so that a file that never had it

@@ -1,17 +1,14 @@
 #pragma once
 
-#include <QString>
-
-#include <stdexcept>
+#include "platform/programerror.h"
 
 // An input/output failure with a readable (Polish) text naming the file.
 // Like the table layer's errors, it is not caught by the operation that
 // meets it: the general error handler shows it and the program goes on.
-class FileError : public std::runtime_error
+class FileError : public ProgramError
 {
 public:
-    explicit FileError(const QString& message) : std::runtime_error(message.toStdString()) {}
-    QString text() const { return QString::fromStdString(what()); }
+    explicit FileError(const QString& message) : ProgramError(message) {}
 
     static FileError cannotRead(const QString& path, const QString& reason)
     {

@@ -9,6 +9,7 @@
 #include "kontrola/downloadpage.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/handlererrors.h"
 #include "przebieg/estimate.h"
 #include "raport/runreport.h"
 #include "text/cp1250.h"
@@ -43,7 +44,10 @@ class DispatchReceiver : public PageCheckReceiver
 {
 public:
     DispatchReceiver(RunController* run, quint64 id) : PageCheckReceiver(run), m_run(run), m_id(id) {}
-    void StoreResult(const PageCheck& check) override { m_run->handBack(m_id, check); }
+    void StoreResult(const PageCheck& check) override
+    {
+        m_run->guarded([&] { m_run->handBack(m_id, check); });
+    }
 
 private:
     RunController* m_run;
@@ -75,17 +79,17 @@ RunController::RunController(baza::Baza& baza, RunReport& report, Settings& sett
     m_timerKontrol = new QTimer(this);
     m_timerKontrol->setObjectName(QStringLiteral("TimerKontrol"));
     m_timerKontrol->setInterval(stepPeriodMs);
-    connect(m_timerKontrol, &QTimer::timeout, this, &RunController::TimerKontrolTimer);
+    connect(m_timerKontrol, &QTimer::timeout, this, [this] { guarded([this] { TimerKontrolTimer(); }); });
     m_stoper1 = new QTimer(this);
     m_stoper1->setObjectName(QStringLiteral("Stoper1"));
     m_stoper1->setInterval(watchdogPeriodMs);
-    connect(m_stoper1, &QTimer::timeout, this, &RunController::Stoper1Timer);
+    connect(m_stoper1, &QTimer::timeout, this, [this] { guarded([this] { Stoper1Timer(); }); });
     m_estimateTimer = new QTimer(this);
     m_estimateTimer->setObjectName(QStringLiteral("OdswiezCzas2"));
     connect(m_estimateTimer, &QTimer::timeout, this, &RunController::RefreshEstimate);
     m_hostTimer = new QTimer(this);
     m_hostTimer->setSingleShot(true);
-    connect(m_hostTimer, &QTimer::timeout, this, &RunController::startDueChecks);
+    connect(m_hostTimer, &QTimer::timeout, this, [this] { guarded([this] { startDueChecks(); }); });
     m_clock.start();
 }
 
@@ -138,6 +142,13 @@ void RunController::SpeedButton1Click(bool pressed)
 }
 
 bool RunController::Start()
+{
+    bool started = false;
+    guarded([&] { started = startRun(); });
+    return started;
+}
+
+bool RunController::startRun()
 {
     m_active = true;
     setPanelCaption(QStringLiteral("Przetwarzanie danych. Czekaj ..."));
@@ -214,6 +225,32 @@ bool RunController::Start()
     return true;
 }
 
+void RunController::guarded(const std::function<void()>& step)
+{
+    RunHandler([this](const QString& text) { failed(text); }, step);
+}
+
+void RunController::failed(const QString& text)
+{
+    // A table or file error ends the stepping as a stop does: what was
+    // stored stays and the pass can be continued once the cause is gone.
+    m_state.ready = false;
+    stopTimers();
+    dropWaitingChecks();
+    m_gridEnabled = true;
+    m_gridVisible = true;
+    if (m_active)
+        finish(RunOutcome::Stopped);
+    notify();
+    // Results handed back while the box is open may fail the same way;
+    // one box says it.
+    if (m_showingError)
+        return;
+    m_showingError = true;
+    m_dialogs.error(text);
+    m_showingError = false;
+}
+
 void RunController::Stop()
 {
     // The check in flight goes on and its result is still stored; the
@@ -236,7 +273,7 @@ void RunController::scheduleStep()
     m_stepScheduled = true;
     QTimer::singleShot(0, this, [this] {
         m_stepScheduled = false;
-        TimerKontrolTimer();
+        guarded([this] { TimerKontrolTimer(); });
     });
 }
 
@@ -540,8 +577,7 @@ int RunController::checksInFlight() const
 
 QByteArray RunController::userAgent() const
 {
-    const QString agent = m_settings.userAgent.trimmed();
-    return agent.isEmpty() ? DefaultUserAgent() : agent.toLatin1();
+    return UserAgentOf(m_settings.userAgent);
 }
 
 bool RunController::pageInFlight(const QByteArray& page) const
@@ -565,7 +601,7 @@ void RunController::stepParallel()
     dbf::DbfTable& table = m_baza.table();
     const int n = table.recordCount();
     m_progressMaximum = n;
-    const int jobs = qBound(1, m_settings.jobs, 16);
+    const int jobs = qBound(konfig::kMinJobs, m_settings.jobs, konfig::kMaxJobs);
     // Records are taken in physical order, as a pass of one check at a time
     // takes them. A record whose page is being checked waits for that check:
     // its result decides whether the record still needs a check of its own.
@@ -651,7 +687,7 @@ void RunController::startCheck(Check& c)
         if (!m_busyHosts.remove(host))
             return;
         m_hostFreeAt[host] = m_clock.elapsed() + qMax(0, m_settings.hostDelayMs);
-        startDueChecks();
+        guarded([this] { startDueChecks(); });
         scheduleStep();
     };
     connect(worker, &QThread::finished, this, release);

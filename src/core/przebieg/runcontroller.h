@@ -14,6 +14,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -131,6 +132,12 @@ Q_SIGNALS:
 
 private:
     friend class DispatchReceiver;
+    // Every call that the event loop makes into the run goes through here:
+    // a table or file error stops the run (failed) instead of travelling
+    // through Qt's event loop.
+    void guarded(const std::function<void()>& step);
+    void failed(const QString& text);
+    bool startRun();
     // A dispatched check hands its result back on this (main) thread; here
     // it is decided whether the result still counts.
     void handBack(quint64 dispatchId, const PageCheck& check);
@@ -212,6 +219,7 @@ private:
 
     bool m_active = false;
     bool m_aborted = false;
+    bool m_showingError = false;
     RunOutcome m_outcome = RunOutcome::Finished;
     QDateTime m_startMoment;
     QString m_timeStart = QStringLiteral("00:00:00");
