@@ -10,7 +10,7 @@ packages=(
   qt6-translations-l10n
   libcurl4-openssl-dev ca-certificates
   libsqlite3-dev libgumbo-dev zlib1g-dev sqlite3
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib python3-aiosmtpd python3-feedparser
   fonts-dejavu-core
   xvfb xauth
   libbenchmark-dev

@@ -4,6 +4,9 @@
 
 #include "baza/baza.h"
 #include "baza/fields.h"
+#include "konfig/settings.h"
+#include "konfig/settingsfile.h"
+#include "powiadomienia/failingpages.h"
 #include "text/datevalue.h"
 
 
@@ -17,11 +20,45 @@ QString escaped(QString value)
     return value;
 }
 
-int runList(CliContext& c, const QStringList& args)
+// The alerts: one line per page whose newest checks all failed.
+int listFailing(CliContext& c, baza::Baza& b, const QString& countText)
 {
+    Settings settings;
+    konfig::LoadSettings(settings, c.dataDir + QStringLiteral("config.ini"));
+    int k = settings.failingChecks;
+    if (!countText.isEmpty()) {
+        bool ok = false;
+        k = countText.toInt(&ok);
+        if (!ok || k < konfig::kMinFailingChecks || k > konfig::kMaxFailingChecks)
+            throw UsageError{QStringLiteral("--checks przyjmuje liczbę od %1 do %2, a nie \"%3\"")
+                                 .arg(konfig::kMinFailingChecks)
+                                 .arg(konfig::kMaxFailingChecks)
+                                 .arg(countText)};
+    }
+    const powiadomienia::FailingPagesResult failing = powiadomienia::FailingPages(c.dataDir, b.table(), k);
+    b.table().close();
+    if (!failing.problem.isEmpty()) {
+        c.err << "ekowarta-cli list: historii stron nie udało się odczytać: " << failing.problem << "\n";
+        return 1;
+    }
+    for (const powiadomienia::FailingPageAlert& alert : failing.pages)
+        c.out << powiadomienia::AlertLine(alert) << "\n";
+    return 0;
+}
+
+int runList(CliContext& c, const QStringList& arguments)
+{
+    QStringList args = arguments;
+    const bool failing = TakeFlag(args, QStringLiteral("--failing"));
+    QString checks;
+    const bool checksGiven = TakeOption(args, QStringLiteral("--checks"), &checks);
     RequireNoMoreArguments(args, 0);
+    if (checksGiven && !failing)
+        throw UsageError{QStringLiteral("--checks działa tylko z --failing")};
     baza::Baza b(c.dataDir);
     OpenRegister(b, Access::Read);
+    if (failing)
+        return listFailing(c, b, checks);
     const dbf::DbfTable& t = b.table();
     c.out << "recno\tLP\tGmina\tNatura2000\tWojewodztwo\tAktualizacja\tDataKontroli\tsize\trow\ttag\tkod\tdom\tinfo"
              "\tbip\tuwagi\tz\n";
@@ -44,8 +81,12 @@ int runList(CliContext& c, const QStringList& args)
 
 CommandRegistration reg({
     QStringLiteral("list"),
-    QStringLiteral("list"),
-    QStringLiteral("Wypisuje rekordy rejestru w kolejności fizycznej, rozdzielone tabulatorami (UTF-8)."),
+    QStringLiteral("list [--failing [--checks N]]"),
+    QStringLiteral("Wypisuje rekordy rejestru w kolejności fizycznej, rozdzielone tabulatorami (UTF-8).\n"
+                   "--failing   zamiast rekordów strony niedostępne: po jednym wierszu na stronę, której\n"
+                   "            ostatnie kontrole (domyślnie 3, config.ini alarm) wszystkie się nie udały,\n"
+                   "            z gminami i datą ostatniej udanej kontroli\n"
+                   "--checks N  ile ostatnich kontroli musi się nie udać (1-20)"),
     runList,
 });
 

@@ -9,6 +9,7 @@
 #include "konfig/timelimits.h"
 #include "platform/dialogs.h"
 #include "platform/livethreads.h"
+#include "powiadomienia/runnotifier.h"
 #include "przebieg/runcontroller.h"
 #include "raport/runreport.h"
 
@@ -137,6 +138,7 @@ int runRun(CliContext& c, const QStringList& arguments)
     const bool jobsGiven = TakeOption(args, QStringLiteral("--jobs"), &jobs);
     QString hostDelay;
     const bool hostDelayGiven = TakeOption(args, QStringLiteral("--host-delay"), &hostDelay);
+    const bool notifyRequired = TakeFlag(args, QStringLiteral("--notify-required"));
     RequireNoMoreArguments(args, 0);
     if (continuePass && newPass)
         throw UsageError{QStringLiteral("--continue i --new wykluczają się")};
@@ -173,6 +175,7 @@ int runRun(CliContext& c, const QStringList& arguments)
     RunReport report;
     CliDialogs dialogs(c.err, continuePass ? Dialogs::Answer::Yes : newPass ? Dialogs::Answer::No : Dialogs::Answer::Cancel);
     RunController run(b, report, settings, dialogs);
+    powiadomienia::RunNotifier notifier(b.directory(), b.table(), report, settings);
     Progress progress(c.err, run);
     QObject::connect(&run, &RunController::recordDispatched, &run, [&progress](int g, int n) { progress.show(g, n); });
 
@@ -217,6 +220,14 @@ int runRun(CliContext& c, const QStringList& arguments)
         return 1;
     }
 
+    // The summary goes before the lists are printed, so that the event log
+    // below tells whether it went.
+    bool notified = false;
+    if (const auto mail = notifier.prepare(run.outcome(), run.aborted()))
+        notified = notifier.sendNow(*mail).sent;
+    else if (notifyRequired && !settings.notify)
+        report.LogEvent(QStringLiteral("Powiadomienia są wyłączone w konfiguracji: podsumowanie nie zostało wysłane."));
+
     printList(c.out, QStringLiteral("Lista błędnych stron"), report.errorLines());
     printList(c.out, QStringLiteral("Lista stron zaktualizowanych"), report.updatedLines());
     QStringList events = report.events();
@@ -227,19 +238,21 @@ int runRun(CliContext& c, const QStringList& arguments)
     switch (run.outcome()) {
     case RunOutcome::Offline: return 2;
     case RunOutcome::Stopped: return 130;
+    case RunOutcome::NoData: return 0; // no run, so no summary was due
     case RunOutcome::Finished:
-    case RunOutcome::NoData:
     case RunOutcome::Refused: break;
     }
     // Interrupted after the last record was taken: its checks were still
     // awaited, so the run did not end by itself.
-    return interrupts > 0 ? 130 : 0;
+    if (interrupts > 0)
+        return 130;
+    return notifyRequired && !notified ? 3 : 0;
 }
 
 CommandRegistration reg({
     QStringLiteral("run"),
     QStringLiteral("run [--time-limit ") + allowedTimeLimits().join(QLatin1Char('|')) +
-        QStringLiteral("] [--continue | --new] [--jobs N] [--host-delay SEKUNDY]"),
+        QStringLiteral("] [--continue | --new] [--jobs N] [--host-delay SEKUNDY] [--notify-required]"),
     QStringLiteral("Kontrola stron wszystkich rekordów, jak przycisk startu programu.\n"
                    "--time-limit  maksymalny czas kontroli jednej strony w sekundach (0: bez limitu);\n"
                    "              domyślnie z config.ini\n"
@@ -248,10 +261,12 @@ CommandRegistration reg({
                    "--jobs N      liczba jednocześnie sprawdzanych stron, 1-16 (domyślnie z config.ini, 1)\n"
                    "--host-delay  najkrótsza przerwa w sekundach między zapytaniami do jednego serwera\n"
                    "              przy kilku stronach naraz (domyślnie z config.ini, 1)\n"
+                   "--notify-required  kod wyjścia 3, gdy podsumowania nie udało się wysłać e-mailem\n"
+                   "              (lub powiadomienia są wyłączone); bez tej opcji to tylko wpis w dzienniku\n"
                    "Postęp na stderr; na końcu lista błędnych stron, lista stron zaktualizowanych\n"
                    "i dziennik zdarzeń (od najstarszego). Ctrl-C zatrzymuje kontrolę (można ją dokończyć).\n"
                    "Kod wyjścia: 0 przebieg zakończony, 2 brak połączenia z Internetem,\n"
-                   "130 przerwano, 1 inny błąd."),
+                   "130 przerwano, 3 podsumowanie niewysłane (z --notify-required), 1 inny błąd."),
     runRun,
 });
 

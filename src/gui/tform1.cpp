@@ -22,14 +22,18 @@
 #include "platform/dialogs.h"
 #include "platform/handlererrors.h"
 #include "platform/programerror.h"
+#include "powiadomienia/failingpages.h"
+#include "powiadomienia/runnotifier.h"
 #include "raport/runtexts.h"
 #include "raport/reportcommands.h"
 #include "text/systemformat.h"
+#include "text/trimmedtext.h"
 #include "wymiana/registercommands.h"
 
 #include <cmath>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
@@ -83,6 +87,21 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
                                SetupGridColumns();
                                applyFilter();
                            }));
+    });
+    // The summary e-mail goes on a thread of its own; its outcome comes
+    // back into the event log.
+    m_notifier = new powiadomienia::RunNotifier(m_baza.directory(), m_baza.table(), m_report, m_settings, this);
+    connect(m_run.get(), &RunController::runEnded, this, [this](RunOutcome outcome) {
+        RunHandler(m_dialogs, [&] {
+            if (const auto mail = m_notifier->prepare(outcome, m_run->aborted()))
+                m_notifier->sendInBackground(*mail);
+            if (m_failingOnly && m_failingOnly->isChecked())
+                refreshFailingPages();
+        });
+    });
+    connect(m_run.get(), &RunController::gridColumnsReset, this, [this] {
+        m_model->resetTitleColours();
+        SetupGridColumns();
     });
     connect(m_run.get(), &RunController::gridColumnsReset, this, Handler(m_dialogs, [this] {
                 m_model->resetTitleColours();
@@ -454,13 +473,27 @@ void TForm1::applyFilter()
     const QString filter = m_filter ? m_filter->text() : QString();
     const dbf::DbfTable& t = m_baza.table();
     const bool open = t.isOpen() && m_model->columnCount() > baza::Z;
+    const bool failingOnly = m_failingOnly && m_failingOnly->isChecked();
     for (int row = 0; row < m_model->rowCount(); ++row) {
-        const bool shown = !open || baza::RecordMatches(filter, t.textAt(row, baza::Gmina), t.textAt(row, baza::Natura2000),
-                                                        t.textAt(row, baza::Wojewodztwo), t.textAt(row, baza::Uwagi),
-                                                        t.integerAt(row, baza::Kod));
+        const bool shown = !open || (baza::RecordMatches(filter, t.textAt(row, baza::Gmina), t.textAt(row, baza::Natura2000),
+                                                         t.textAt(row, baza::Wojewodztwo), t.textAt(row, baza::Uwagi),
+                                                         t.integerAt(row, baza::Kod)) &&
+                                     (!failingOnly || m_failingPages.contains(TrimmedText(t.textAt(row, baza::Info)))));
         if (m_grid->isRowHidden(row) == shown)
             m_grid->setRowHidden(row, !shown);
     }
+}
+
+void TForm1::refreshFailingPages()
+{
+    m_failingPages.clear();
+    const powiadomienia::FailingPagesResult failing =
+        powiadomienia::FailingPages(m_baza.directory(), m_baza.table(), m_settings.failingChecks);
+    if (!failing.problem.isEmpty())
+        m_report.LogEvent(QStringLiteral("Historii stron nie udało się odczytać: ") + failing.problem);
+    for (const powiadomienia::FailingPageAlert& alert : failing.pages)
+        m_failingPages.insert(alert.address);
+    applyFilter();
 }
 
 void TForm1::GoToReportLine(const QString& line)
@@ -472,8 +505,10 @@ void TForm1::GoToReportLine(const QString& line)
     for (int row = 0; row < m_model->rowCount(); ++row) {
         if (t.integerAt(row, baza::LP) != lp)
             continue;
-        if (m_grid->isRowHidden(row))
+        if (m_grid->isRowHidden(row)) {
             m_filter->clear(); // the record is not left hidden by the filter
+            m_failingOnly->setChecked(false);
+        }
         t.setRow(row);
         m_grid->scrollTo(m_model->index(row, baza::Gmina));
         m_grid->setFocus();

@@ -5,10 +5,12 @@
 #include "raport/runreport.h"
 
 #include <QMainWindow>
+#include <QSet>
 
 #include <memory>
 
 class Dialogs;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QGroupBox;
@@ -27,6 +29,9 @@ class Settings;
 class TForm3;
 class TForm4;
 class TForm5;
+namespace powiadomienia {
+class RunNotifier;
+}
 
 // The main window: the register grid with its colours, sort and popup menu,
 // the toolbar, the run's progress and status, the report panes and the
@@ -164,6 +169,13 @@ private:
     QLabel* m_panel2 = nullptr;
     QTableView* m_grid = nullptr;
     QLineEdit* m_filter = nullptr;
+    // "strony niedostępne": only the records whose page's newest checks all
+    // failed; the pages are read from the history when it is ticked and
+    // after every run.
+    QCheckBox* m_failingOnly = nullptr;
+    QSet<QString> m_failingPages;
+    void refreshFailingPages();
+    powiadomienia::RunNotifier* m_notifier = nullptr;
     QSplitter* m_splitter = nullptr;
     QSplitter* m_paneSplitter = nullptr;
     QGroupBox* m_statusBox = nullptr;

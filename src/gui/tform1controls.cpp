@@ -14,6 +14,7 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -317,6 +318,19 @@ QWidget* TForm1::buildFilterRow(QWidget* parent)
     row->addWidget(caption);
     row->addWidget(m_filter, 1);
     connect(m_filter, &QLineEdit::textChanged, this, Handler(this, m_dialogs, &TForm1::FilterChange));
+    m_failingOnly = new QCheckBox(QStringLiteral("strony niedostępne"), rowWidget);
+    m_failingOnly->setObjectName(QStringLiteral("FiltrNiedostepne"));
+    m_failingOnly->setToolTip(QStringLiteral("Tylko rekordy stron, których ostatnie kontrole wszystkie się nie udały "
+                                             "(ich liczbę ustawia zakładka „Powiadomienia” konfiguracji)"));
+    row->addWidget(m_failingOnly);
+    connect(m_failingOnly, &QCheckBox::toggled, this, [this](bool ticked) {
+        RunHandler(m_dialogs, [&] {
+            if (ticked)
+                refreshFailingPages();
+            else
+                applyFilter();
+        });
+    });
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
         m_filter->setFocus();

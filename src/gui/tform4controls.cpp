@@ -6,6 +6,7 @@
 #include "konfig/timelimits.h"
 #include "tform4.h"
 
+#include "notifypage.h"
 #include "titlewidth.h"
 #include "updown.h"
 
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
@@ -70,6 +72,15 @@ void TForm4::buildControls()
     m_pageControl1->addTab(buildOptionsPage(), QStringLiteral("Opcje"));
     m_pageControl1->addTab(buildServerPage(), QStringLiteral("Serwer"));
     m_pageControl1->addTab(buildChecksPage(), QStringLiteral("Kontrola"));
+    // The notification controls scroll inside the fixed window rather than
+    // making it taller.
+    auto* notifyScroll = new QScrollArea;
+    notifyScroll->setObjectName(QStringLiteral("TabSheet4"));
+    notifyScroll->setFrameShape(QFrame::NoFrame);
+    notifyScroll->setWidgetResizable(true);
+    notifyScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    notifyScroll->setWidget(new NotifyPage(m_settings, m_dialogs));
+    m_pageControl1->addTab(notifyScroll, QStringLiteral("Powiadomienia"));
 
     // The tabs fill everything above the button bar.
     auto* column = new QVBoxLayout(this);
@@ -182,6 +193,11 @@ QWidget* TForm4::buildServerPage()
     m_checkBoxTresc->setToolTip(QStringLiteral("Strona, której tekst poza licznikami i znacznikami czasu się nie "
                                                "zmienił, dostaje kod 0 zamiast 1 lub 2"));
     form->addRow(m_checkBoxTresc);
+    // The feed goes to the same server directory as the list.
+    auto* atom = checkBox(page, "CheckBoxAtom", QStringLiteral("publikuj także kanał Atom"));
+    atom->setToolTip(QStringLiteral("Publikacja wysyła także wykaz.xml: kanał Atom z opublikowanymi zmianami"));
+    BindSettingsCheckBox(atom, m_settings, &Settings::atom);
+    form->addRow(atom);
     // The password shows an asterisk for every character typed.
     m_serwer[4]->setEchoMode(QLineEdit::Password);
     m_serwer[4]->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));

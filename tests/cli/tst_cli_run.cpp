@@ -1,8 +1,13 @@
 // ekowarta-cli run: a whole run without a window, against a local server.
 #include "baza/baza.h"
 #include "baza/fields.h"
+#include "konfig/settings.h"
+#include "konfig/settingsfile.h"
 #include "support/httptestserver.h"
+#include "support/smtptestserver.h"
 #include "support/testdata.h"
+
+#include <QJsonObject>
 
 #include <QProcess>
 #include <QtTest>
@@ -61,7 +66,59 @@ private Q_SLOTS:
     void badArguments_data();
     void badArguments();
     void interruptStopsAndLeavesAResumablePass();
+    void summaryMailAndAlerts();
 };
+
+// The summary after every run, its failure told and turned into exit 3 on
+// request; the test message; the pages that keep failing.
+void TestCliRun::summaryMailAndAlerts()
+{
+    makeRegister({{QStringLiteral("/a"), 0}, {QStringLiteral("/missing"), 0}});
+    SmtpTestServer refusing(SmtpTestServer::Mode::Refuse);
+    SmtpTestServer server;
+    QVERIFY2(refusing.start(), qPrintable(refusing.errorString()));
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    const QString ini = m_dir->filePath(QStringLiteral("config.ini"));
+    Settings settings;
+    settings.notify = true;
+    settings.smtpUrl = refusing.url();
+    settings.mailFrom = QStringLiteral("ekowarta@example.pl");
+    settings.mailTo = QStringLiteral("ola@example.pl, jan@example.pl");
+    konfig::SaveSettings(settings, ini);
+    const QByteArray refusedLine = "=> Nie udało się wysłać podsumowania kontroli e-mailem: Serwer poczty odmówił "
+                                   "przyjęcia wiadomości (kod 550)";
+
+    const auto required = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--notify-required")});
+    QCOMPARE(required.exitCode, 3);
+    QVERIFY2(required.out.contains(refusedLine), required.out.constData());
+    QCOMPARE(column(baza::Kod), (QList<int>{2, 5})); // the run's verdicts stand
+    const auto told = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run")});
+    QCOMPARE(told.exitCode, 0);
+    QVERIFY(told.out.contains(refusedLine));
+
+    settings.smtpUrl = server.url();
+    konfig::SaveSettings(settings, ini);
+    const auto sent = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--notify-required")});
+    QVERIFY2(sent.exitCode == 0, sent.out.constData());
+    QVERIFY(sent.out.contains("=> Podsumowanie kontroli wysłane e-mailem do: ola@example.pl, jan@example.pl"));
+    QCOMPARE(server.messages().size(), 1);
+    QCOMPARE(server.messages().first()[u"headers"].toObject()[u"Subject"].toString(),
+             QStringLiteral("Ekowarta: zaktualizowane 0, błędy 1, niedostępne 1"));
+
+    const auto test = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("notify"), QStringLiteral("--test")});
+    QVERIFY2(test.exitCode == 0, test.err.constData());
+    QCOMPARE(server.messages().size(), 2);
+    QCOMPARE(server.messages().last()[u"headers"].toObject()[u"Subject"].toString(), QStringLiteral("Ekowarta: wiadomość testowa"));
+
+    // /missing failed in all three runs.
+    const auto failing = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("list"), QStringLiteral("--failing")});
+    QCOMPARE(failing.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(failing.out), m_server->url(QStringLiteral("/missing")) +
+                                                 QStringLiteral(" — Gmina 2; jeszcze nigdy nie udało się jej pobrać\n"));
+    const auto four = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("list"), QStringLiteral("--failing"), QStringLiteral("--checks"), QStringLiteral("4")});
+    QCOMPARE(four.exitCode, 0);
+    QVERIFY(four.out.isEmpty());
+}
 
 void TestCliRun::wholePassPrintsTheReport()
 {

@@ -5,12 +5,14 @@
 #include "baza/fields.h"
 #include "baza/recordfilter.h"
 #include "ekowartaapplication.h"
+#include "historia/historystore.h"
 #include "konfig/settings.h"
 #include "registermodel.h"
 #include "support/scripteddialogs.h"
 #include "tform1.h"
 #include "tform3.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -92,6 +94,7 @@ private Q_SLOTS:
 
     void filterMatchesEveryWordInNamesAndVerdicts();
     void filterBoxHidesRowsAndCtrlFFindsIt();
+    void unavailablePagesFilter();
     void legendSaysWhichGreyIsWhich();
     void enterAndF2EditTheCurrentRecord();
     void doubleClickOnAnEmptyGridAddsTheFirstRecord();
@@ -136,6 +139,50 @@ void TestFinding::filterBoxHidesRowsAndCtrlFFindsIt()
     QCOMPARE(shownGminas(), (QStringList{QStringLiteral("Adamów"), QStringLiteral("Bodzentyn")}));
     filter->clear();
     QCOMPARE(shownGminas().size(), 3);
+}
+
+// "strony niedostępne": only the records whose page failed its newest
+// checks, from the history; together with the words of the filter box.
+void TestFinding::unavailablePagesFilter()
+{
+    fillThree();
+    const QString failing = QStringLiteral("http://127.0.0.2/bip");
+    {
+        baza::Baza b(m_dir->path());
+        b.OpenTable();
+        for (int row = 0; row < 3; ++row) {
+            b.table().setRow(row);
+            b.table().edit();
+            b.table().setText(baza::Info, row == 1 ? QStringLiteral("http://127.0.0.3/ok") : failing);
+            b.table().post();
+        }
+        b.table().close();
+        historia::HistoryStore store(historia::HistoryStore::PathIn(m_dir->path()));
+        store.open(historia::HistoryStore::Mode::ReadWrite);
+        for (int i = 0; i < 3; ++i) {
+            historia::StoredCheck c;
+            c.page = failing;
+            c.address = failing;
+            c.moment = QDateTime(QDate(2026, 12, 1 + i), QTime(6, 0));
+            c.kod = 5;
+            store.AddCheck(c, nullptr);
+        }
+    }
+    m_settings.failingChecks = 3;
+    TForm1& form = start();
+    auto* box = form.findChild<QCheckBox*>(QStringLiteral("FiltrNiedostepne"));
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("strony niedostępne"));
+    box->setChecked(true);
+    QCOMPARE(shownGminas(), (QStringList{QStringLiteral("Adamów"), QStringLiteral("Cisna")}));
+    form.findChild<QLineEdit*>(QStringLiteral("Filtr"))->setText(QStringLiteral("cis"));
+    QCOMPARE(shownGminas(), QStringList{QStringLiteral("Cisna")});
+    m_settings.failingChecks = 4;
+    box->setChecked(false);
+    box->setChecked(true);
+    QCOMPARE(shownGminas(), QStringList{});
+    box->setChecked(false);
+    QCOMPARE(shownGminas(), QStringList{QStringLiteral("Cisna")});
 }
 
 void TestFinding::legendSaysWhichGreyIsWhich()

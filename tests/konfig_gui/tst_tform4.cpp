@@ -6,6 +6,7 @@
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
 #include "support/scripteddialogs.h"
+#include "support/smtptestserver.h"
 #include "support/widgetlookup.h"
 #include "tform1.h"
 #include "tform4.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -158,6 +160,7 @@ private Q_SLOTS:
     void saveToAReadOnlyFileSaysSo();
     void closeWithoutSavingActsAtOnceUntilRestart();
     void passwordIsHidden();
+    void notificationsTabSendsATestAndSaves();
 };
 
 void TestTForm4::arrangement()
@@ -172,7 +175,7 @@ void TestTForm4::arrangement()
     QCOMPARE(form.iniPath(), iniPath());
 
     auto* tabs = child<QTabWidget>("PageControl1");
-    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->count(), 4);
     QCOMPARE(tabs->tabText(0), QStringLiteral("Opcje"));
     QCOMPARE(tabs->tabText(1), QStringLiteral("Serwer"));
     QCOMPARE(tabs->tabText(2), QStringLiteral("Kontrola"));
@@ -183,6 +186,11 @@ void TestTForm4::arrangement()
     QCOMPARE(child<QSpinBox>("SpinWatki")->maximum(), 16);
     QCOMPARE(child<QDoubleSpinBox>("SpinPrzerwa")->value(), 1.0);
     QVERIFY(child<QLineEdit>("EditAgent")->placeholderText().startsWith(QStringLiteral("Ekowarta/")));
+    QCOMPARE(tabs->tabText(3), QStringLiteral("Powiadomienia"));
+    QCOMPARE(child<QCheckBox>("CheckBoxPowiadom")->text(), QStringLiteral("wyślij podsumowanie po każdej kontroli"));
+    QCOMPARE(child<QCheckBox>("CheckBoxAtom")->text(), QStringLiteral("publikuj także kanał Atom"));
+    QVERIFY(!child<QCheckBox>("CheckBoxPowiadom")->isChecked());
+    QVERIFY(!child<QCheckBox>("CheckBoxAtom")->isChecked());
     QCOMPARE(child<QCheckBox>("CheckBox2")->text(),
              QStringLiteral("minimalizuj do zasobnika systemowego"));
     QCOMPARE(child<QCheckBox>("CheckBox3")->text(), QStringLiteral("usuń starsze wpisy gmin"));
@@ -627,3 +635,48 @@ int main(int argc, char** argv)
 }
 
 #include "tst_tform4.moc"
+
+void TestTForm4::notificationsTabSendsATestAndSaves()
+{
+    SmtpTestServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    startProgram();
+    whileOpen([&](TForm4&) {
+        showPage("TabSheet2");
+        QTest::mouseClick(child<QCheckBox>("CheckBoxAtom"), Qt::LeftButton);
+        showPage("TabSheet4");
+        QTest::mouseClick(child<QCheckBox>("CheckBoxPowiadom"), Qt::LeftButton);
+        typeInto(child<QLineEdit>("EditSmtp"), server.url());
+        typeInto(child<QLineEdit>("EditSmtpPass"), QStringLiteral("abc"));
+        typeInto(child<QLineEdit>("EditMailOd"), QStringLiteral("ekowarta@gmina.pl"));
+        typeInto(child<QLineEdit>("EditMailDo"), QStringLiteral("ola@gmina.pl, jan@gmina.pl"));
+        child<QSpinBox>("SpinAlarm")->setValue(5);
+        QTest::mouseClick(child<QPushButton>("ButtonTest"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>("BitBtn1"), Qt::LeftButton);
+    });
+    QCOMPARE(m_dialogs->messages, QStringList{"Wiadomość testowa wysłana do: ola@gmina.pl, jan@gmina.pl"});
+    QCOMPARE(server.messages().size(), 1);
+    QVERIFY(m_settings->notify);
+    QVERIFY(m_settings->atom);
+    QCOMPARE(m_settings->failingChecks, 5);
+    const QByteArray ini = iniBytes();
+    for (const QByteArray& line : {QByteArray("powiadom=1"), "smtp=" + server.url().toLatin1(), QByteArray("smtppass=```"),
+                                   QByteArray("mailod=ekowarta@gmina.pl"), QByteArray("maildo=ola@gmina.pl, jan@gmina.pl"),
+                                   QByteArray("alarm=5"), QByteArray("atom=1")})
+        QVERIFY2(ini.contains("\r\n" + line + "\r\n"), line.constData());
+    QVERIFY(!ini.contains("smtpuser=")); // never typed: not written
+
+    // Back after a restart; a failing test message says why.
+    server.stop();
+    restartProgram();
+    QVERIFY(m_settings->notify);
+    QCOMPARE(m_settings->smtpPassword, QStringLiteral("abc"));
+    m_dialogs->messages.clear();
+    whileOpen([&](TForm4&) {
+        showPage("TabSheet4");
+        QTest::mouseClick(child<QPushButton>("ButtonTest"), Qt::LeftButton);
+    });
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY2(m_dialogs->messages.first().startsWith(QStringLiteral("Nie udało się wysłać wiadomości testowej: Serwer poczty 127.0.0.1:")),
+             qPrintable(m_dialogs->messages.first()));
+}

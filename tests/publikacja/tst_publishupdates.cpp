@@ -8,6 +8,8 @@
 #include "publikacja/publishprogress.h"
 #include "publikacja/publishupdates.h"
 #include "raport/runreport.h"
+#include "historia/historystore.h"
+#include "historia/packing.h"
 #include "support/ftptestserver.h"
 #include "support/scripteddialogs.h"
 #include "support/seams.h"
@@ -15,6 +17,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -51,6 +57,25 @@ const QString kAppendStep = QStringLiteral("Dopisywanie danych do pliku. Czekaj.
 const QString kShortenStep = QStringLiteral("Skracanie pliku. Czekaj...");
 const QString kUploadStep = QStringLiteral("Wysyłanie pliku na serwer. Czekaj...");
 const QString kClosing = QStringLiteral("Przetwarzanie. Czekaj ...");
+const QString kFeedStep = QStringLiteral("Wysyłanie kanału Atom. Czekaj...");
+
+// The feed as Debian's feedparser reads it.
+QJsonObject parsedFeed(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(EKOWARTA_TEST_SERVERS "/feedcheck.py"), path});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+QStringList column(const QJsonObject& feed, const char* name)
+{
+    QStringList out;
+    for (const QJsonValue& e : feed[u"entries"].toArray())
+        out << e.toObject()[QLatin1String(name)].toString();
+    return out;
+}
 
 } // namespace
 
@@ -88,6 +113,7 @@ private Q_SLOTS:
         m_settings.password = m_server.password();
         m_settings.removeOlderEntries = false;
         m_settings.limitEntries = false;
+        m_settings.atom = false;
         m_settings.entryCountText = QStringLiteral("20");
         m_report.ClearEventLog();
         m_progress.steps.clear();
@@ -115,6 +141,88 @@ private Q_SLOTS:
                                                  QStringLiteral("[grid shown]")}));
         QVERIFY(!QFile::exists(localList()));
         QCOMPARE(m_baza->table().row(), 0);
+        QVERIFY(!m_server.fileExists(QStringLiteral("www/wykaz.xml"))); // the feed is off by default
+    }
+
+    // "publikuj także kanał Atom": wykaz.xml beside wykaz.txt, read back
+    // from the server at every publication, newest first, cut to the limit.
+    void atomFeedBesideTheList()
+    {
+        const QString page = QStringLiteral("http://127.0.0.2/ogloszenia?a=1&b=2");
+        {
+            historia::HistoryStore store(historia::HistoryStore::PathIn(m_data->path()));
+            store.open(historia::HistoryStore::Mode::ReadWrite);
+            for (int i = 0; i < 2; ++i) {
+                const QByteArray text = i == 0 ? "Ogłoszenia" : "Ogłoszenia\n<b>Obwieszczenie</b> & \x01więcej";
+                historia::PackedBody b{historia::Sha256Hex(text), text.size(), historia::Pack(text), historia::Pack(text)};
+                historia::StoredCheck c;
+                c.page = page;
+                c.address = page;
+                c.moment = QDateTime(QDate(2009, 3, 1 + i), QTime(6, 0));
+                c.status = 2;
+                c.kod = 3;
+                c.newContent = true;
+                store.AddCheck(c, &b);
+            }
+        }
+        RecordValues odd{QStringLiteral("A&B <Gmina>"), QStringLiteral("Ob\"szar"), page, QDate(2009, 3, 2), 3};
+        BuildRegister(*m_baza, {odd, record("Nowa", "Puszcza", 1, QDate(2009, 5, 1)), record("Bez", "Zmian", 0)});
+        m_settings.atom = true;
+        m_settings.limitEntries = true;
+        m_settings.entryCountPosition = 3;
+        m_settings.entryCountText = QStringLiteral("3");
+        const PublishOutcome first = publish();
+        QVERIFY(first.sent);
+        QVERIFY(first.feedSent);
+        QVERIFY(m_progress.steps.contains(kFeedStep));
+        QCOMPARE(EventTexts(m_report).last(), QStringLiteral("Kanał Atom wysłany."));
+        QVERIFY(!QFile::exists(m_data->filePath(QStringLiteral("wykaz.xml"))));
+        QVERIFY(!m_server.fileExists(QStringLiteral("www/wykaz.xml.tmp")));
+
+        const QJsonObject feed = parsedFeed(m_server.localPathOf(QStringLiteral("www/wykaz.xml")));
+        QCOMPARE(feed[u"bozo"].toInt(), 0);
+        QCOMPARE(feed[u"version"].toString(), QStringLiteral("atom10"));
+        QVERIFY(feed[u"id"].toString().startsWith(QStringLiteral("urn:sha1:")));
+        QVERIFY(!feed[u"updated"].toString().isEmpty());
+        QCOMPARE(column(feed, "title"), (QStringList{"Nowa (obszar Natura 2000: Puszcza)",
+                                                     "A&B <Gmina> (obszar Natura 2000: Ob\"szar)"}));
+        QCOMPARE(column(feed, "link"), (QStringList{"http://nowa.pl/info", page}));
+        QCOMPARE(column(feed, "updated").last(), QDate(2009, 3, 2).startOfDay().toUTC().toString(Qt::ISODate));
+        QCOMPARE(column(feed, "summary").last(), QStringLiteral("<b>Obwieszczenie</b> & więcej"));
+        const QStringList firstIds = column(feed, "id");
+
+        // Republished records keep their entries; new ones go on top and
+        // the oldest go past the limit.
+        m_report.ClearEventLog();
+        m_baza->table().first();
+        m_baza->table().next();
+        m_baza->table().next();
+        m_baza->table().edit();
+        m_baza->table().setInteger(baza::Kod, 2);
+        m_baza->table().setDate(baza::Aktualizacja, datevalue::fromDate(QDate(2009, 6, 1)));
+        m_baza->table().post();
+        m_baza->table().append();
+        m_baza->table().setText(baza::Gmina, QStringLiteral("Najnowsza"));
+        m_baza->table().setText(baza::Natura2000, QStringLiteral("Bagna"));
+        m_baza->table().setText(baza::Info, QStringLiteral("http://najnowsza.pl/info"));
+        m_baza->table().setDate(baza::Aktualizacja, datevalue::fromDate(QDate(2009, 7, 1)));
+        m_baza->table().setInteger(baza::Kod, 3);
+        m_baza->table().post();
+        QVERIFY(publish().feedSent);
+        const QJsonObject second = parsedFeed(m_server.localPathOf(QStringLiteral("www/wykaz.xml")));
+        QCOMPARE(second[u"bozo"].toInt(), 0);
+        QCOMPARE(second[u"id"].toString(), feed[u"id"].toString());
+        QCOMPARE(column(second, "title"), (QStringList{"Najnowsza (obszar Natura 2000: Bagna)",
+                                                       "Bez (obszar Natura 2000: Zmian)",
+                                                       "Nowa (obszar Natura 2000: Puszcza)"}));
+        QCOMPARE(column(second, "id").last(), firstIds.first());
+
+        // A feed on the server that is no feed is replaced, and said so.
+        m_report.ClearEventLog();
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.xml"), "<html>nie kanał</html>"));
+        QVERIFY(publish().feedSent);
+        QVERIFY(EventTexts(m_report).contains(QStringLiteral("Kanał Atom na serwerze był nieczytelny; powstaje nowy.")));
+        QCOMPARE(column(parsedFeed(m_server.localPathOf(QStringLiteral("www/wykaz.xml"))), "title").size(), 3);
     }
 
     void removesOlderEntriesOfTheSameArea()

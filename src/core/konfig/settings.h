@@ -58,6 +58,25 @@ public:
     // name and version.
     QString userAgent;
 
+    // "Powiadomienia" tab. "wyślij podsumowanie po każdej kontroli" (key
+    // "powiadom"); the SMTP server as smtp://host:port or smtps://host:port
+    // ("smtp"), its user ("smtpuser") and password ("smtppass", scrambled
+    // like the FTP password), sender ("mailod") and comma-separated
+    // recipients ("maildo"). Off unless the user turns it on.
+    bool notify = false;
+    QString smtpUrl;
+    QString smtpUser;
+    QString smtpPassword;
+    QString mailFrom;
+    QString mailTo;
+    // A page whose newest this many checks all failed is an alert (key
+    // "alarm"): listed apart in the summary, by "strony niedostępne" and by
+    // ekowarta-cli list --failing.
+    int failingChecks = 3;
+    // "publikuj także kanał Atom" (key "atom"): publication also sends
+    // wykaz.xml beside wykaz.txt.
+    bool atom = false;
+
     // Seconds for the selected time limit: 30, 60, 120, 180, 300; 0 (no
     // limit) when nothing or anything else is selected.
     static int TimeLimitSeconds(int index) { return konfig::TimeLimitSeconds(index); }

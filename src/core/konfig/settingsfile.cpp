@@ -51,6 +51,16 @@ void LoadSettings(Settings& s, const QString& iniPath)
     s.hostDelayMs = qBound(0, WholeNumber(read("przerwa")).value_or(kDefaultHostDelayMs), kMaxHostDelayMs);
     s.userAgent = read("agent").trimmed();
 
+    s.notify = read("powiadom") == QLatin1String("1");
+    s.smtpUrl = read("smtp");
+    s.smtpUser = read("smtpuser");
+    s.smtpPassword = PasswordFromStored(ini.readBytes(kSection, "smtppass"));
+    s.mailFrom = read("mailod");
+    s.mailTo = read("maildo");
+    s.failingChecks = qBound(kMinFailingChecks, WholeNumber(read("alarm")).value_or(kDefaultFailingChecks),
+                             kMaxFailingChecks);
+    s.atom = read("atom") == QLatin1String("1");
+
     s.notifyChanged();
 }
 
@@ -86,6 +96,19 @@ void SaveSettings(const Settings& s, const QString& iniPath)
     // keeps exactly its nine keys.
     if (s.skipWithoutNewContent || !ini.read(section, QStringLiteral("tresc")).isEmpty())
         write("tresc", flag(s.skipWithoutNewContent));
+    // Notifications and the feed likewise: only once they differ from
+    // their defaults or are in the file already.
+    writeIfSet("powiadom", flag(s.notify), flag(false));
+    writeIfSet("smtp", s.smtpUrl, QString());
+    writeIfSet("smtpuser", s.smtpUser, QString());
+    if (!s.smtpPassword.isEmpty() || !ini.readBytes(kSection, "smtppass").isEmpty()) {
+        if (!ini.writeBytes(kSection, "smtppass", StoredPassword(s.smtpPassword)))
+            throw FileError(QStringLiteral("Unable to write to %1").arg(iniPath));
+    }
+    writeIfSet("mailod", s.mailFrom, QString());
+    writeIfSet("maildo", s.mailTo, QString());
+    writeIfSet("alarm", QString::number(s.failingChecks), QString::number(kDefaultFailingChecks));
+    writeIfSet("atom", flag(s.atom), flag(false));
 }
 
 } // namespace konfig

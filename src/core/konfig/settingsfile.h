@@ -16,6 +16,10 @@ inline constexpr int kDefaultEntryCount = 20;
 // Range of the entry count's spin buttons.
 inline constexpr int kMinEntryCount = 1;
 inline constexpr int kMaxEntryCount = 1000;
+// Range of the failed checks that make an alert.
+inline constexpr int kDefaultFailingChecks = 3;
+inline constexpr int kMinFailingChecks = 1;
+inline constexpr int kMaxFailingChecks = 20;
 
 // Fills settings from the file: "tray", "czas", "dubl", "wpisy", "licz",
 // then "host", "dir", "user", "pass". A missing or unreadable file gives the

@@ -151,6 +151,9 @@ bool RunController::Start()
 bool RunController::startRun()
 {
     m_active = true;
+    // Told anew by every start: a start refused for want of a connection
+    // was no run cut off (the summary e-mail goes only after runs).
+    m_aborted = false;
     setPanelCaption(QStringLiteral("Przetwarzanie danych. Czekaj ..."));
     dbf::DbfTable& table = m_baza.table();
 

@@ -2,8 +2,11 @@
 
 #include "baza/baza.h"
 #include "internet/checkconnection.h"
+#include "konfig/settings.h"
 #include "platform/dialogs.h"
+#include "platform/clock.h"
 #include "publikacja/ftp/transferlist.h"
+#include "publikacja/publishfeed.h"
 #include "publikacja/publishprogress.h"
 #include "publikacja/updatelist.h"
 #include "raport/runtexts.h"
@@ -77,6 +80,11 @@ PublishOutcome PublishUpdates(baza::Baza& baza, const Settings& settings, RunRep
             report.LogEvent(QStringLiteral("Wykaz na serwerze nie został zastąpiony, bo nie udało się go pobrać."));
         else
             outcome.sent = TransferList(path, TransferDirection::Upload, settings, report);
+        // The feed follows the list: it tells what the list now holds.
+        if (outcome.sent && settings.atom) {
+            progress.setCaption(QStringLiteral("Wysyłanie kanału Atom. Czekaj..."));
+            outcome.feedSent = PublishFeed(table, baza.directory(), settings, report, Clock::now());
+        }
     }
 
     if (QFile::exists(path))

@@ -17,6 +17,7 @@ struct PublishOutcome
 {
     int appended = 0;  // entries of marked records written into the list
     bool sent = false; // the list went back to the server
+    bool feedSent = false; // wykaz.xml too ("publikuj także kanał Atom")
 };
 
 // Local copy of the update list: "wykaz.txt" in the data directory.

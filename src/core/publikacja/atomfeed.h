@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// wykaz.xml: the published updates as an Atom 1.0 feed, newest first. The
+// feed on the server is its own record: every publication reads it back,
+// puts the new entries on top and cuts it to the configured length.
+namespace publikacja {
+
+struct FeedEntry
+{
+    QString id;      // stable: the same page and update date give the same id
+    QString title;   // municipality and area
+    QString link;    // the information page
+    QDateTime updated;
+    QString summary; // the added lines, one per line
+};
+
+struct AtomFeed
+{
+    QString id;
+    QString title;
+    QDateTime updated;
+    QList<FeedEntry> entries; // newest first
+};
+
+// "urn:sha1:" + SHA-1 of the address and the day of the update.
+QString EntryId(const QString& address, const QDate& updated);
+// The feed's own id, from where it is published.
+QString FeedId(const QString& host, const QString& directory);
+
+// A feed as written by WriteFeed (or any Atom 1.0 feed with ids); nullopt
+// when the bytes are no Atom feed.
+std::optional<AtomFeed> ReadFeed(const QByteArray& bytes);
+
+// UTF-8 XML; every text escaped, characters XML cannot carry left out.
+QByteArray WriteFeed(const AtomFeed& feed);
+
+// New entries on top of the old ones; an old entry with the id of a new one
+// gives way to it; newest first by update, at most maxEntries.
+QList<FeedEntry> MergeEntries(const QList<FeedEntry>& fresh, const QList<FeedEntry>& old, int maxEntries);
+
+} // namespace publikacja

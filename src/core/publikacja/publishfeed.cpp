@@ -1,0 +1,140 @@
+#include "publikacja/publishfeed.h"
+
+#include "baza/fields.h"
+#include "dbf/dbftable.h"
+#include "historia/historystore.h"
+#include "konfig/settings.h"
+#include "konfig/settingsfile.h"
+#include "publikacja/ftp/ftptransfer.h"
+#include "raport/runreport.h"
+#include "text/datevalue.h"
+#include "text/trimmedtext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <memory>
+
+namespace publikacja {
+namespace {
+
+QString entrySummary(const QString& gmina, const QString& obszar, const QStringList& added)
+{
+    if (added.isEmpty())
+        return QStringLiteral("Wprowadzono zmiany na stronie gminy %1 (obszar Natura 2000: %2).").arg(gmina, obszar);
+    return added.join(QLatin1Char('\n'));
+}
+
+bool writeLocal(const QString& path, const QByteArray& bytes, QString* error)
+{
+    // QSaveFile writes under a temporary name and renames it over the old
+    // file only when everything is on disk.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = QStringLiteral("Nie można zapisać pliku \"%1\"").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString LocalFeedPath(const QString& dataDirectory)
+{
+    return QDir(dataDirectory).filePath(QStringLiteral("wykaz.xml"));
+}
+
+int FeedEntryLimit(const Settings& settings)
+{
+    return settings.limitEntries ? qBound(konfig::kMinEntryCount, settings.entryCountPosition, konfig::kMaxEntryCount)
+                                 : konfig::kMaxEntryCount;
+}
+
+QList<FeedEntry> MarkedEntries(const dbf::DbfTable& table, const QString& dataDirectory)
+{
+    std::unique_ptr<historia::HistoryStore> store;
+    const QString historyPath = historia::HistoryStore::PathIn(dataDirectory);
+    if (QFile::exists(historyPath)) {
+        try {
+            store = std::make_unique<historia::HistoryStore>(historyPath);
+            store->open(historia::HistoryStore::Mode::ReadOnly);
+        } catch (const historia::HistoryError&) {
+            store.reset(); // the entries go without their lines
+        }
+    }
+    QList<FeedEntry> entries;
+    for (int row = 0; row < table.recordCount(); ++row) {
+        if (!baza::IsMarked(table.integerAt(row, baza::Kod)))
+            continue;
+        const QString gmina = TrimmedText(table.textAt(row, baza::Gmina));
+        const QString obszar = TrimmedText(table.textAt(row, baza::Natura2000));
+        const QString address = TrimmedText(table.textAt(row, baza::Info));
+        const QDateTime updated = datevalue::toDateTime(table.dateAt(row, baza::Aktualizacja));
+        QStringList added;
+        if (store) {
+            try {
+                added = store->AddedLinesOfLastChange(address);
+            } catch (const historia::HistoryError&) {
+            }
+        }
+        FeedEntry e;
+        e.id = EntryId(address, updated.date());
+        e.title = QStringLiteral("%1 (obszar Natura 2000: %2)").arg(gmina, obszar);
+        e.link = address;
+        e.updated = updated.toUTC();
+        e.summary = entrySummary(gmina, obszar, added);
+        entries << e;
+    }
+    return entries;
+}
+
+bool PublishFeed(const dbf::DbfTable& table, const QString& dataDirectory, const Settings& settings,
+                 RunReport& report, const QDateTime& now)
+{
+    const QString path = LocalFeedPath(dataDirectory);
+    const QString host = TrimmedText(settings.host);
+    const QString directory = TrimmedText(settings.directory);
+    const QString user = TrimmedText(settings.user);
+    const QString password = TrimmedText(settings.password);
+
+    AtomFeed feed;
+    const FtpResult fetched = FtpDownload(host, user, password, directory, QStringLiteral("wykaz.xml"), path);
+    if (fetched.success) {
+        QFile file(path);
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        file.close();
+        if (const auto old = ReadFeed(bytes))
+            feed = *old;
+        else
+            report.LogEvent(QStringLiteral("Kanał Atom na serwerze był nieczytelny; powstaje nowy."));
+    } else if (!fetched.remoteFileMissing) {
+        report.LogEvent(QStringLiteral("Błąd pobierania kanału Atom: ") + fetched.error);
+        report.LogEvent(QStringLiteral("Kanał Atom na serwerze nie został zastąpiony, bo nie udało się go pobrać."));
+        QFile::remove(path);
+        return false;
+    }
+
+    if (feed.id.isEmpty())
+        feed.id = FeedId(host, directory);
+    feed.title = QStringLiteral("Zmiany na stronach gmin (Natura 2000)");
+    feed.updated = now.toUTC();
+    feed.entries = MergeEntries(MarkedEntries(table, dataDirectory), feed.entries, FeedEntryLimit(settings));
+
+    QString error;
+    if (!writeLocal(path, WriteFeed(feed), &error)) {
+        report.LogEvent(QStringLiteral("Błąd wysyłki kanału Atom: ") + error);
+        QFile::remove(path);
+        return false;
+    }
+    const FtpResult sent = FtpUpload(path, host, directory, user, password);
+    QFile::remove(path);
+    if (!sent.success) {
+        report.LogEvent(QStringLiteral("Błąd wysyłki kanału Atom: ") + sent.error);
+        return false;
+    }
+    report.LogEvent(QStringLiteral("Kanał Atom wysłany."));
+    return true;
+}
+
+} // namespace publikacja
