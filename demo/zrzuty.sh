@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # make screenshots: the pictures of the README and the manual (docs/img/),
-# taken from the demo without a screen: a fresh demo register, two real runs
-# over the demo server with ekowarta-cli (so that the grid shows every
-# colour and the history a change), then each window on the offscreen
-# platform.
+# taken from the demo without a screen: a fresh demo register, a real run
+# over the demo server with ekowarta-cli, a second one in the main window
+# (so that the grid shows every colour, the report its lists and the
+# history a change), then each window on the offscreen platform.
 #   demo/zrzuty.sh BUILD_DIR [PORT]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -32,8 +32,8 @@ rm -rf "$demo"
 # The slow page waits a little longer than the demo's 30 s limit.
 start_demo_server "$demo" "$port" --slow 32
 
-# First pass: every page is new. Second pass: what changed since.
-"${cli[@]}" run || true
+# First pass: every page is new; the second, in the window itself (the main
+# window's picture is taken after it), finds what changed since.
 "${cli[@]}" run || true
 
 # Every window on a 1366×768 screen; Polish dates in the grid, whatever the
@@ -47,7 +47,7 @@ shoot() {
 # The history window of the page that publishes a new notice at every check.
 notices=$("${cli[@]}" list | awk -F'\t' '$3 == "Smołdzino" { print $1; exit }')
 mkdir -p "$img"
-shoot okno-glowne.png --window TForm1
+shoot okno-glowne.png --window TForm1 --run
 shoot edytor.png --window TForm3
 shoot konfiguracja.png --window TForm4
 shoot o-programie.png --window TForm5

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QSize>
 #include <QTimer>
+#include <QToolButton>
 #include <QWidget>
 #include <cstdio>
 
@@ -70,7 +71,8 @@ bool ScheduleScreenshot(const QStringList& arguments, QWidget* mainWindow,
     }
 
     mainWindow->resize(kMainWindowPicture);
-    QTimer::singleShot(kSettleMs, mainWindow, [mainWindow, window, file, history, form, record]() mutable {
+    const bool runFirst = arguments.contains(QStringLiteral("--run"));
+    QTimer::singleShot(kSettleMs, mainWindow, [mainWindow, window, file, history, form, record, runFirst]() mutable {
         if (history) {
             window = historyWindowOf(form, record);
             if (!window) {
@@ -79,7 +81,21 @@ bool ScheduleScreenshot(const QStringList& arguments, QWidget* mainWindow,
                 return;
             }
         } else if (window == mainWindow) {
-            return saveAndQuit(window, file);
+            if (!runFirst || !form)
+                return saveAndQuit(window, file);
+            // After a run of its own, as a user sees the window then: the
+            // lists, the event log with the run's summary.
+            auto shootSoon = [form, file] {
+                QTimer::singleShot(kSettleMs, form, [form, file] { saveAndQuit(form, file); });
+            };
+            QObject::connect(&form->run(), &RunController::runSummary, form, shootSoon);
+            QObject::connect(&form->run(), &RunController::runEnded, form, [shootSoon](RunOutcome outcome) {
+                if (outcome != RunOutcome::Finished)
+                    shootSoon();
+            });
+            if (auto* start = form->findChild<QToolButton*>(QStringLiteral("SpeedButton1")))
+                start->click();
+            return;
         }
         // Shown as the main window's buttons show it, but not modally, so
         // that the timer can take the picture.

@@ -79,8 +79,13 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     // An idle register is held shared again, so that readers may read it.
     connect(m_run.get(), &RunController::runEnded, this, [this] {
         QTimer::singleShot(0, this, Handler(m_dialogs, [this] {
-                               if (!m_run->active())
-                                   m_baza.ShareTable();
+                               if (m_run->active())
+                                   return;
+                               m_baza.ShareTable();
+                               // The reopened table resets the grid: its columns and
+                               // the filter's rows are set up again, not left all shown.
+                               SetupGridColumns();
+                               applyFilter();
                            }));
     });
     // The summary e-mail goes on a thread of its own; its outcome comes

@@ -424,6 +424,11 @@ void TestTForm1::runSummaryInTheEventLogAndTheTray()
     QTRY_VERIFY_WITH_TIMEOUT(!form.run().active() && LiveThreads::count() == 0, 10000);
     QTRY_VERIFY(log->count() > 0 && log->itemText(0).endsWith(QStringLiteral(" => ") + first));
     QVERIFY(form.trayMessage().isEmpty());
+    // The register held shared again after the run keeps the grid's columns.
+    QTRY_VERIFY(!form.baza().table().exclusive());
+    for (int c : {baza::Size, baza::Row, baza::Tag, baza::Kod, baza::Z, baza::Dom, baza::Info, baza::Bip})
+        QVERIFY2(form.grid()->isColumnHidden(c), qPrintable(QString::number(c)));
+    QVERIFY(!form.grid()->isColumnHidden(baza::Uwagi));
 
     // In the tray (as minimising with the tray option leaves it): the tray
     // tells as well.

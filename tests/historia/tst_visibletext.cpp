@@ -74,6 +74,11 @@ private Q_SLOTS:
         QTest::newRow("data z godziną") << "09.12.2026, godz. 11:58" << "";
         QTest::newRow("czas z sekundami") << "Aktualny czas 11:58:07" << "Aktualny czas";
         QTest::newRow("sesja") << "Wersja do druku index.php?PHPSESSID=abc123f&id=4" << "Wersja do druku index.php&id=4";
+        // Any letter case, Polish capitals too.
+        QTest::newRow("wielkie litery") << "LICZNIK ODWIEDZIN: 16807967" << "";
+        QTest::newRow("ILOŚĆ WYŚWIETLEŃ") << "ILOŚĆ WYŚWIETLEŃ: 312" << "";
+        QTest::newRow("STRONA WYGENEROWANA") << "Stopka. STRONA WYGENEROWANA W 0,12 S" << "Stopka.";
+        QTest::newRow("DZIŚ") << "DZIŚ JEST 9 GRUDNIA 2026" << "";
         QTest::newRow("w treści wpisu") << "Ogłoszenie (odsłon: 12) o przetargu" << "Ogłoszenie () o przetargu";
         // Real news stays as it is: a notice dated today, words that only
         // look like counters.

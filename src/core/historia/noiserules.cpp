@@ -90,42 +90,87 @@ QRegularExpression todayPattern(const QDate& day)
         kOptions);
 }
 
-// Cheap tests that a rule may match at all: each names what every match of
-// its expression must contain, so that the expressions run only on the few
-// lines that have it (most lines of a page have none of it).
-bool containsAny(QStringView line, std::initializer_list<QStringView> words)
+// Cheap tests that a rule may match at all: what every match of a rule's
+// expression must contain, found in one pass over the line, so
+// that the expressions run only on the few lines that have it (most lines
+// of a page have none of it). Searching the line once per keyword, with
+// Qt's case-insensitive search above all, cost more than the expressions;
+// here a keyword is compared only where its first letter stands.
+struct LineHints
 {
-    for (const QStringView w : words)
-        if (line.contains(w, Qt::CaseInsensitive))
-            return true;
-    return false;
-}
+    bool generated = false; // "generowan", "generated", "wykonania"
+    bool todayWord = false; // "dziś", "dzisiaj", "dzisiejsza", "aktualna", "mamy"
+    bool counterWord = false;
+    bool colon = false;
+    bool equals = false;
+    bool digit = false;
+};
 
-bool hasDigit(QStringView line)
+LineHints hintsOf(QStringView line)
 {
-    for (const QChar c : line)
-        if (c.isDigit())
-            return true;
-    return false;
-}
-
-bool mayBeGenerated(QStringView line)
-{
-    return containsAny(line, {u"generowan", u"generated", u"wykonania"});
-}
-
-// A date of the day with a keyword before it or a time after it.
-bool mayBeToday(QStringView line, const QString& year)
-{
-    return line.contains(year) &&
-           (line.contains(u':') || containsAny(line, {u"dziś", u"dzisiaj", u"dzisiejsza", u"aktualna", u"mamy"}));
-}
-
-bool mayBeCounter(QStringView line)
-{
-    return hasDigit(line) &&
-           containsAny(line, {u"licznik", u"liczba", u"ilość", u"odwiedz", u"odsłon", u"wyświetl", u"wizyt",
-                              u"wejść", u"gości", u"online", u"views", u"hits", u"visit", u"oglądan", u"czytan"});
+    LineHints h;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c == u':') {
+            h.colon = true;
+            continue;
+        }
+        if (c == u'=') {
+            h.equals = true;
+            continue;
+        }
+        if (c.isDigit()) {
+            h.digit = true;
+            continue;
+        }
+        const QStringView at = line.sliced(i);
+        auto any = [at](std::initializer_list<QStringView> words) {
+            for (const QStringView w : words)
+                if (at.startsWith(w, Qt::CaseInsensitive))
+                    return true;
+            return false;
+        };
+        switch (c.toCaseFolded().unicode()) {
+        case u'g':
+            h.generated = h.generated || any({u"generowan", u"generated"});
+            h.counterWord = h.counterWord || any({u"gości"});
+            break;
+        case u'w':
+            h.generated = h.generated || any({u"wykonania"});
+            h.counterWord = h.counterWord || any({u"wyświetl", u"wizyt", u"wejść"});
+            break;
+        case u'd':
+            h.todayWord = h.todayWord || any({u"dziś", u"dzisiaj", u"dzisiejsza"});
+            break;
+        case u'a':
+            h.todayWord = h.todayWord || any({u"aktualna"});
+            break;
+        case u'm':
+            h.todayWord = h.todayWord || any({u"mamy"});
+            break;
+        case u'l':
+            h.counterWord = h.counterWord || any({u"licznik", u"liczba"});
+            break;
+        case u'i':
+            h.counterWord = h.counterWord || any({u"ilość"});
+            break;
+        case u'o':
+            h.counterWord = h.counterWord || any({u"odwiedz", u"odsłon", u"online", u"oglądan"});
+            break;
+        case u'v':
+            h.counterWord = h.counterWord || any({u"views", u"visit"});
+            break;
+        case u'h':
+            h.counterWord = h.counterWord || any({u"hits"});
+            break;
+        case u'c':
+            h.counterWord = h.counterWord || any({u"czytan"});
+            break;
+        default:
+            break;
+        }
+    }
+    return h;
 }
 
 bool hasLetterOrDigit(const QString& text)
@@ -147,38 +192,64 @@ NoiseRules::NoiseRules(QStringList userRules)
 {
     for (const QString& rule : userRules) {
         const QString t = rule.trimmed();
-        if (!t.isEmpty())
+        if (!t.isEmpty()) {
             m_userRules << t;
+            m_foldedRules << t.toCaseFolded();
+        }
     }
 }
 
 QString NoiseRules::ComparedLine(const QString& line, const QDate& checkDay) const
 {
-    for (const QString& rule : m_userRules)
-        if (line.contains(rule, Qt::CaseInsensitive))
-            return QString();
+    if (!m_foldedRules.isEmpty()) {
+        const QString folded = line.toCaseFolded();
+        for (const QString& rule : m_foldedRules)
+            if (folded.contains(rule))
+                return QString();
+    }
 
     QString key = line;
-    if (mayBeGenerated(key))
-        key.replace(generated(), QString());
-    if (checkDay.isValid()) {
-        thread_local QDate cachedDay;
-        thread_local QRegularExpression cachedToday;
-        thread_local QString cachedYear;
-        if (cachedDay != checkDay) {
-            cachedToday = todayPattern(checkDay);
-            cachedYear = QString::number(checkDay.year());
-            cachedDay = checkDay;
+    LineHints hints = hintsOf(key);
+    // Taking noise out may bring two pieces together: what is left is
+    // looked at again, as the expressions would see it.
+    auto strip = [&key, &hints](const QRegularExpression& re) {
+        const qsizetype before = key.size();
+        key.replace(re, QString());
+        if (key.size() != before)
+            hints = hintsOf(key);
+    };
+    if (hints.generated)
+        strip(generated());
+    if (checkDay.isValid() && (hints.colon || hints.todayWord)) {
+        // A comparison reads two versions of two days, line by line: both
+        // days' expressions are kept, so that none is compiled again.
+        struct Today
+        {
+            QDate day;
+            QRegularExpression pattern;
+            QString year;
+        };
+        thread_local Today cached[2];
+        thread_local int next = 0;
+        Today* today = cached[0].day == checkDay ? &cached[0] : cached[1].day == checkDay ? &cached[1] : nullptr;
+        if (!today) {
+            today = &cached[next];
+            next = 1 - next;
+            today->day = checkDay;
+            today->pattern = todayPattern(checkDay);
+            today->pattern.optimize();
+            today->year = QString::number(checkDay.year());
         }
-        if (mayBeToday(key, cachedYear))
-            key.replace(cachedToday, QString());
+        // Every form of the day's date writes its year.
+        if (hints.digit && key.contains(today->year))
+            strip(today->pattern);
     }
-    if (key.contains(u':'))
-        key.replace(clockTime(), QString());
-    if (mayBeCounter(key))
-        key.replace(counters(), QString());
-    if (key.contains(u'='))
-        key.replace(sessionIds(), QString());
+    if (hints.colon)
+        strip(clockTime());
+    if (hints.counterWord && hints.digit)
+        strip(counters());
+    if (hints.equals)
+        strip(sessionIds());
     key = collapsed(key);
     return hasLetterOrDigit(key) ? key : QString();
 }

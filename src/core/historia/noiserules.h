@@ -27,6 +27,7 @@ public:
 
 private:
     QStringList m_userRules;
+    QStringList m_foldedRules; // the same, case-folded once
 };
 
 // The compared form of every line that counts, with its position in lines.
