@@ -164,6 +164,15 @@ private Q_SLOTS:
         auto v3 = PrepareVersion(m_dir->path(), kPage, news, "utf-8", QStringLiteral("text/html"), t0.addDays(1));
         QVERIFY(!v3->sameContent);
         QCOMPARE(v3->firstAddedLine, QStringLiteral("Obwieszczenie B"));
+
+        // The same bytes again: the same content, and a body and text that
+        // unpack to what a fresh reading of the page gives.
+        auto again = PrepareVersion(m_dir->path(), kPage, first, "utf-8", QStringLiteral("text/html"), t0.addDays(2));
+        QVERIFY(again->hasPrevious && again->sameContent);
+        QCOMPARE(again->body.sha256, v1->body.sha256);
+        QCOMPARE(Unpack(again->body.body, first.size()), first);
+        QCOMPARE(Unpack(again->body.text, -1), Unpack(v1->body.text, -1));
+        QVERIFY(!Unpack(again->body.text, -1).isEmpty());
     }
 
     void damagedStoreIsPutAsideAndTheHistoryGoesOn()

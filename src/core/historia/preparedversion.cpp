@@ -12,26 +12,35 @@ std::shared_ptr<const PreparedVersion> PrepareVersion(const QString& dataDirecto
 {
     auto v = std::make_shared<PreparedVersion>();
     try {
-        const QString text = VisibleText(body, charset, contentType);
         v->body.sha256 = Sha256Hex(body);
         v->body.size = body.size();
         v->body.body = Pack(body);
-        v->body.text = Pack(text.toUtf8());
 
         HistoryStore store(HistoryStore::PathIn(dataDirectory));
+        std::optional<StoredCheck> previous;
         try {
             store.open(HistoryStore::Mode::ReadOnly);
+            previous = store.LastVersion(page);
         } catch (const HistoryError&) {
-            return v; // no history yet, or none readable: nothing to compare
+            // no history yet, or none readable: nothing to compare
         }
-        const std::optional<StoredCheck> previous = store.LastVersion(page);
+        if (previous && previous->sha256 == v->body.sha256) {
+            // The page came back byte for byte, as most do from one run to
+            // the next: its text is the stored one, no need to parse it.
+            try {
+                v->body.text = Pack(store.Text(previous->sha256).toUtf8());
+                v->hasPrevious = true;
+                v->sameContent = true;
+                return v;
+            } catch (const HistoryError&) {
+                previous.reset(); // the stored text is unreadable: make it anew
+            }
+        }
+        const QString text = VisibleText(body, charset, contentType);
+        v->body.text = Pack(text.toUtf8());
         if (!previous)
             return v;
         v->hasPrevious = true;
-        if (previous->sha256 == v->body.sha256) {
-            v->sameContent = true;
-            return v;
-        }
         const NoiseRules rules(store.Rules(page));
         const VersionDiff diff =
             DiffTexts(store.Text(previous->sha256), previous->moment.date(), text, moment.date(), rules);
