@@ -50,5 +50,8 @@ mkdir -p "$img"
 shoot okno-glowne.png --window TForm1 --run
 shoot edytor.png --window TForm3
 shoot konfiguracja.png --window TForm4
+shoot konfiguracja-serwer.png --window TForm4 --tab 2
+shoot konfiguracja-kontrola.png --window TForm4 --tab 3
+shoot konfiguracja-powiadomienia.png --window TForm4 --tab 4
 shoot o-programie.png --window TForm5
 shoot historia.png --window HistoryWindow --record "$notices"

@@ -72,7 +72,9 @@ NotifyPage::NotifyPage(Settings& settings, Dialogs& dialogs, QWidget* parent)
     setObjectName(QStringLiteral("TabSheetPowiadomienia"));
     m_notify = new QCheckBox(QStringLiteral("wyślij podsumowanie po każdej kontroli"), this);
     m_notify->setObjectName(QStringLiteral("CheckBoxPowiadom"));
-    m_smtp = field(this, "EditSmtp", QStringLiteral("smtp://serwer:587 lub smtps://serwer:465"));
+    m_smtp = field(this, "EditSmtp", QStringLiteral("smtp://serwer:587"));
+    m_smtp->setToolTip(QStringLiteral("smtp://serwer:port (szyfrowanie STARTTLS, gdy serwer je oferuje) "
+                                      "lub smtps://serwer:port (połączenie szyfrowane od początku)"));
     m_user = field(this, "EditSmtpUser", {});
     m_password = field(this, "EditSmtpPass", {});
     m_password->setEchoMode(QLineEdit::Password);

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QSize>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
@@ -72,7 +73,9 @@ bool ScheduleScreenshot(const QStringList& arguments, QWidget* mainWindow,
 
     mainWindow->resize(kMainWindowPicture);
     const bool runFirst = arguments.contains(QStringLiteral("--run"));
-    QTimer::singleShot(kSettleMs, mainWindow, [mainWindow, window, file, history, form, record, runFirst]() mutable {
+    const int tabAt = arguments.indexOf(QStringLiteral("--tab"));
+    const int tab = tabAt >= 0 && tabAt + 1 < arguments.size() ? arguments[tabAt + 1].toInt() - 1 : -1;
+    QTimer::singleShot(kSettleMs, mainWindow, [mainWindow, window, file, history, form, record, runFirst, tab]() mutable {
         if (history) {
             window = historyWindowOf(form, record);
             if (!window) {
@@ -101,6 +104,9 @@ bool ScheduleScreenshot(const QStringList& arguments, QWidget* mainWindow,
         // that the timer can take the picture.
         if (auto* editor = qobject_cast<TForm3*>(window))
             editor->LoadEditor();
+        if (tab >= 0)
+            if (auto* tabs = window->findChild<QTabWidget*>())
+                tabs->setCurrentIndex(tab);
         window->show();
         QTimer::singleShot(kSettleMs, window, [window, file] { saveAndQuit(window, file); });
     });
