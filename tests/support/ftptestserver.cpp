@@ -1,17 +1,11 @@
 #include "support/ftptestserver.h"
 
+#include "support/scriptserver.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
-
-namespace {
-
-// Debian's interpreter: the python3 first on PATH may be another one that
-// does not see Debian's pyftpdlib.
-const char kPython[] = "/usr/bin/python3";
-
-} // namespace
 
 FtpTestServer::FtpTestServer(Mode mode) : m_mode(mode) {}
 
@@ -45,31 +39,8 @@ bool FtpTestServer::start()
         args << QStringLiteral("--short-stores");
     else if (m_mode == Mode::RefuseRenames)
         args << QStringLiteral("--refuse-renames");
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-    m_process.start(QString::fromLatin1(kPython), args);
-    if (!m_process.waitForStarted(10000)) {
-        m_error = m_process.errorString();
-        return false;
-    }
-    // The script names its port on the first line once it listens.
-    while (!m_process.canReadLine()) {
-        if (!m_process.waitForReadyRead(15000)) {
-            m_error = QStringLiteral("the FTP server did not start (its errors are above)");
-            stop();
-            return false;
-        }
-    }
-    const QByteArray line = m_process.readLine().trimmed();
-    bool ok = false;
-    if (line.startsWith("PORT "))
-        m_port = quint16(line.mid(5).toUInt(&ok));
-    if (!ok || m_port == 0) {
-        m_error = QStringLiteral("unexpected first line from the FTP server: ") + QString::fromLatin1(line);
-        stop();
-        return false;
-    }
-    return true;
+    m_port = StartScriptServer(m_process, args, QStringLiteral("FTP"), &m_error);
+    return m_port != 0;
 }
 
 void FtpTestServer::stop()

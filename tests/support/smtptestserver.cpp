@@ -1,5 +1,6 @@
 #include "support/smtptestserver.h"
 
+#include "support/scriptserver.h"
 #include "support/testdata.h"
 
 #include <QDir>
@@ -30,29 +31,8 @@ bool SmtpTestServer::start()
                      QStringLiteral("--key"), testdata::fixture(QStringLiteral("tls-localhost.key"))};
     if (!m_login.isEmpty())
         args << QStringLiteral("--login") << m_login;
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral("/usr/bin/python3"), args);
-    if (!m_process.waitForStarted(10000)) {
-        m_error = m_process.errorString();
-        return false;
-    }
-    while (!m_process.canReadLine()) {
-        if (!m_process.waitForReadyRead(15000)) {
-            m_error = QStringLiteral("the SMTP server did not start (its errors are above)");
-            stop();
-            return false;
-        }
-    }
-    const QByteArray line = m_process.readLine().trimmed();
-    bool ok = false;
-    if (line.startsWith("PORT "))
-        m_port = quint16(line.mid(5).toUInt(&ok));
-    if (!ok || m_port == 0) {
-        m_error = QStringLiteral("unexpected first line from the SMTP server: ") + QString::fromLatin1(line);
-        stop();
-        return false;
-    }
-    return true;
+    m_port = StartScriptServer(m_process, args, QStringLiteral("SMTP"), &m_error);
+    return m_port != 0;
 }
 
 void SmtpTestServer::stop()
