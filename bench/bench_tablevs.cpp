@@ -2,7 +2,8 @@
 // as bench/tdbf/tdbfbench.pas prints TDbf's, so that run-tdbf-side-by-side.sh
 // can put them side by side: import of 10,000 and 20,000 rows (linear?),
 // mark (open, write one record, close), list (open, read every field of
-// every record), the run start's pack.
+// every record), the run start's pack. MARKS=N and LISTS=N repeat those two
+// more often (to profile them).
 #include "baza/baza.h"
 #include "baza/editorrecord.h"
 #include "baza/fields.h"
@@ -70,7 +71,7 @@ int main(int argc, char** argv)
 
     baza::Baza b(dir);
     QElapsedTimer clock;
-    constexpr int kMarks = 200;
+    const int kMarks = qEnvironmentVariableIntValue("MARKS") > 0 ? qEnvironmentVariableIntValue("MARKS") : 200;
     clock.start();
     for (int i = 1; i <= kMarks; ++i) {
         dbf::DbfTable t;
@@ -85,7 +86,7 @@ int main(int argc, char** argv)
     }
     report("mark", double(clock.nsecsElapsed()) / 1e6 / kMarks);
 
-    constexpr int kLists = 10;
+    const int kLists = qEnvironmentVariableIntValue("LISTS") > 0 ? qEnvironmentVariableIntValue("LISTS") : 10;
     qint64 sum = 0;
     clock.start();
     for (int i = 0; i < kLists; ++i) {

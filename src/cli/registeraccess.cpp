@@ -24,7 +24,7 @@ int ParseRecordNumber(const dbf::DbfTable& table, const QString& text)
     const int recNo = text.toInt(&ok);
     if (!ok || recNo < 1)
         throw UsageError{QStringLiteral("niepoprawny numer rekordu \"%1\"").arg(text)};
-    if (table.rowOfRecNo(recNo) < 0)
+    if (!table.isLiveRecord(recNo))
         throw UsageError{QStringLiteral("w rejestrze nie ma rekordu nr %1").arg(recNo)};
     return recNo;
 }

@@ -154,6 +154,15 @@ void TestDbfFormat::datesAndTexts()
     QCOMPARE(QByteArray(p, 8), QByteArray(8, ' '));
     QCOMPARE(codec::date(d, p), datevalue::kZeroDate);
     QVERIFY_THROWS_EXCEPTION(DbfError, codec::setText(d, p, QStringLiteral("15 marca")));
+    // Stored dates read exactly as Qt's own yyyyMMdd parse reads them, odd
+    // contents (another writer's) included.
+    for (const char* stored : {"20240229", "20230229", "20261301", "20260100", "00000101", "99991231", "        ",
+                               "2026 315", "2026-3-1", "abcdefgh"}) {
+        const QDate qt = QDate::fromString(QString::fromLatin1(stored), QStringLiteral("yyyyMMdd"));
+        QCOMPARE(codec::date(d, stored), qt.isValid() ? datevalue::fromDate(qt) : datevalue::kZeroDate);
+        QCOMPARE(codec::text(d, stored), qt.isValid() ? qt.toString(Qt::ISODate) : QString());
+    }
+    QCOMPARE(codec::text(d, QByteArray(8, '\0').constData()), QString());
 
     const format::Field c = field(FieldType::Character, 6);
     char t[6];

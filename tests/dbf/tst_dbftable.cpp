@@ -71,6 +71,8 @@ private Q_SLOTS:
     void readsAFileWithoutTheEndMark();
     void anUnfinishedAppendIsNotTakenForDamage();
     void aShortCountIsNeverPackedAway();
+    void aBadDeletionFlagIsRefusedBeforeRowsAreUsed();
+    void aRecordReachedByNumberAgreesWithTheOrder();
     void exclusiveAccessLocksOutOtherOpeners();
     void ourLocksKeepOutBothKindsOfLocker();
     void createRefusesAnExistingFile();
@@ -549,9 +551,6 @@ void TestDbfTable::refusesDamagedFiles_data()
     QByteArray badLength = sample;
     badLength[10] = '\x01';
     QTest::newRow("record length") << badLength << "długość rekordu 769 nie zgadza się z polami";
-    QByteArray badFlag = sample;
-    badFlag[789 + 961] = 'X';
-    QTest::newRow("deletion flag") << badFlag << "rekord 2 ma błędny znacznik usunięcia";
     QByteArray badType = sample;
     badType[68 + 48 + 32] = 'Q';
     QTest::newRow("field type") << badType << "opis pola nr 2 jest błędny";
@@ -649,6 +648,91 @@ void TestDbfTable::aShortCountIsNeverPackedAway()
     }
     QCOMPARE(testdata::readAll(p), content);
     QFile::remove(p);
+}
+
+void TestDbfTable::aBadDeletionFlagIsRefusedBeforeRowsAreUsed()
+{
+    QByteArray content = testdata::readAll(testdata::fixture(QStringLiteral("baza-level7-sample.dbf")));
+    content[789 + 961] = 'X';
+    const QString p = path(QStringLiteral("badflag.dbf"));
+    QVERIFY(testdata::writeAll(p, content));
+    const QString expected = QStringLiteral("rekord 2 ma błędny znacznik usunięcia");
+
+    // Opening reads the header only; the flag is met where the rows are
+    // first needed, and nothing is ever rewritten from such a file.
+    DbfTable t;
+    t.setFileName(p);
+    t.setExclusive(true);
+    t.open();
+    t.setRecNo(3); // a sound record is still reached and read
+    QCOMPARE(t.recNo(), 3);
+    QCOMPARE(t.text(baza::Gmina), QStringLiteral("Żółkiewka"));
+    QVERIFY(errorOf([&] { t.isLiveRecord(2); }).contains(expected));
+    const QString rows = errorOf([&] { t.recordCount(); });
+    QVERIFY2(rows.contains(expected) && rows.contains(p), qPrintable(rows));
+    QVERIFY(errorOf([&] { t.pack(); }).contains(expected));
+    t.close();
+    QCOMPARE(testdata::readAll(p), content);
+
+    // A table someone watches (the grid) is refused at open.
+    DbfTable watched;
+    watched.setFileName(p);
+    int resets = 0;
+    connect(&watched, &DbfTable::layoutReset, this, [&] { ++resets; });
+    QVERIFY(errorOf([&] { watched.open(); }).contains(expected));
+    QVERIFY(!watched.isOpen());
+    QCOMPARE(resets, 0);
+}
+
+void TestDbfTable::aRecordReachedByNumberAgreesWithTheOrder()
+{
+    // The same changes with and without the order made first give the same
+    // file, cursor and rows: A B C D E with B and E deleted.
+    auto changes = [this](const QString& name, bool orderFirst, QByteArray& file) {
+        const QString p = newRegister(name);
+        DbfTable t;
+        t.setFileName(p);
+        t.setExclusive(true);
+        t.open();
+        for (const char* gmina : {"A", "B", "C", "D", "E"}) {
+            t.append();
+            t.setText(baza::Gmina, QString::fromLatin1(gmina));
+            t.post();
+        }
+        t.setRecNo(2);
+        t.deleteRecord();
+        t.setRecNo(5);
+        t.deleteRecord();
+        t.close();
+        t.open();
+        if (orderFirst)
+            QCOMPARE(t.recordCount(), 3);
+        QCOMPARE(t.recNo(), 1);
+        QVERIFY(!t.isLiveRecord(2) && t.isLiveRecord(4) && !t.isLiveRecord(6));
+        t.setRecNo(2); // deleted: the next live record
+        QCOMPARE(t.recNo(), 3);
+        t.setRecNo(5); // deleted and last: the previous one
+        QCOMPARE(t.recNo(), 4);
+        t.edit();
+        t.setInteger(baza::Kod, 3);
+        t.post();
+        t.append();
+        t.setText(baza::Gmina, QStringLiteral("F"));
+        t.post();
+        QCOMPARE(t.recNo(), 6);
+        QCOMPARE(t.row(), 3);
+        QCOMPARE(t.recordCount(), 4);
+        QCOMPARE(t.rowOfRecNo(4), 2);
+        QCOMPARE(t.integerAt(2, baza::Kod), 3);
+        QCOMPARE(t.textAt(1, baza::Gmina), QStringLiteral("C"));
+        t.close();
+        file = testdata::readAll(p);
+    };
+    QByteArray direct, ordered;
+    changes(QStringLiteral("direct.dbf"), false, direct);
+    changes(QStringLiteral("ordered.dbf"), true, ordered);
+    QVERIFY(!direct.isEmpty());
+    QCOMPARE(direct, ordered);
 }
 
 void TestDbfTable::refusesDamagedFiles()

@@ -198,7 +198,7 @@ void TestCliWymiana::importKilledAnywhereLeavesOldOrWholeRegister()
     }
     QVERIFY2(killedInTime >= 8, qPrintable(QString::number(killedInTime)));
     QVERIFY2(killedWhileWriting >= 1, "no kill landed while the new table was written");
-    // The next writer that opens the register removes what the kills left.
+    // The next import (or pack) removes what the kills left.
     QCOMPARE(cli({QStringLiteral("import"), seed}).exitCode, 0);
     QCOMPARE(leftovers(), QStringList());
 }

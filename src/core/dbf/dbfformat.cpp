@@ -139,7 +139,7 @@ Layout ParseHeader(QByteArrayView file, const QString& path)
     return layout;
 }
 
-quint32 CheckRecords(QByteArrayView file, const Layout& layout, const QString& path, std::vector<int>* live)
+quint32 CheckRecordArea(QByteArrayView file, const Layout& layout, const QString& path)
 {
     const char* d = file.data();
     const qint64 size = file.size();
@@ -162,21 +162,30 @@ quint32 CheckRecords(QByteArrayView file, const Layout& layout, const QString& p
     for (qint64 i = needed; i < needed + extra; ++i)
         if (d[i] != kEndOfFile)
             damaged(path, QStringLiteral("za ostatnim rekordem są zbędne bajty (%1)").arg(extra));
-    const char* records = d + layout.headerLength;
+    return layout.count;
+}
+
+bool IsLiveFlag(char flag, qint64 index, const QString& path)
+{
+    if (flag == kLive)
+        return true;
+    if (flag != kDeleted)
+        damaged(path, QStringLiteral("rekord %1 ma błędny znacznik usunięcia").arg(index + 1));
+    return false;
+}
+
+quint32 CheckRecords(QByteArrayView file, const Layout& layout, const QString& path, std::vector<int>* live)
+{
+    const quint32 count = CheckRecordArea(file, layout, path);
+    const char* records = file.data() + layout.headerLength;
     if (live) {
         live->clear();
-        live->reserve(layout.count);
+        live->reserve(count);
     }
-    for (quint32 i = 0; i < layout.count; ++i) {
-        const char flag = records[qsizetype(i) * layout.recordLength];
-        if (flag == kLive) {
-            if (live)
-                live->push_back(int(i));
-        } else if (flag != kDeleted) {
-            damaged(path, QStringLiteral("rekord %1 ma błędny znacznik usunięcia").arg(i + 1));
-        }
-    }
-    return layout.count;
+    for (quint32 i = 0; i < count; ++i)
+        if (IsLiveFlag(records[qsizetype(i) * layout.recordLength], i, path) && live)
+            live->push_back(int(i));
+    return count;
 }
 
 QByteArray BuildHeader(const FieldDefs& fields, const QString& path)

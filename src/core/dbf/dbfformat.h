@@ -48,11 +48,19 @@ struct Layout
 Layout ParseHeader(QByteArrayView file, const QString& path);
 
 // The number of records the file really holds, checked against its size:
-// the counted records must all be there with a valid deletion flag, and what
-// follows may only be the end mark (or an append that never finished, see
-// dbfformat.cpp). Anything else throws DbfError::damaged.
-// live, when given, receives the 0-based indexes of the records not marked
-// deleted, in physical order (the walk over the flags is done once).
+// the counted records must all be there, and what follows may only be the
+// end mark (or an append that never finished, see dbfformat.cpp). Anything
+// else throws DbfError::damaged. The records' own bytes are not read.
+quint32 CheckRecordArea(QByteArrayView file, const Layout& layout, const QString& path);
+
+// Whether a record with this deletion flag is live (not deleted); any other
+// flag than the two throws DbfError::damaged naming the record (0-based
+// index) and path.
+bool IsLiveFlag(char flag, qint64 index, const QString& path);
+
+// CheckRecordArea() and every record's deletion flag. live, when given,
+// receives the 0-based indexes of the records not marked deleted, in
+// physical order.
 quint32 CheckRecords(QByteArrayView file, const Layout& layout, const QString& path,
                      std::vector<int>* live = nullptr);
 

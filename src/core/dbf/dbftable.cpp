@@ -11,6 +11,7 @@
 #include "text/datevalue.h"
 
 #include <QFileInfo>
+#include <QMetaMethod>
 
 #include <algorithm>
 #include <cerrno>
@@ -85,9 +86,10 @@ void DbfTable::open()
         return;
     if (m_path.isEmpty())
         throw DbfError(QStringLiteral("Nie podano nazwy pliku bazy"));
-    if (!QFileInfo::exists(m_path))
-        throw DbfError::missing(m_path);
-    const auto mode = (m_readOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite) | QIODevice::Unbuffered;
+    // ExistingOnly: a missing table is an error (errno ENOENT), never an
+    // empty file made in its place.
+    const auto mode = (m_readOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite) | QIODevice::Unbuffered |
+                      QIODevice::ExistingOnly;
     // A file renamed over the path between our open and our lock (another
     // program's pack or import) is met on the next round; the old one must
     // not be read or written.
@@ -106,35 +108,62 @@ void DbfTable::open()
             break;
         m_file.reset();
     }
-    // Holding the file, we know that no replacement of it is under way:
-    // what a killed one left beside it goes.
-    if (!m_readOnly)
-        FileReplacement::removeLeftovers(m_path);
+    m_orderExpression.clear();
+    m_orderField = -1;
+    m_orderBuilt = false;
+    m_order.clear();
+    m_rowOf.clear();
+    m_row = -1;
     try {
         readFile();
+        m_current = liveFrom(0, 1);
+        // Whoever listens will ask for rows at once; a damaged flag is
+        // better refused here than in the middle of their handler.
+        if (isObserved())
+            ensureOrder();
     } catch (...) {
         m_file.reset();
         m_base = nullptr;
         m_baseCount = 0;
+        m_physicalCount = 0;
         m_fileCopy.clear();
         m_records.clear();
         m_fields.clear();
         m_order.clear();
+        m_rowOf.clear();
+        m_orderBuilt = false;
+        m_current = -1;
         throw;
     }
     m_state = State::Browse;
     m_modified = false;
-    m_orderExpression.clear();
-    m_orderField = -1;
-    // Physical order, as readFile found the live records.
-    m_rowOf.assign(size_t(m_physicalCount), -1);
-    for (size_t r = 0; r < m_order.size(); ++r)
-        m_rowOf[size_t(m_order[r])] = int(r);
-    m_row = m_order.empty() ? -1 : 0;
     m_bof = true;
-    m_eof = m_order.empty();
+    m_eof = m_current < 0;
     Q_EMIT layoutReset();
+    emitCurrentRowChanged();
+}
+
+bool DbfTable::isObserved() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&DbfTable::layoutReset)) ||
+           isSignalConnected(QMetaMethod::fromSignal(&DbfTable::rowChanged)) ||
+           isSignalConnected(QMetaMethod::fromSignal(&DbfTable::currentRowChanged));
+}
+
+void DbfTable::emitCurrentRowChanged()
+{
+    if (!isSignalConnected(QMetaMethod::fromSignal(&DbfTable::currentRowChanged)))
+        return;
+    ensureOrder();
     Q_EMIT currentRowChanged(m_row);
+}
+
+void DbfTable::emitRowChanged()
+{
+    if (!isSignalConnected(QMetaMethod::fromSignal(&DbfTable::rowChanged)))
+        return;
+    ensureOrder();
+    Q_EMIT rowChanged(m_row);
 }
 
 void DbfTable::lockFile()
@@ -153,8 +182,8 @@ void DbfTable::readFile()
 {
     const QByteArrayView all = mapFile();
     const Layout layout = ParseHeader(all, m_path);
-    // The one walk over the records' flags also gives the physical order.
-    const quint32 count = CheckRecords(all, layout, m_path, &m_order);
+    // The records' flags are read when the order is made (ensureOrder).
+    const quint32 count = CheckRecordArea(all, layout, m_path);
     m_header = QByteArray(all.data(), layout.headerLength);
     m_headerLength = layout.headerLength;
     m_recordLength = layout.recordLength;
@@ -231,6 +260,8 @@ void DbfTable::close()
     m_fields.clear();
     m_order.clear();
     m_rowOf.clear();
+    m_orderBuilt = false;
+    m_current = -1;
     m_physicalCount = 0;
     m_row = -1;
     m_bof = m_eof = true;
@@ -287,13 +318,42 @@ void DbfTable::checkBrowseMode()
 
 // --- navigation ---
 
+void DbfTable::ensureOrder() const
+{
+    if (m_orderBuilt)
+        return;
+    // Only the physical order is ever left to be made: a sort order is
+    // made when it is set.
+    m_order.clear();
+    m_order.reserve(size_t(m_physicalCount));
+    for (int i = 0; i < m_physicalCount; ++i)
+        if (IsLiveFlag(recordPtr(i)[0], i, m_path))
+            m_order.push_back(i);
+    m_rowOf.assign(size_t(m_physicalCount), -1);
+    for (size_t r = 0; r < m_order.size(); ++r)
+        m_rowOf[size_t(m_order[r])] = int(r);
+    m_row = m_current >= 0 ? m_rowOf[size_t(m_current)] : -1;
+    m_orderBuilt = true;
+}
+
+int DbfTable::liveFrom(int index, int step) const
+{
+    for (int i = index; i >= 0 && i < m_physicalCount; i += step)
+        if (recordPtr(i)[0] == kLive)
+            return i;
+    return -1;
+}
+
 bool DbfTable::isEmpty() const
 {
+    if (!m_orderBuilt)
+        return m_current < 0;
     return m_order.empty();
 }
 
 int DbfTable::recordCount() const
 {
+    ensureOrder();
     return int(m_order.size());
 }
 
@@ -304,11 +364,20 @@ int DbfTable::physicalRecordCount() const
 
 int DbfTable::recNo() const
 {
-    return m_row >= 0 ? m_order[size_t(m_row)] + 1 : 0;
+    return m_current >= 0 ? m_current + 1 : 0;
+}
+
+int DbfTable::row() const
+{
+    if (!isOpen())
+        return -1;
+    ensureOrder();
+    return m_row;
 }
 
 int DbfTable::physicalAt(int row) const
 {
+    ensureOrder();
     return (row >= 0 && row < int(m_order.size())) ? m_order[size_t(row)] + 1 : 0;
 }
 
@@ -316,7 +385,15 @@ int DbfTable::rowOfRecNo(int physical) const
 {
     if (physical < 1 || physical > m_physicalCount)
         return -1;
+    ensureOrder();
     return m_rowOf[size_t(physical - 1)];
+}
+
+bool DbfTable::isLiveRecord(int physical) const
+{
+    if (physical < 1 || physical > m_physicalCount)
+        return false;
+    return IsLiveFlag(recordPtr(physical - 1)[0], physical - 1, m_path);
 }
 
 void DbfTable::setCursor(int row)
@@ -324,12 +401,14 @@ void DbfTable::setCursor(int row)
     if (row == m_row)
         return;
     m_row = row;
+    m_current = row >= 0 ? m_order[size_t(row)] : -1;
     Q_EMIT currentRowChanged(row);
 }
 
 void DbfTable::first()
 {
     checkBrowseMode();
+    ensureOrder();
     setCursor(m_order.empty() ? -1 : 0);
     m_bof = true;
     m_eof = m_order.empty();
@@ -338,6 +417,7 @@ void DbfTable::first()
 void DbfTable::last()
 {
     checkBrowseMode();
+    ensureOrder();
     setCursor(int(m_order.size()) - 1);
     m_eof = true;
     m_bof = m_order.empty();
@@ -346,6 +426,7 @@ void DbfTable::last()
 void DbfTable::next()
 {
     checkBrowseMode();
+    ensureOrder();
     if (m_order.empty() || m_row >= int(m_order.size()) - 1) {
         m_eof = true;
         m_bof = m_order.empty();
@@ -358,6 +439,7 @@ void DbfTable::next()
 void DbfTable::prior()
 {
     checkBrowseMode();
+    ensureOrder();
     if (m_order.empty() || m_row <= 0) {
         m_bof = true;
         m_eof = m_order.empty();
@@ -370,6 +452,7 @@ void DbfTable::prior()
 void DbfTable::setRow(int row)
 {
     checkBrowseMode();
+    ensureOrder();
     if (row < 0 || row >= int(m_order.size()))
         return;
     setCursor(row);
@@ -381,9 +464,22 @@ void DbfTable::setRecNo(int physical)
     checkBrowseMode();
     if (physical < 1 || physical > m_physicalCount)
         return;
-    int index = physical - 1;
-    // A deleted record cannot be current: take the next live one, else the
-    // previous one.
+    const int index = physical - 1;
+    if (!m_orderBuilt) {
+        // Straight to the record: a deleted one cannot be current, take the
+        // next live one, else the previous one.
+        int target = liveFrom(index, 1);
+        if (target < 0)
+            target = liveFrom(index - 1, -1);
+        if (target < 0)
+            return;
+        const bool moved = target != m_current;
+        m_current = target;
+        m_bof = m_eof = false;
+        if (moved)
+            emitCurrentRowChanged();
+        return;
+    }
     int target = -1;
     for (int i = index; i < m_physicalCount && target < 0; ++i)
         target = m_rowOf[size_t(i)];
@@ -433,14 +529,15 @@ const char* DbfTable::currentPtr() const
     requireOpen();
     if (m_state == State::Edit || m_state == State::Insert)
         return m_buffer.constData();
-    if (m_row < 0)
+    if (m_current < 0)
         throw DbfError(QStringLiteral("Cannot perform this operation on an empty dataset"));
-    return recordPtr(m_order[size_t(m_row)]);
+    return recordPtr(m_current);
 }
 
 const char* DbfTable::fieldPtrAt(int row, int field) const
 {
     requireOpen();
+    ensureOrder();
     if (row < 0 || row >= int(m_order.size()))
         throw DbfError(QStringLiteral("Wiersz %1 poza zakresem").arg(row));
     return recordPtr(m_order[size_t(row)]) + m_fields[size_t(field)].offset;
@@ -541,12 +638,12 @@ void DbfTable::edit()
     if (m_state == State::Edit || m_state == State::Insert)
         return;
     requireWritable();
-    if (m_order.empty()) {
+    if (m_current < 0) {
         append(); // editing an empty table adds a record
         return;
     }
     requireNoBatch();
-    m_buffer = QByteArray(recordPtr(m_order[size_t(m_row)]), m_recordLength);
+    m_buffer = QByteArray(recordPtr(m_current), m_recordLength);
     m_state = State::Edit;
 }
 
@@ -567,14 +664,38 @@ void DbfTable::cancel()
 
 void DbfTable::writeAt(qint64 offset, const char* data, qint64 size)
 {
+#ifdef Q_OS_UNIX
+    // One call instead of a seek and a write: a single mark is a handful of
+    // system calls, and these are two of them.
+    while (size > 0) {
+        const ssize_t written = ::pwrite(int(m_file->handle()), data, size_t(size), off_t(offset));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw DbfError::cannotWrite(m_path, written < 0 ? errno : ENOSPC);
+        data += written;
+        offset += written;
+        size -= written;
+    }
+#else
     if (!m_file->seek(offset) || m_file->write(data, size) != size)
         throw DbfError::cannotWrite(m_path, errno);
+#endif
 }
 
 void DbfTable::touchHeaderDate()
 {
+    const QByteArray before = m_header.left(4);
     StampDate(m_header.data());
-    writeAt(1, m_header.constData() + 1, 3);
+    if (m_header.left(4) != before)
+        writeAt(1, m_header.constData() + 1, 3);
+}
+
+void DbfTable::removeReplacementLeftovers()
+{
+    // Called holding the file exclusively: no replacement of it is under
+    // way, so what a killed one left beside it can go.
+    FileReplacement::removeLeftovers(m_path);
 }
 
 void DbfTable::writeHeaderCounts()
@@ -588,7 +709,7 @@ void DbfTable::post()
 {
     requireOpen();
     if (m_state == State::Edit) {
-        const int physical = m_order[size_t(m_row)];
+        const int physical = m_current;
         const QByteArray oldKey = m_orderField >= 0 ? sortKey(physical) : QByteArray();
         writeAt(m_headerLength + qint64(physical) * m_recordLength, m_buffer.constData(), m_recordLength);
         if (char* owned = ownedRecord(physical))
@@ -601,7 +722,7 @@ void DbfTable::post()
             Q_EMIT layoutReset();
             Q_EMIT currentRowChanged(m_row);
         } else {
-            Q_EMIT rowChanged(m_row);
+            emitRowChanged();
         }
         return;
     }
@@ -627,13 +748,17 @@ void DbfTable::post()
     }
     m_records.append(m_buffer);
     ++m_physicalCount;
-    m_rowOf.push_back(-1);
+    if (m_orderBuilt)
+        m_rowOf.push_back(-1);
     if (!m_batch)
         writeHeaderCounts();
     m_buffer.clear();
     m_state = State::Browse;
     m_modified = true;
-    if (m_orderField < 0) {
+    m_current = physical;
+    if (!m_orderBuilt) {
+        // The order, when made, finds the new record by its flag.
+    } else if (m_orderField < 0) {
         // Physical order: the new record is the last row; no rebuild, so
         // that a long run of appends stays linear.
         m_order.push_back(physical);
@@ -644,7 +769,7 @@ void DbfTable::post()
     }
     m_bof = m_eof = false;
     Q_EMIT layoutReset();
-    Q_EMIT currentRowChanged(m_row);
+    emitCurrentRowChanged();
 }
 
 void DbfTable::deleteRecord()
@@ -656,11 +781,12 @@ void DbfTable::deleteRecord()
     }
     if (m_state == State::Edit)
         cancel();
-    if (m_order.empty())
+    if (m_current < 0)
         throw DbfError(QStringLiteral("Cannot perform this operation on an empty dataset"));
     requireWritable();
     requireNoBatch();
-    const int physical = m_order[size_t(m_row)];
+    ensureOrder();
+    const int physical = m_current;
     const char flag = kDeleted;
     writeAt(m_headerLength + qint64(physical) * m_recordLength, &flag, 1);
     if (char* owned = ownedRecord(physical))
@@ -672,6 +798,7 @@ void DbfTable::deleteRecord()
     for (size_t r = size_t(row); r < m_order.size(); ++r)
         m_rowOf[size_t(m_order[r])] = int(r);
     m_row = m_order.empty() ? -1 : std::min(row, int(m_order.size()) - 1);
+    m_current = m_row >= 0 ? m_order[size_t(m_row)] : -1;
     m_bof = m_eof = m_order.empty();
     Q_EMIT layoutReset();
     Q_EMIT currentRowChanged(m_row);
@@ -684,7 +811,9 @@ void DbfTable::pack()
     requireNoBatch();
     if (!m_exclusive)
         throw DbfError(QStringLiteral("Tabelę %1 można spakować tylko otwartą na wyłączność").arg(m_path));
+    removeReplacementLeftovers();
 
+    ensureOrder();
     if (int(m_order.size()) == m_physicalCount)
         return; // nothing deleted: the file is packed already, no rewrite
     QByteArray live;
@@ -750,6 +879,7 @@ void DbfTable::beginBatch()
             lockFileOrThrow(*m_file, true);
         }
     }
+    removeReplacementLeftovers();
     m_batchHeader = m_header;
     m_batchCount = m_physicalCount;
     m_batch = true;
@@ -795,10 +925,14 @@ void DbfTable::rollbackBatch()
     m_batchHeader.clear();
     if (!m_exclusive)
         LockWholeFile(m_file->handle(), false, !m_readOnly);
-    const int keep = m_row >= 0 && m_row < int(m_order.size()) ? m_order[size_t(m_row)] : -1;
-    rebuildOrder(keep < m_physicalCount ? keep : -1);
+    const int keep = m_current;
+    if (m_orderBuilt) {
+        rebuildOrder(keep < m_physicalCount ? keep : -1);
+    } else if (keep >= m_physicalCount) {
+        m_current = liveFrom(0, 1);
+    }
     Q_EMIT layoutReset();
-    Q_EMIT currentRowChanged(m_row);
+    emitCurrentRowChanged();
 }
 
 // --- order ---
@@ -814,7 +948,7 @@ void DbfTable::rebuildOrder(int keepPhysical)
     m_order.clear();
     m_order.reserve(size_t(m_physicalCount));
     for (int i = 0; i < m_physicalCount; ++i)
-        if (recordPtr(i)[0] != kDeleted)
+        if (IsLiveFlag(recordPtr(i)[0], i, m_path))
             m_order.push_back(i);
     if (m_orderField >= 0) {
         std::vector<QByteArray> keys(static_cast<size_t>(m_physicalCount));
@@ -834,6 +968,8 @@ void DbfTable::rebuildOrder(int keepPhysical)
         m_row = m_rowOf[size_t(keepPhysical)];
     else
         m_row = m_order.empty() ? -1 : 0;
+    m_current = m_row >= 0 ? m_order[size_t(m_row)] : -1;
+    m_orderBuilt = true;
 }
 
 void DbfTable::setOrder(const QString& keyExpression, bool descending)
@@ -852,7 +988,7 @@ void DbfTable::setOrder(const QString& keyExpression, bool descending)
     }
     if (field < 0)
         throw DbfError(QStringLiteral("Błędne wyrażenie sortowania \"%1\": brak takiego pola").arg(keyExpression));
-    const int keep = m_row >= 0 ? m_order[size_t(m_row)] : -1;
+    const int keep = m_current;
     m_orderExpression = e;
     m_orderDescending = descending;
     m_orderField = field;
@@ -872,7 +1008,7 @@ void DbfTable::clearOrder()
     checkBrowseMode();
     if (m_orderField < 0)
         return;
-    const int keep = m_row >= 0 ? m_order[size_t(m_row)] : -1;
+    const int keep = m_current;
     m_orderExpression.clear();
     m_orderField = -1;
     m_orderByDtos = false;

@@ -18,6 +18,14 @@ namespace dbf {
 // writes its record through to the file before it returns, so the file is
 // never behind the screen.
 //
+// Opening reads the header only. The order of the visible records (which
+// walks every record's deletion flag) is made when rows are first asked for;
+// a record reached by its number (setRecNo, isLiveRecord) needs no order, so
+// a single change of a large register touches little more than that record.
+// A table whose signals are connected (a grid) gets its order at open, and a
+// damaged deletion flag is reported there; otherwise at the first use of the
+// order.
+//
 // Cursor rules follow the usual dataset conventions: navigation moves over
 // the visible (not deleted) records in the current order; Bof()/Eof() are set
 // when a move runs against the first or last record; editing an empty table
@@ -68,11 +76,14 @@ public:
 
     // Position of the current record in the current order (the grid's row),
     // -1 when the table is empty or closed.
-    int row() const { return m_row; }
+    int row() const;
     void setRow(int row);
     int physicalAt(int row) const;
     // Row of a physical record number, -1 when it is deleted or out of range.
     int rowOfRecNo(int physical) const;
+    // Whether a physical record number is in range and not deleted (without
+    // making the order).
+    bool isLiveRecord(int physical) const;
 
     // --- editing ---
     void edit();
@@ -167,11 +178,17 @@ private:
     void remapRecords();
     char* ownedRecord(int physicalIndex); // null when the record lies in the mapping
     void rebuildOrder(int keepPhysical);
+    void ensureOrder() const;
+    int liveFrom(int index, int step) const; // first live record from index on, going by step; -1 when none
+    bool isObserved() const;
+    void emitCurrentRowChanged();
+    void emitRowChanged();
     QByteArray sortKey(int physicalIndex) const;
     void setCursor(int row);
     void writeAt(qint64 offset, const char* data, qint64 size);
     void writeHeaderCounts();
     void touchHeaderDate();
+    void removeReplacementLeftovers();
     void lockFile();
     void lockFileOrThrow(QFile& file, bool exclusive);
     void requireNoBatch() const;
@@ -196,14 +213,20 @@ private:
     QByteArray m_records;
     int m_physicalCount = 0;
 
-    std::vector<int> m_order; // row -> physical index (0-based)
-    std::vector<int> m_rowOf; // physical index -> row, -1 when deleted
+    // The cursor is the physical index of the current record (-1 when the
+    // table is empty); while the order is not made, it is a live record
+    // whenever the table has one.
+    int m_current = -1;
+    // Made on first use (ensureOrder); m_row is the cursor's row in it.
+    mutable bool m_orderBuilt = false;
+    mutable std::vector<int> m_order; // row -> physical index (0-based)
+    mutable std::vector<int> m_rowOf; // physical index -> row, -1 when deleted
+    mutable int m_row = -1;
     QString m_orderExpression;
     bool m_orderDescending = false;
     int m_orderField = -1;
     bool m_orderByDtos = false;
 
-    int m_row = -1;
     bool m_bof = true;
     bool m_eof = true;
     QByteArray m_buffer; // the record being edited or inserted

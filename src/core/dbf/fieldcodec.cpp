@@ -20,14 +20,38 @@ bool allZero(const char* p, int n)
     return true;
 }
 
+bool isBlank(const char* p, int n)
+{
+    for (int i = 0; i < n; ++i)
+        if (p[i] != ' ' && p[i] != 0)
+            return false;
+    return true;
+}
+
 bool isIntegral(const format::Field& f)
 {
     return f.def.type == FieldType::Integer || f.def.type == FieldType::AutoIncrement;
 }
 
+// The stored yyyyMMdd; eight digits are read directly (the common case,
+// met for every date cell of a listing), anything else as Qt reads it.
+QDate storedDate(const char* p)
+{
+    if (isBlank(p, 8))
+        return QDate();
+    int digits[8];
+    for (int i = 0; i < 8; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return QDate::fromString(QString::fromLatin1(QByteArrayView(p, 8)), QStringLiteral("yyyyMMdd"));
+        digits[i] = p[i] - '0';
+    }
+    const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+    return QDate(year, digits[4] * 10 + digits[5], digits[6] * 10 + digits[7]);
+}
+
 QString dateText(const char* p)
 {
-    const QDate d = QDate::fromString(QString::fromLatin1(QByteArrayView(p, 8)), QStringLiteral("yyyyMMdd"));
+    const QDate d = storedDate(p);
     return d.isValid() ? d.toString(Qt::ISODate) : QString();
 }
 
@@ -95,7 +119,7 @@ double date(const format::Field& f, const char* p)
 {
     if (f.def.type != FieldType::Date)
         notADateField(f);
-    const QDate d = QDate::fromString(QString::fromLatin1(QByteArrayView(p, 8)), QStringLiteral("yyyyMMdd"));
+    const QDate d = storedDate(p);
     return d.isValid() ? datevalue::fromDate(d) : datevalue::kZeroDate;
 }
 
@@ -103,10 +127,7 @@ bool isNull(const format::Field& f, const char* p)
 {
     if (isIntegral(f))
         return allZero(p, 4);
-    for (int i = 0; i < f.def.width; ++i)
-        if (p[i] != ' ' && p[i] != '\0')
-            return false;
-    return true;
+    return isBlank(p, f.def.width);
 }
 
 void setText(const format::Field& f, char* p, const QString& value)
