@@ -10,7 +10,6 @@
 #include "text/cp1250.h"
 #include "text/datevalue.h"
 
-#include <QFileInfo>
 #include <QMetaMethod>
 
 #include <algorithm>
