@@ -213,7 +213,10 @@ void HistoryWindow::PokazWersjeClick()
             return;
         }
         f.close();
-        Shell::open(QUrl::fromLocalFile(path).toString());
+        if (!Shell::open(QUrl::fromLocalFile(path).toString()))
+            m_status->setText(QStringLiteral("Nie można otworzyć zapisanej wersji: nie znaleziono przeglądarki "
+                                             "internetowej. Wersja jest zapisana w pliku %1")
+                                  .arg(QDir::toNativeSeparators(path)));
     } catch (const historia::HistoryError& e) {
         m_status->setText(e.text());
     }

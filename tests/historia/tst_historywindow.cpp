@@ -14,6 +14,7 @@
 #include "updatedlisthistory.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -99,6 +100,19 @@ private Q_SLOTS:
         QFile f(QUrl(shell.opened().first()).toLocalFile());
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), m_second);
+        f.close();
+        auto* status = w.findChild<QLabel*>(QStringLiteral("Stan"));
+        QVERIFY(!status->text().contains(QStringLiteral("przeglądarki")));
+
+        // No program takes the file: the window says so and where it lies.
+        ShellRecorder none(false);
+        w.findChild<QPushButton*>(QStringLiteral("PokazWersje"))->click();
+        QCOMPARE(none.opened().size(), 1);
+        const QString path = QUrl(none.opened().first()).toLocalFile();
+        QVERIFY2(status->text().contains(QStringLiteral("nie znaleziono przeglądarki internetowej")) &&
+                     status->text().contains(path),
+                 qPrintable(status->text()));
+        QVERIFY(QFile::exists(path));
     }
 
     void rulesAreKeptWithTheHistory()
