@@ -1,6 +1,7 @@
 #include "historywindow.h"
 
 #include "historia/checkdetails.h"
+#include "platform/programerror.h"
 #include "platform/shell.h"
 #include "text/systemformat.h"
 
@@ -113,8 +114,8 @@ HistoryWindow::HistoryWindow(const QString& dataDirectory, const QString& page, 
 
     try {
         m_store->open(historia::HistoryStore::Mode::ReadWrite);
-    } catch (const historia::HistoryError& e) {
-        m_status->setText(QStringLiteral("Historia stron niedostępna: %1").arg(e.text()));
+    } catch (const std::exception& e) {
+        m_status->setText(QStringLiteral("Historia stron niedostępna: %1").arg(ErrorText(e)));
     }
     loadChecks();
     loadRules();
@@ -134,8 +135,8 @@ void HistoryWindow::loadChecks()
             const QList<historia::StoredCheck> all = m_store->Checks(m_page);
             for (auto it = all.crbegin(); it != all.crend(); ++it)
                 m_checks << *it;
-        } catch (const historia::HistoryError& e) {
-            m_status->setText(QStringLiteral("Nie można odczytać historii strony: %1").arg(e.text()));
+        } catch (const std::exception& e) {
+            m_status->setText(QStringLiteral("Nie można odczytać historii strony: %1").arg(ErrorText(e)));
         }
     }
     m_list->setRowCount(int(m_checks.size()));
@@ -161,8 +162,8 @@ void HistoryWindow::loadRules()
         return;
     try {
         m_rules->addItems(m_store->Rules(m_page));
-    } catch (const historia::HistoryError& e) {
-        m_status->setText(e.text());
+    } catch (const std::exception& e) {
+        m_status->setText(ErrorText(e));
     }
 }
 
@@ -187,8 +188,8 @@ void HistoryWindow::showDetails()
         addLines(m_details, d.removed, QStringLiteral("- "), QColor(0xC0, 0x00, 0x00));
         if (!d.note.isEmpty())
             addLines(m_details, {d.note}, QString(), palette().color(QPalette::Text));
-    } catch (const historia::HistoryError& e) {
-        addLines(m_details, {e.text()}, QString(), palette().color(QPalette::Text));
+    } catch (const std::exception& e) {
+        addLines(m_details, {ErrorText(e)}, QString(), palette().color(QPalette::Text));
     }
 }
 
@@ -217,8 +218,8 @@ void HistoryWindow::PokazWersjeClick()
             m_status->setText(QStringLiteral("Nie można otworzyć zapisanej wersji: nie znaleziono przeglądarki "
                                              "internetowej. Wersja jest zapisana w pliku %1")
                                   .arg(QDir::toNativeSeparators(path)));
-    } catch (const historia::HistoryError& e) {
-        m_status->setText(e.text());
+    } catch (const std::exception& e) {
+        m_status->setText(ErrorText(e));
     }
 }
 
@@ -230,8 +231,8 @@ void HistoryWindow::DodajRegueClick()
     try {
         m_store->AddRule(m_page, text);
         m_ruleText->clear();
-    } catch (const historia::HistoryError& e) {
-        m_status->setText(e.text());
+    } catch (const std::exception& e) {
+        m_status->setText(ErrorText(e));
     }
     loadRules();
     showDetails();
@@ -244,8 +245,8 @@ void HistoryWindow::UsunReguleClick()
         return;
     try {
         m_store->RemoveRule(m_page, item->text());
-    } catch (const historia::HistoryError& e) {
-        m_status->setText(e.text());
+    } catch (const std::exception& e) {
+        m_status->setText(ErrorText(e));
     }
     loadRules();
     showDetails();
