@@ -67,6 +67,12 @@ QLineEdit* edit(QWidget* parent, const char* name, int field, const QRect& place
     // The widths of the register's fields: nothing typed is ever cut.
     e->setMaxLength(baza::RecordValidation::FieldWidth(field));
     e->setGeometry(place);
+    // A value longer than the field shows whole in its tool tip (a long
+    // area name or address is read, not only its beginning).
+    QObject::connect(e, &QLineEdit::textChanged, e, [e](const QString& text) {
+        const int room = e->width() - 8; // the frame and the text margins
+        e->setToolTip(e->fontMetrics().horizontalAdvance(text) > room ? text : QString());
+    });
     return e;
 }
 

@@ -654,6 +654,10 @@ void TestTForm3::lengthLimits()
     enterMode(Mode::Edit);
     type(edit, QString(limit + 3, QLatin1Char('w')));
     QCOMPARE(this->edit(edit)->text(), QString(limit, QLatin1Char('w')));
+    // What does not fit is shown whole in the tool tip; a short value needs none.
+    QCOMPARE(this->edit(edit)->toolTip(), QString(limit, QLatin1Char('w')));
+    this->edit(edit)->setText(QStringLiteral("Kampinos"));
+    QVERIFY(this->edit(edit)->toolTip().isEmpty());
 }
 
 void TestTForm3::enterMovesOnLikeTab_data()
