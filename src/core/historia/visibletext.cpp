@@ -159,6 +159,13 @@ void walk(const GumboNode* root, LineCollector& out)
         bool pre;
     };
     std::vector<Frame> stack;
+    // A block's edges break the line; a cell's edges keep cells apart.
+    auto edge = [&](GumboTag tag) {
+        if (isBlock(tag))
+            out.breakLine();
+        if (tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH)
+            out.space();
+    };
     auto enter = [&](const GumboNode* node, bool pre) {
         switch (node->type) {
         case GUMBO_NODE_TEXT:
@@ -178,10 +185,7 @@ void walk(const GumboNode* root, LineCollector& out)
         if (isHidden(node))
             return;
         const GumboTag tag = node->v.element.tag;
-        if (isBlock(tag))
-            out.breakLine();
-        if (tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH)
-            out.space();
+        edge(tag);
         if (tag == GUMBO_TAG_IMG) {
             // An image's alternative text is what a reader without it sees.
             if (const GumboAttribute* alt = gumbo_get_attribute(&node->v.element.attributes, "alt"))
@@ -190,13 +194,8 @@ void walk(const GumboNode* root, LineCollector& out)
         stack.push_back({node, 0, pre || tag == GUMBO_TAG_PRE || tag == GUMBO_TAG_TEXTAREA});
     };
     auto leave = [&](const GumboNode* node) {
-        if (node->type == GUMBO_NODE_DOCUMENT)
-            return;
-        const GumboTag tag = node->v.element.tag;
-        if (isBlock(tag))
-            out.breakLine();
-        if (tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH)
-            out.space();
+        if (node->type != GUMBO_NODE_DOCUMENT)
+            edge(node->v.element.tag);
     };
 
     enter(root, false);
