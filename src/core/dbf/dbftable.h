@@ -82,7 +82,7 @@ public:
     // Row of a physical record number, -1 when it is deleted or out of range.
     int rowOfRecNo(int physical) const;
     // Whether a physical record number is in range and not deleted (without
-    // making the order).
+    // making the order); a damaged deletion flag throws DbfError.
     bool isLiveRecord(int physical) const;
 
     // --- editing ---
