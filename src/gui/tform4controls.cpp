@@ -49,6 +49,20 @@ QLineEdit* edit(QWidget* parent, const char* name)
     return e;
 }
 
+// A caption with its field at the right end of the row; the caption is the
+// field's buddy and may wrap.
+QHBoxLayout* labelledRow(QWidget* parent, const char* name, const QString& text, QWidget* field)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setWordWrap(true);
+    label->setBuddy(field);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label, 1);
+    row->addWidget(field);
+    return row;
+}
+
 QPushButton* button(QWidget* parent, const char* name, const QString& text,
                     QStyle::StandardPixmap picture)
 {
@@ -211,21 +225,12 @@ QWidget* TForm4::buildChecksPage()
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(6, 6, 6, 4);
 
-    auto* jobsLabel = new QLabel(QStringLiteral("Liczba jednocześnie sprawdzanych stron"), page);
-    jobsLabel->setObjectName(QStringLiteral("LabelWatki"));
     m_spinWatki = new QSpinBox(page);
     m_spinWatki->setObjectName(QStringLiteral("SpinWatki"));
     m_spinWatki->setRange(konfig::kMinJobs, konfig::kMaxJobs);
     m_spinWatki->setValue(1);
     m_spinWatki->setToolTip(QStringLiteral("1: strony sprawdzane po kolei, jedna po drugiej"));
-    jobsLabel->setBuddy(m_spinWatki);
-    auto* jobsRow = new QHBoxLayout;
-    jobsRow->addWidget(jobsLabel, 1);
-    jobsRow->addWidget(m_spinWatki);
 
-    auto* pauseLabel = new QLabel(QStringLiteral("Przerwa między zapytaniami do jednego serwera"), page);
-    pauseLabel->setObjectName(QStringLiteral("LabelPrzerwa"));
-    pauseLabel->setWordWrap(true);
     m_spinPrzerwa = new QDoubleSpinBox(page);
     m_spinPrzerwa->setObjectName(QStringLiteral("SpinPrzerwa"));
     m_spinPrzerwa->setDecimals(1);
@@ -235,10 +240,6 @@ QWidget* TForm4::buildChecksPage()
     m_spinPrzerwa->setValue(1);
     m_spinPrzerwa->setToolTip(QStringLiteral("Przy kilku stronach naraz: do jednego serwera nigdy więcej niż jedno "
                                              "połączenie, a między zapytaniami co najmniej ta przerwa"));
-    pauseLabel->setBuddy(m_spinPrzerwa);
-    auto* pauseRow = new QHBoxLayout;
-    pauseRow->addWidget(pauseLabel, 1);
-    pauseRow->addWidget(m_spinPrzerwa);
 
     auto* agentLabel = new QLabel(QStringLiteral("Przedstawiaj się serwerom jako (User-Agent):"), page);
     agentLabel->setObjectName(QStringLiteral("LabelAgent"));
@@ -247,8 +248,9 @@ QWidget* TForm4::buildChecksPage()
     m_editAgent->setPlaceholderText(QString::fromLatin1(DefaultUserAgent()));
     agentLabel->setBuddy(m_editAgent);
 
-    column->addLayout(jobsRow);
-    column->addLayout(pauseRow);
+    column->addLayout(labelledRow(page, "LabelWatki", QStringLiteral("Liczba jednocześnie sprawdzanych stron"), m_spinWatki));
+    column->addLayout(labelledRow(page, "LabelPrzerwa", QStringLiteral("Przerwa między zapytaniami do jednego serwera"),
+                                  m_spinPrzerwa));
     column->addWidget(agentLabel);
     column->addWidget(m_editAgent);
     column->addStretch(1);
