@@ -18,7 +18,7 @@
 
 namespace {
 
-const QString kDemo = QStringLiteral(EKOWARTA_FIXTURES "/../../demo");
+const QString kDemo = testdata::sourcePath(QStringLiteral("demo"));
 const QString kPython = QStringLiteral("/usr/bin/python3");
 
 const char* const kMonths[] = {"stycznia", "lutego", "marca",    "kwietnia", "maja",        "czerwca",

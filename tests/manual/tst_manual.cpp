@@ -65,7 +65,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_pdf = testdata::readAll(
-            QDir(QStringLiteral(EKOWARTA_BIN_DIR)).filePath(QStringLiteral("instrukcja.pdf")));
+            QDir(testdata::binDir()).filePath(QStringLiteral("instrukcja.pdf")));
         m_markdown = QString::fromUtf8(testdata::readAll(QStringLiteral(EKOWARTA_MANUAL_SOURCE)));
         QVERIFY(!m_pdf.isEmpty());
         QVERIFY(!m_markdown.isEmpty());

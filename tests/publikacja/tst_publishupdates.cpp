@@ -13,6 +13,7 @@
 #include "support/ftptestserver.h"
 #include "support/scripteddialogs.h"
 #include "support/seams.h"
+#include "support/testdata.h"
 #include "text/datevalue.h"
 
 #include <QDir>
@@ -63,7 +64,7 @@ const QString kFeedStep = QStringLiteral("Wysyłanie kanału Atom. Czekaj...");
 QJsonObject parsedFeed(const QString& path)
 {
     QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(EKOWARTA_TEST_SERVERS "/feedcheck.py"), path});
+    p.start(QStringLiteral("/usr/bin/python3"), {testdata::testServer(QStringLiteral("feedcheck.py")), path});
     if (!p.waitForFinished(30000) || p.exitCode() != 0)
         return {};
     return QJsonDocument::fromJson(p.readAllStandardOutput()).object();

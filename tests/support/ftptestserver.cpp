@@ -1,6 +1,7 @@
 #include "support/ftptestserver.h"
 
 #include "support/scriptserver.h"
+#include "support/testdata.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +21,7 @@ bool FtpTestServer::start()
         m_error = QStringLiteral("no temporary directory");
         return false;
     }
-    QStringList args{QStringLiteral(EKOWARTA_TEST_SERVERS "/ftpserver.py"),
+    QStringList args{testdata::testServer(QStringLiteral("ftpserver.py")),
                      QStringLiteral("--root"), m_root.path(),
                      QStringLiteral("--user"), user(),
                      QStringLiteral("--password"), password(),

@@ -24,7 +24,7 @@ QString SmtpTestServer::certificate()
 bool SmtpTestServer::start()
 {
     static const char* const modes[] = {"plain", "starttls", "smtps", "refuse", "drop"};
-    QStringList args{QStringLiteral(EKOWARTA_TEST_SERVERS "/smtpserver.py"),
+    QStringList args{testdata::testServer(QStringLiteral("smtpserver.py")),
                      QStringLiteral("--mode"), QLatin1String(modes[int(m_mode)]),
                      QStringLiteral("--spool"), m_spool.path(),
                      QStringLiteral("--cert"), certificate(),

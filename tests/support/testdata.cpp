@@ -23,7 +23,22 @@ QString copyFixture(const QString& name, const QTemporaryDir& dir, const QString
 
 QString program(const QString& name)
 {
-    return QStringLiteral(EKOWARTA_BIN_DIR "/") + name;
+    return binDir() + QLatin1Char('/') + name;
+}
+
+QString binDir()
+{
+    return QStringLiteral(EKOWARTA_BIN_DIR);
+}
+
+QString testServer(const QString& name)
+{
+    return QStringLiteral(EKOWARTA_TEST_SERVERS "/") + name;
+}
+
+QString sourcePath(const QString& name)
+{
+    return QStringLiteral(EKOWARTA_FIXTURES "/../../") + name;
 }
 
 ProcessResult run(const QString& programName, const QStringList& arguments, int timeoutMs,

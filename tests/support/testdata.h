@@ -15,6 +15,15 @@ QString copyFixture(const QString& name, const QTemporaryDir& dir, const QString
 // Path of a program built beside the tests (ekowarta, ekowarta-cli).
 QString program(const QString& name);
 
+// The folder of the built programs.
+QString binDir();
+
+// Path of a file under tests/servers (the Python test servers and checkers).
+QString testServer(const QString& name);
+
+// Path of a file or folder under the source tree's top (e.g. "demo").
+QString sourcePath(const QString& name);
+
 struct ProcessResult
 {
     int exitCode = -1;
