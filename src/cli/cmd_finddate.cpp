@@ -20,7 +20,7 @@ int runFindDate(CliContext& c, const QStringList& arguments)
     double date = 0;
     const bool found = FindPageDate(textfile::ReadBytes(args.first()), QString(), date);
     c.out << "found=" << (found ? 1 : 0) << "\n"
-          << "date=" << datevalue::toDate(date).toString(Qt::ISODate) << "\n";
+          << "date=" << (found ? datevalue::toDate(date).toString(Qt::ISODate) : QString()) << "\n";
     return 0;
 }
 
@@ -28,7 +28,7 @@ CommandRegistration reg({
     QStringLiteral("find-date"),
     QStringLiteral("find-date PLIK [--today RRRR-MM-DD]"),
     QStringLiteral("Szuka w pliku strony najnowszej minionej daty (bieżący rok, potem poprzedni)\n"
-                   "i wypisuje found=0/1 oraz date=. --today ustala dzisiejszą datę."),
+                   "i wypisuje found=0/1 oraz date= (puste, gdy nie znalazł). --today ustala dzisiejszą datę."),
     runFindDate,
 });
 

@@ -17,14 +17,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("output");
         const QByteArray cp = cp1250::fromUnicode(u"<p>Ogłoszenie z dnia 15 marca 2026 r.</p>\r\n<p>3 września 2026</p>");
         QTest::newRow("found") << cp << "2026-10-01" << QByteArray("found=1\ndate=2026-09-03\n");
-        QTest::newRow("not found: the date the finder returns") << cp << "2026-03-15"
-                                                                << QByteArray("found=0\ndate=2025-01-01\n");
+        // Nothing found: no date at all, not the floor of the year searched last.
+        QTest::newRow("not found: no date") << cp << "2026-03-15" << QByteArray("found=0\ndate=\n");
         // Read as a check reads it: a UTF-8 page's Polish month names count,
         // so find-date and check-page give the same date.
         QTest::newRow("UTF-8 page: read as a check reads it")
             << QStringLiteral("3 września 2026\n1 marca 2026").toUtf8() << "2026-10-01"
             << QByteArray("found=1\ndate=2026-09-03\n");
-        QTest::newRow("empty file") << QByteArray() << "2026-10-01" << QByteArray("found=0\ndate=2025-01-01\n");
+        QTest::newRow("empty file") << QByteArray() << "2026-10-01" << QByteArray("found=0\ndate=\n");
     }
     void output()
     {

@@ -43,6 +43,8 @@ private Q_SLOTS:
     void normalizeDateLine_data();
     void normalizeDateLine();
     void normalizeMatchesPlainReplacements();
+    void prepareDateLine_data();
+    void prepareDateLine();
     void scans_data();
     void scans();
     void findNewestDate_data();
@@ -51,6 +53,8 @@ private Q_SLOTS:
     void yearsBack();
     void otherEncodingsAfterConversion_data();
     void otherEncodingsAfterConversion();
+    void formsReadSinceTheyAppearOnPages_data();
+    void formsReadSinceTheyAppearOnPages();
 };
 
 void TestSzukajDaty::parseDateCandidate_data()
@@ -106,6 +110,8 @@ void TestSzukajDaty::normalizeDateLine_data()
         << "sty lut mar kwi maj cze lip sie wrz paź lis gru"
         << "-01--02--03--04--05--06--07--08--09--10--11--12-";
     QTest::newRow("tabs stay") << "15\tgrudnia\t2026" << "15\t-12-\t2026";
+    QTest::newRow("without Polish letters") << "3 wrzesnia, 1 Pazdziernika, wrzesien, paz 2026"
+                                            << "3-09-,1-10-,-09-,-10-2026";
     QTest::newRow("blank line") << "   " << "";
 }
 
@@ -116,7 +122,7 @@ void TestSzukajDaty::normalizeDateLine()
     QCOMPARE(NormalizeDateLine(cp1250::fromUnicode(line)), cp1250::fromUnicode(normalized));
 }
 
-// The 36 replacements done the plain way, one after another over the whole
+// The replacements done the plain way, one after another over the whole
 // line, against the normalisation that skips months not present.
 void TestSzukajDaty::normalizeMatchesPlainReplacements()
 {
@@ -125,14 +131,25 @@ void TestSzukajDaty::normalizeMatchesPlainReplacements()
         "października", "listopada", "grudnia", "styczeń", "luty", "marzec", "kwiecień", "maj", "czerwiec",
         "lipiec", "sierpień", "wrzesień", "październik", "listopad", "grudzień", "sty", "lut", "mar", "kwi",
         "maj", "cze", "lip", "sie", "wrz", "paź", "lis", "gru"};
-    const QStringList fragments = names + QStringList{"li", "ma", "s", "ty", "r", "ca", " ", "15", "2026", "-",
-                                                      ".", "PAŹDZIERNIKA", "Stycz", "eń", "ą", "\t", "ia"};
+    // The names without Polish letters go after each column's own names.
+    const QList<std::pair<QString, int>> plainNames = {
+        {"stycznia", 1}, {"lutego", 2}, {"marca", 3}, {"kwietnia", 4}, {"maja", 5}, {"czerwca", 6},
+        {"lipca", 7}, {"sierpnia", 8}, {"września", 9}, {"października", 10}, {"listopada", 11},
+        {"grudnia", 12}, {"wrzesnia", 9}, {"pazdziernika", 10}, {"styczeń", 1}, {"luty", 2}, {"marzec", 3},
+        {"kwiecień", 4}, {"maj", 5}, {"czerwiec", 6}, {"lipiec", 7}, {"sierpień", 8}, {"wrzesień", 9},
+        {"październik", 10}, {"listopad", 11}, {"grudzień", 12}, {"styczen", 1}, {"kwiecien", 4},
+        {"sierpien", 8}, {"wrzesien", 9}, {"pazdziernik", 10}, {"grudzien", 12}, {"sty", 1}, {"lut", 2},
+        {"mar", 3}, {"kwi", 4}, {"maj", 5}, {"cze", 6}, {"lip", 7}, {"sie", 8}, {"wrz", 9}, {"paź", 10},
+        {"lis", 11}, {"gru", 12}, {"paz", 10}};
+    const QStringList fragments =
+        names + QStringList{"li", "ma", "s", "ty", "r", "ca", " ", "15", "2026", "-", ".", "PAŹDZIERNIKA", "Stycz",
+                            "eń", "ą", "\t", "ia", "wrzes", "nia", "paz", "dziernik", "a", "en", "WRZESIEN"};
     auto plain = [&](const QByteArray& line) {
         QByteArray text = line;
         text.replace(" ", "");
         text = cp1250::toLower(text);
-        for (int i = 0; i < names.size(); ++i)
-            text.replace(cp1250::fromUnicode(names[i]), "-" + QByteArray::number(i % 12 + 1).rightJustified(2, '0') + "-");
+        for (const auto& [name, month] : plainNames)
+            text.replace(cp1250::fromUnicode(name), "-" + QByteArray::number(month).rightJustified(2, '0') + "-");
         return text;
     };
     quint32 seed = 2026;
@@ -220,8 +237,8 @@ void TestSzukajDaty::findNewestDate_data()
                                                         << QDate(2025, 1, 1);
     QTest::newRow("month and year without a day") << QStringList{"marzec 2026"} << june << false
                                                   << QDate(2025, 1, 1);
-    QTest::newRow("abbreviation with a period") << QStringList{"15 sty. 2026"} << june << false
-                                                << QDate(2025, 1, 1);
+    QTest::newRow("abbreviation with a period") << QStringList{"15 sty. 2026"} << june << true
+                                                << QDate(2026, 1, 15);
     QTest::newRow("two dates on one line") << QStringList{"od 2026-01-10 do 2026-02-20"} << june << true
                                            << QDate(2026, 2, 20);
     QTest::newRow("a past and a future date on one line") << QStringList{"od 2026-01-10 do 2026-12-31"} << june
@@ -301,6 +318,78 @@ void TestSzukajDaty::otherEncodingsAfterConversion()
     // ...in Windows-1250 it is.
     QVERIFY(FindNewestDate(LinesAsCp1250({bytes}, contentType), 1, date));
     QCOMPARE(datevalue::toDate(date), QDate(2026, 9, 3));
+}
+
+void TestSzukajDaty::prepareDateLine_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("prepared");
+    QTest::newRow("nothing to do") << "<td>15.03.2026</td>" << "<td>15.03.2026</td>";
+    QTest::newRow("entities") << "3&nbsp;wrze&#347;nia&#160;2026 &amp; 4&#x20;maja" << "3 września 2026 & 4 maja";
+    QTest::newRow("nbsp without its semicolon") << "3&nbspmaja 2026" << "3 maja 2026";
+    QTest::newRow("unknown entity stays") << "&bogus; &#; &" << "&bogus; &#; &";
+    QTest::newRow("no-break spaces and tabs") << u"3\u00A0maja\t2026"_qs << "3 maja 2026";
+    QTest::newRow("Roman month") << "12 XII 2025, 3.III.2026 r., 7-IX-2026" << "12.12.2025, 3.3.2026 r., 7.9.2026";
+    QTest::newRow("not a Roman month") << "Rozdział XII 2026, 3 XIII 2026, 3 XIIa 2026"
+                                       << "Rozdział XII 2026, 3 XIII 2026, 3 XIIa 2026";
+    QTest::newRow("abbreviation with a period") << "3 sty. 2026, 4 Paź. 2026, 5 gru.2026" << "3 sty 2026, 4 Paź 2026, 5 gru2026";
+    QTest::newRow("period of another word") << "ul. Mar. 2026, sty. 2026" << "ul. Mar. 2026, sty. 2026";
+    QTest::newRow("case reference") << "OŚ.6220.5.2026" << "OŚ.6220.5.####";
+    QTest::newRow("longer number") << "Nr 120.5.2026, 1.5.20265" << "Nr 120.5.####, 1.5.#####";
+    QTest::newRow("office before a short date") << "RI.5.3.2026" << "RI.5.3.####";
+    QTest::newRow("initials after the year") << "WOOŚ.4220.12.2021.AB, 5.3.2026.AB" << "WOOŚ.4220.12.####.AB, 5.3.####.AB";
+    QTest::newRow("a word before a short date") << "z dn.5.03.2026, Dn.6.03.2026" << "z dn.5.03.2026, Dn.6.03.2026";
+    QTest::newRow("range") << "01.03.2026-15.03.2026, 2026-03-01/2026-03-15" << "01.03.2026-15.03.2026, 2026-03-01/2026-03-15";
+    QTest::newRow("year first glued") << "6220.2026.03.15, 2026.03.150" << "6220.####.03.15, ####.03.150";
+    QTest::newRow("sentence after the year") << "dnia 5.03.2026. Wójt" << "dnia 5.03.2026. Wójt";
+}
+
+void TestSzukajDaty::prepareDateLine()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, prepared);
+    QCOMPARE(cp1250::toUnicode(PrepareDateLine(cp1250::fromUnicode(line))), prepared);
+}
+
+// Forms that real pages write and that the finder reads besides the
+// described ones, and references it must not read, each with the date a
+// reader takes from the line.
+void TestSzukajDaty::formsReadSinceTheyAppearOnPages_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QDate>("date"); // null: nothing found
+    auto cp = [](const QString& s) { return cp1250::fromUnicode(s); };
+    QTest::newRow("case reference") << cp(u"OŚ.6220.5.2026"_qs) << QDate();
+    QTest::newRow("order number") << cp(u"Zarządzenie Nr 120.5.2026"_qs) << QDate();
+    QTest::newRow("the real date wins over the reference")
+        << cp(u"OŚ.6220.7.2026 z dnia 5 marca 2026 r."_qs) << QDate(2026, 3, 5);
+    QTest::newRow("reference after the date") << cp(u"z dnia 2.11.2026 r., znak GKR.6220.14.2026"_qs)
+                                              << QDate(2026, 11, 2);
+    QTest::newRow("genitive without Polish letters") << QByteArray("3 wrzesnia 2026") << QDate(2026, 9, 3);
+    QTest::newRow("pazdziernika") << QByteArray("Dnia 14 pazdziernika 2026 r.") << QDate(2026, 10, 14);
+    QTest::newRow("abbreviation with a period") << QByteArray("3 sty. 2026") << QDate(2026, 1, 3);
+    QTest::newRow("Roman month") << QByteArray("12 XII 2025") << QDate(2025, 12, 12);
+    QTest::newRow("Roman month with dots") << QByteArray("3.III.2026 r.") << QDate(2026, 3, 3);
+    QTest::newRow("entity nbsp") << QByteArray("5&nbsp;marca&nbsp;2026") << QDate(2026, 3, 5);
+    QTest::newRow("no-break space, Windows-1250") << QByteArray("5\xA0" "marca\xA0" "2026") << QDate(2026, 3, 5);
+    QTest::newRow("no-break space, UTF-8 bytes") << QByteArray("5\xC2\xA0" "marca\xC2\xA0" "2026") << QDate(2026, 3, 5);
+    QTest::newRow("tab") << QByteArray("5\tmarca\t2026") << QDate(2026, 3, 5);
+    QTest::newRow("entity inside the month") << QByteArray("3 wrze&#347;nia 2026") << QDate(2026, 9, 3);
+    QTest::newRow("named entity inside the month") << QByteArray("3 wrze&sacute;nia 2026") << QDate(2026, 9, 3);
+    QTest::newRow("date range") << QByteArray("01.03.2026-15.03.2026") << QDate(2026, 3, 15);
+    QTest::newRow("longer number") << QByteArray("tel. 5.3.20261") << QDate();
+    QTest::newRow("a word glued by a dot") << QByteArray("z dn.15.03.2026") << QDate(2026, 3, 15);
+}
+
+void TestSzukajDaty::formsReadSinceTheyAppearOnPages()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QDate, date);
+    PinnedClock clock(noonOf(QDate(2026, 12, 9)));
+    double found = 0;
+    QCOMPARE(FindNewestDate({line}, 1, found), date.isValid());
+    if (date.isValid())
+        QCOMPARE(datevalue::toDate(found), date);
 }
 
 QTEST_GUILESS_MAIN(TestSzukajDaty)

@@ -11,12 +11,21 @@
 
 namespace {
 
-// Whether the line, read without its plain spaces, holds the four digits of
-// the year. The normalisation removes exactly those spaces, lower-casing
-// leaves digits alone, and a month name becomes "-MM-" between dashes, which
-// can neither make nor break a run of four digits: so this tells, without
-// normalising, whether the normalised line holds the year. Most lines of a
-// page do not, and they cost no more than this look.
+// Bytes that the preparation and the normalisation may take out from
+// between two digits: blanks (a no-break space of UTF-8 is C2 A0).
+bool mayVanish(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || u == 0xA0 || u == 0xC2;
+}
+
+// Whether the line, read without its blanks, may hold the four digits of
+// the year. The preparation turns blanks into spaces, the normalisation
+// removes those, lower-casing leaves digits alone, and a month name becomes
+// "-MM-" between dashes, which can neither make nor break a run of four
+// digits: so without preparing or normalising this tells whether the line
+// can hold the year. Most lines of a page do not, and they cost no more than
+// this look.
 bool holdsYear(QByteArrayView line, const char (&digits)[4])
 {
     const char* p = line.data();
@@ -28,7 +37,7 @@ bool holdsYear(QByteArrayView line, const char (&digits)[4])
         const char* q = p + 1;
         int matched = 1;
         while (matched < 4 && q < end) {
-            if (*q == ' ') {
+            if (mayVanish(*q)) {
                 ++q;
                 continue;
             }
@@ -68,7 +77,7 @@ public:
     {
         if (m_searchable && !holdsYear(line, m_digits))
             return;
-        const QByteArray text = NormalizeDateLine(line);
+        const QByteArray text = NormalizeDateLine(PrepareDateLine(line));
         // Only a line that holds the year can hold one of its dates.
         if (text.isEmpty() || !text.contains(m_yearDigits))
             return;

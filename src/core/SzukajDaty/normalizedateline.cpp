@@ -3,6 +3,8 @@
 
 #include <QString>
 #include <array>
+#include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -10,53 +12,65 @@ struct MonthReplacement
 {
     QByteArray name; // Windows-1250, lower-case
     QByteArray code; // "-01-" … "-12-"
+    int month = 0;   // 0 … 11
 };
 
-// Genitive, then nominative, then abbreviation, each January to December:
-// the longer forms must go first, or "mar" would eat the start of "marca".
-const std::array<MonthReplacement, 36>& monthReplacements()
+// Genitive, then nominative, then abbreviation, each January to December
+// and each followed by the names that pages also write without Polish
+// letters ("wrzesnia", "pazdziernik", "paz"): the longer forms must go
+// first, or "mar" would eat the start of "marca" and "pazdziernik" that of
+// "pazdziernika".
+const std::vector<MonthReplacement>& monthReplacements()
 {
-    static const std::array<MonthReplacement, 36> table = [] {
-        const char16_t* const names[3][12] = {
-            {u"stycznia", u"lutego", u"marca", u"kwietnia", u"maja", u"czerwca", u"lipca",
-             u"sierpnia", u"września", u"października", u"listopada", u"grudnia"},
-            {u"styczeń", u"luty", u"marzec", u"kwiecień", u"maj", u"czerwiec", u"lipiec",
-             u"sierpień", u"wrzesień", u"październik", u"listopad", u"grudzień"},
-            {u"sty", u"lut", u"mar", u"kwi", u"maj", u"cze", u"lip", u"sie", u"wrz", u"paź", u"lis",
-             u"gru"},
+    static const std::vector<MonthReplacement> table = [] {
+        struct Name
+        {
+            const char16_t* name;
+            int month; // 1 … 12
         };
-        std::array<MonthReplacement, 36> t;
-        for (int form = 0; form < 3; ++form) {
-            for (int month = 0; month < 12; ++month) {
-                MonthReplacement& r = t[form * 12 + month];
-                r.name = cp1250::fromUnicode(QString::fromUtf16(names[form][month]));
-                r.code = '-' + QByteArray::number(month + 1).rightJustified(2, '0') + '-';
-            }
-        }
+        const std::initializer_list<Name> names = {
+            {u"stycznia", 1}, {u"lutego", 2}, {u"marca", 3}, {u"kwietnia", 4}, {u"maja", 5},
+            {u"czerwca", 6}, {u"lipca", 7}, {u"sierpnia", 8}, {u"września", 9}, {u"października", 10},
+            {u"listopada", 11}, {u"grudnia", 12}, {u"wrzesnia", 9}, {u"pazdziernika", 10},
+            {u"styczeń", 1}, {u"luty", 2}, {u"marzec", 3}, {u"kwiecień", 4}, {u"maj", 5},
+            {u"czerwiec", 6}, {u"lipiec", 7}, {u"sierpień", 8}, {u"wrzesień", 9}, {u"październik", 10},
+            {u"listopad", 11}, {u"grudzień", 12}, {u"styczen", 1}, {u"kwiecien", 4}, {u"sierpien", 8},
+            {u"wrzesien", 9}, {u"pazdziernik", 10}, {u"grudzien", 12},
+            {u"sty", 1}, {u"lut", 2}, {u"mar", 3}, {u"kwi", 4}, {u"maj", 5}, {u"cze", 6},
+            {u"lip", 7}, {u"sie", 8}, {u"wrz", 9}, {u"paź", 10}, {u"lis", 11}, {u"gru", 12}, {u"paz", 10},
+        };
+        std::vector<MonthReplacement> t;
+        for (const Name& n : names)
+            t.push_back({cp1250::fromUnicode(QString::fromUtf16(n.name)),
+                         '-' + QByteArray::number(n.month).rightJustified(2, '0') + '-', n.month - 1});
         return t;
     }();
     return table;
 }
 
-// Every month name begins with its three-letter abbreviation, and a
-// replacement leaves "-MM-" between its neighbours, so it never makes a new
-// name out of them. A month whose abbreviation is not in the lowered line
-// therefore has nothing to replace: most lines need none of the 36 passes.
+// Every month name begins with one of the month's three-letter
+// abbreviations, and a replacement leaves "-MM-" between its neighbours, so
+// it never makes a new name out of them. A month whose abbreviations are not
+// in the lowered line therefore has nothing to replace: most lines need none
+// of the passes.
 quint32 monthsPresent(const QByteArray& text)
 {
-    const auto& table = monthReplacements();
-    const qsizetype kAbbreviations = 24; // the third column starts here
+    static const std::vector<MonthReplacement> abbreviations = [] {
+        std::vector<MonthReplacement> a;
+        for (const MonthReplacement& r : monthReplacements())
+            if (r.name.size() == 3)
+                a.push_back(r);
+        return a;
+    }();
     quint32 present = 0;
     for (qsizetype at = 0; at + 3 <= text.size(); ++at) {
         const char c = text[at];
         if (c != 's' && c != 'l' && c != 'm' && c != 'k' && c != 'c' && c != 'w' && c != 'p' &&
             c != 'g')
             continue;
-        for (int month = 0; month < 12; ++month) {
-            const QByteArray& abbreviation = table[kAbbreviations + month].name;
-            if (abbreviation[0] == c && abbreviation[1] == text[at + 1] &&
-                abbreviation[2] == text[at + 2])
-                present |= 1u << month;
+        for (const MonthReplacement& a : abbreviations) {
+            if (a.name[0] == c && a.name[1] == text[at + 1] && a.name[2] == text[at + 2])
+                present |= 1u << a.month;
         }
     }
     return present;
@@ -93,9 +107,8 @@ QByteArray NormalizeDateLine(QByteArrayView line)
     const quint32 present = monthsPresent(text);
     if (present == 0)
         return text;
-    const auto& table = monthReplacements();
-    for (std::size_t i = 0; i < table.size(); ++i)
-        if (present & (1u << (i % 12)))
-            text.replace(table[i].name, table[i].code);
+    for (const MonthReplacement& r : monthReplacements())
+        if (present & (1u << r.month))
+            text.replace(r.name, r.code);
     return text;
 }

@@ -6,7 +6,10 @@
 // The date finder: the newest past date written in a page, searched for in
 // the current year first and then in earlier ones. It works on raw lines of
 // Windows-1250 bytes and knows numeric dates (year first or last, with "-",
-// "." or "/") and dates with a Polish month name between day and year.
+// "." or "/"), dates with a Polish month name between day and year (with or
+// without Polish letters, abbreviated with or without a period) and dates
+// with a Roman-numeral month. A number that only looks like a date, inside
+// a longer number or a case reference ("OŚ.6220.5.2026"), is never one.
 // Date values are day counts from 1899-12-30 (text/datevalue.h); "past"
 // means up to and including yesterday, by Clock::now().
 //
@@ -25,6 +28,14 @@ bool FindNewestDateInPage(QByteArrayView page, int yearsBack, double& date);
 // of that year. Returns whether any past date of that year was seen.
 bool FindDateInYear(const QList<QByteArray>& lines, int year, double& date);
 bool FindDateInYearInPage(QByteArrayView page, int year, double& date);
+
+// A raw line made ready for NormalizeDateLine: entities decoded ("&nbsp;",
+// "wrze&#347;nia"), no-break spaces and tabs made plain spaces, Roman-numeral
+// months ("12 XII 2025", "3.III.2026") and abbreviations with a period
+// ("3 sty. 2026") written as the scans read them, and the year taken out of
+// a date glued to a longer number or a reference ("Nr 120.5.2026",
+// "OŚ.6220.5.2026", "WOOŚ.4220.12.2021.AB"), so that no scan reads it.
+QByteArray PrepareDateLine(QByteArrayView line);
 
 // A line made ready for scanning: plain spaces removed, lower-cased by the
 // Windows-1250 rules, Polish month names replaced by "-MM-".
