@@ -105,8 +105,34 @@ CREATE TABLE IF NOT EXISTS reguly(
   strona INTEGER NOT NULL REFERENCES strony(id),
   tekst TEXT NOT NULL,
   PRIMARY KEY(strona, tekst));
-PRAGMA user_version = 1;
+CREATE TABLE IF NOT EXISTS ogloszenia(
+  id INTEGER PRIMARY KEY,
+  strona INTEGER NOT NULL REFERENCES strony(id),
+  wersja INTEGER NOT NULL REFERENCES wersje(id),
+  klucz TEXT NOT NULL,
+  rodzaj TEXT NOT NULL,
+  organ TEXT,
+  znak TEXT,
+  data TEXT,
+  procedura TEXT NOT NULL,
+  etap TEXT NOT NULL,
+  uwagi_od TEXT,
+  uwagi_do TEXT,
+  uwagi_wyliczone INTEGER NOT NULL,
+  natura2000 INTEGER NOT NULL,
+  obszar TEXT,
+  obszary TEXT,
+  przedmiot TEXT,
+  wykryto TEXT NOT NULL,
+  UNIQUE(strona, klucz));
+CREATE INDEX IF NOT EXISTS ogloszenia_wersji ON ogloszenia(wersja);
+CREATE INDEX IF NOT EXISTS ogloszenia_terminy ON ogloszenia(uwagi_do);
+PRAGMA user_version = 2;
 )";
+
+const char* const kNoticeColumns =
+    "o.id, o.wersja, s.adres, w.adres, o.wykryto, o.rodzaj, o.organ, o.znak, o.data, o.procedura, o.etap, "
+    "o.uwagi_od, o.uwagi_do, o.uwagi_wyliczone, o.natura2000, o.obszar, o.przedmiot, o.obszary";
 
 const char* const kCheckColumns =
     "w.id, s.adres, w.chwila, w.adres, w.stan, w.wynik, w.rozmiar, w.wiersze, w.data, w.kod, w.sha256, w.nowa_tresc, "
@@ -129,6 +155,31 @@ StoredCheck checkFrom(const Statement& q)
     c.newContent = q.integer(11) != 0;
     c.httpCode = int(q.integer(12));
     return c;
+}
+
+StoredNotice noticeFrom(const Statement& q)
+{
+    StoredNotice s;
+    s.id = q.integer(0);
+    s.checkId = q.integer(1);
+    s.page = q.text(2);
+    s.address = q.text(3);
+    s.seen = QDateTime::fromString(q.text(4), Qt::ISODate);
+    ogloszenia::Notice& n = s.notice;
+    n.kind = q.text(5);
+    n.authority = q.text(6);
+    n.reference = q.text(7);
+    n.date = QDate::fromString(q.text(8), Qt::ISODate);
+    n.procedure = q.text(9);
+    n.stage = q.text(10);
+    n.commentsFrom = QDate::fromString(q.text(11), Qt::ISODate);
+    n.commentsUntil = QDate::fromString(q.text(12), Qt::ISODate);
+    n.commentsComputed = q.integer(13) != 0;
+    n.natura2000 = q.integer(14) != 0;
+    n.area = q.text(15);
+    n.subject = q.text(16);
+    n.areasNamed = q.text(17).split(QStringLiteral("; "), Qt::SkipEmptyParts);
+    return s;
 }
 
 QByteArray sql(const char* head, const char* tail)
@@ -219,7 +270,8 @@ qint64 HistoryStore::pageId(const QString& page, bool create)
     return q.step() ? q.integer(0) : 0;
 }
 
-qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body)
+qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body,
+                              const QList<ogloszenia::Notice>& notices)
 {
     if (!m_db)
         throw HistoryError(QStringLiteral("historia stron nie jest otwarta"));
@@ -254,6 +306,7 @@ qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body)
             insert.bindNull(10);
         insert.run();
         const qint64 id = sqlite3_last_insert_rowid(m_db);
+        addNotices(page, id, check.moment, notices);
         prune(page);
         if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
             fail(QStringLiteral("zapis"));
@@ -274,7 +327,8 @@ void HistoryStore::prune(qint64 page)
         Statement q(*this, "SELECT id, sha256 FROM wersje WHERE strona = ?1 AND nowa_tresc = 0 "
                            "AND id NOT IN (SELECT id FROM wersje WHERE strona = ?1 AND nowa_tresc = 0 "
                            "ORDER BY id DESC LIMIT ?2) "
-                           "AND id IS NOT (SELECT max(id) FROM wersje WHERE strona = ?1 AND sha256 IS NOT NULL)");
+                           "AND id IS NOT (SELECT max(id) FROM wersje WHERE strona = ?1 AND sha256 IS NOT NULL) "
+                           "AND NOT EXISTS (SELECT 1 FROM ogloszenia o WHERE o.wersja = wersje.id)");
         q.bind(1, page).bind(2, kKeptOthers);
         while (q.step()) {
             ids << q.integer(0);
@@ -289,6 +343,91 @@ void HistoryStore::prune(qint64 page)
                          "(SELECT 1 FROM wersje WHERE sha256 = ?1)")
             .bind(1, sha)
             .run();
+}
+
+void HistoryStore::addNotices(qint64 page, qint64 check, const QDateTime& seen,
+                              const QList<ogloszenia::Notice>& notices)
+{
+    auto orNull = [](Statement& q, int i, const QString& v) {
+        if (v.isEmpty())
+            q.bindNull(i);
+        else
+            q.bind(i, v);
+    };
+    for (const ogloszenia::Notice& n : notices) {
+        Statement q(*this, "INSERT OR IGNORE INTO ogloszenia(strona, wersja, klucz, rodzaj, organ, znak, data, "
+                           "procedura, etap, uwagi_od, uwagi_do, uwagi_wyliczone, natura2000, obszar, przedmiot, "
+                           "wykryto, obszary) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
+                           "?16, ?17)");
+        q.bind(1, page).bind(2, check).bind(3, n.identity()).bind(4, n.kind);
+        orNull(q, 5, n.authority);
+        orNull(q, 6, n.reference);
+        orNull(q, 7, n.date.isValid() ? n.date.toString(Qt::ISODate) : QString());
+        q.bind(8, n.procedure).bind(9, n.stage);
+        orNull(q, 10, n.commentsFrom.isValid() ? n.commentsFrom.toString(Qt::ISODate) : QString());
+        orNull(q, 11, n.commentsUntil.isValid() ? n.commentsUntil.toString(Qt::ISODate) : QString());
+        q.bind(12, n.commentsComputed ? 1 : 0).bind(13, n.natura2000 ? 1 : 0);
+        orNull(q, 14, n.area);
+        orNull(q, 15, n.subject);
+        q.bind(16, seen.toString(Qt::ISODate));
+        orNull(q, 17, n.areasNamed.join(QStringLiteral("; ")));
+        q.run();
+    }
+}
+
+bool HistoryStore::hasNoticeTable() const
+{
+    // A file of an older program opened only for reading has no such table.
+    Statement q(*this, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'ogloszenia'");
+    return q.step();
+}
+
+QList<StoredNotice> HistoryStore::Notices(const NoticeQuery& query) const
+{
+    QList<StoredNotice> out;
+    if (!m_db || !hasNoticeTable())
+        return out;
+    QByteArray text = QByteArray("SELECT ") + kNoticeColumns +
+                      " FROM ogloszenia o JOIN strony s ON s.id = o.strona JOIN wersje w ON w.id = o.wersja "
+                      "WHERE (?1 = '' OR s.adres = ?1) AND (?2 = '' OR o.uwagi_do >= ?2) "
+                      "AND (?3 = '' OR substr(o.wykryto, 1, 10) >= ?3) ";
+    text += query.openOn.isValid() ? "ORDER BY o.uwagi_do, o.id" : "ORDER BY o.wykryto DESC, o.id DESC";
+    Statement q(*this, text.constData());
+    q.bind(1, query.page)
+        .bind(2, query.openOn.isValid() ? query.openOn.toString(Qt::ISODate) : QString())
+        .bind(3, query.seenSince.isValid() ? query.seenSince.toString(Qt::ISODate) : QString());
+    while (q.step())
+        out << noticeFrom(q);
+    return out;
+}
+
+QList<StoredNotice> HistoryStore::NoticesOfPage(const QString& page) const
+{
+    NoticeQuery q;
+    q.page = page;
+    return Notices(q);
+}
+
+QList<StoredNotice> HistoryStore::OpenNotices(const QDate& today) const
+{
+    NoticeQuery q;
+    q.openOn = today;
+    return Notices(q);
+}
+
+QList<StoredNotice> HistoryStore::NoticesOfCheck(qint64 checkId) const
+{
+    QList<StoredNotice> out;
+    if (!m_db || !hasNoticeTable())
+        return out;
+    Statement q(*this, (QByteArray("SELECT ") + kNoticeColumns +
+                        " FROM ogloszenia o JOIN strony s ON s.id = o.strona JOIN wersje w ON w.id = o.wersja "
+                        "WHERE o.wersja = ?1 ORDER BY o.id")
+                           .constData());
+    q.bind(1, checkId);
+    while (q.step())
+        out << noticeFrom(q);
+    return out;
 }
 
 QList<StoredCheck> HistoryStore::Checks(const QString& page) const

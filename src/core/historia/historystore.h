@@ -1,6 +1,7 @@
 #pragma once
 
 #include "historia/historyerror.h"
+#include "ogloszenia/notice.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -23,9 +24,17 @@ struct sqlite3;
 //                                          has no sha256
 //   reguly  (strona, tekst)                the user's "ignoruj wiersze
 //                                          zawierające" texts of a page
+//   ogloszenia (id, strona, wersja, klucz, rodzaj, organ, znak, data,
+//            procedura, etap, uwagi_od, uwagi_do, uwagi_wyliczone,
+//            natura2000, obszar, obszary, przedmiot, wykryto)
+//                                          one row per notice read on a page,
+//                                          tied to the check that first showed
+//                                          it (wersja); a notice seen again is
+//                                          the same row (strona, klucz)
 // Its size stays bounded: every version whose text brought something new is
 // kept, of the others only the newest few per page (and always the newest
 // downloaded one), and a body no version refers to any more goes with them.
+// A version that brought a notice is kept like one with new content.
 namespace historia {
 
 // One check of a page as the store keeps it.
@@ -55,6 +64,27 @@ struct PackedBody
     qint64 size = 0;
     QByteArray body; // zlib
     QByteArray text; // zlib, UTF-8 visible text
+};
+
+// A notice as the store keeps it: where and when it was first read.
+struct StoredNotice
+{
+    qint64 id = 0;
+    qint64 checkId = 0;   // the check (wersje.id) that first showed it
+    QString page;         // the address, trimmed
+    QString address;      // as that check had it
+    QDateTime seen;       // the moment of that check
+    ogloszenia::Notice notice;
+};
+
+// Which notices to list. By default all of them, newest first (by when
+// they were first seen).
+struct NoticeQuery
+{
+    QString page;     // only those of this page (trimmed address); empty: all pages
+    QDate openOn;     // only those whose comment window is open on this day,
+                      // soonest deadline first; null: no such filter
+    QDate seenSince;  // only those first seen on this day or later; null: all
 };
 
 struct FailingPage
@@ -89,7 +119,10 @@ public:
 
     // Adds a check (with its body, unless it failed) in one transaction and
     // drops what the size bound no longer keeps. Returns the new id.
-    qint64 AddCheck(const StoredCheck& check, const PackedBody* body);
+    // The notices read in it are added with it; one already stored for the
+    // page (same identity) stays as it was.
+    qint64 AddCheck(const StoredCheck& check, const PackedBody* body,
+                    const QList<ogloszenia::Notice>& notices = {});
 
     // Every check of the page, oldest first.
     QList<StoredCheck> Checks(const QString& page) const;
@@ -113,8 +146,20 @@ public:
     QStringList AddedLinesOfLastChange(const QString& page) const;
     QList<FailingPage> PagesFailing(int k) const;
 
+    // The notices: see NoticeQuery. The building blocks of the notices
+    // window, the e-mail, the feed and the calendar of deadlines. A file
+    // written before notices were kept has none (and is not changed by
+    // reading it).
+    QList<StoredNotice> Notices(const NoticeQuery& query = {}) const;
+    QList<StoredNotice> NoticesOfPage(const QString& page) const;
+    QList<StoredNotice> OpenNotices(const QDate& today) const;
+    // Those first shown by this check: the news it brought.
+    QList<StoredNotice> NoticesOfCheck(qint64 checkId) const;
+
 private:
     friend class Statement;
+    void addNotices(qint64 page, qint64 check, const QDateTime& seen, const QList<ogloszenia::Notice>& notices);
+    bool hasNoticeTable() const;
     [[noreturn]] void fail(const QString& what) const;
     qint64 pageId(const QString& page, bool create);
     void prune(qint64 page);
