@@ -3,6 +3,7 @@
 #include "historia/packing.h"
 #include "historia/versiondiff.h"
 #include "historia/visibletext.h"
+#include "ogloszenia/noticereader.h"
 
 namespace historia {
 
@@ -38,15 +39,26 @@ std::shared_ptr<const PreparedVersion> PrepareVersion(const QString& dataDirecto
         }
         const QString text = VisibleText(body, charset, contentType);
         v->body.text = Pack(text.toUtf8());
-        if (!previous)
+        ogloszenia::ReadOptions reading;
+        reading.today = moment.date();
+        const QStringList lines = text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+        if (!previous) {
+            v->notices = ogloszenia::ReadNotices(lines, reading);
             return v;
+        }
         v->hasPrevious = true;
         const NoiseRules rules(store.Rules(page));
         const VersionDiff diff =
             DiffTexts(store.Text(previous->sha256), previous->moment.date(), text, moment.date(), rules);
         v->sameContent = diff.isEmpty();
-        if (!diff.added.isEmpty())
+        if (!diff.added.isEmpty()) {
             v->firstAddedLine = diff.added.first();
+            // A notice is read whole, though only some of its lines may be
+            // new (a heading or a signature like an older one's is no
+            // added line).
+            reading.touched = diff.addedAt;
+            v->notices = ogloszenia::ReadNotices(lines, reading);
+        }
     } catch (const HistoryError&) {
         v->hasPrevious = false;
         v->sameContent = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "historia/historystore.h"
+#include "ogloszenia/notice.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -11,7 +12,8 @@
 // The heavy part of recording a downloaded page, done on the check's own
 // thread: SHA-256 of the body, its visible text, both packed, and the
 // comparison with the page's previous version (read through a read-only
-// connection of its own). The main thread then only writes the row.
+// connection of its own), and the notices read from what is new. The main
+// thread then only writes the rows.
 namespace historia {
 
 struct PreparedVersion
@@ -21,6 +23,9 @@ struct PreparedVersion
     // The visible text, noise aside, equals the previous version's.
     bool sameContent = false;
     QString firstAddedLine; // of the difference to the previous version
+    // The notices the new text brought: those among the added lines, or at
+    // the page's first check all of them.
+    QList<ogloszenia::Notice> notices;
 };
 
 // Never throws: a history that cannot be read only means that nothing is

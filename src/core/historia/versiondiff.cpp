@@ -21,9 +21,10 @@ VersionDiff DiffTexts(const QString& oldText, const QDate& oldDay, const QString
     const ComparedLines b = CompareForm(newLines, newDay, rules);
     VersionDiff diff;
     for (const LineEdit& e : DiffLines(a.keys, b.keys)) {
-        if (e.kind == LineEdit::Added)
+        if (e.kind == LineEdit::Added) {
             diff.added << newLines[b.positions[e.newIndex]];
-        else if (e.kind == LineEdit::Removed)
+            diff.addedAt << b.positions[e.newIndex];
+        } else if (e.kind == LineEdit::Removed)
             diff.removed << oldLines[a.positions[e.oldIndex]];
     }
     return diff;

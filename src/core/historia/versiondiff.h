@@ -15,6 +15,7 @@ struct VersionDiff
 {
     QStringList added;
     QStringList removed;
+    QList<int> addedAt; // where each added line stands in the new text's lines
 
     bool isEmpty() const { return added.isEmpty() && removed.isEmpty(); }
 };

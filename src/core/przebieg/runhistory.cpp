@@ -67,12 +67,13 @@ void RunHistory::setAside()
     }
 }
 
-void RunHistory::write(const historia::StoredCheck& row, const historia::PackedBody* body)
+void RunHistory::write(const historia::StoredCheck& row, const historia::PackedBody* body,
+                       const QList<ogloszenia::Notice>& notices)
 {
     if (!ensureOpen())
         return;
     try {
-        m_store->AddCheck(row, body);
+        m_store->AddCheck(row, body, notices);
         m_problemTold = false;
     } catch (const historia::HistoryError& e) {
         if (e.damaged()) {
@@ -80,7 +81,7 @@ void RunHistory::write(const historia::StoredCheck& row, const historia::PackedB
             m_store.reset();
             if (ensureOpen()) {
                 try {
-                    m_store->AddCheck(row, body);
+                    m_store->AddCheck(row, body, notices);
                     return;
                 } catch (const historia::HistoryError&) {
                 }
@@ -120,7 +121,7 @@ PageCheck RunHistory::Record(const PageCheck& check, bool skipWithoutNewContent)
         row.foundDate = datevalue::toDate(check.pageDate);
     row.kod = result.code == PageCheck::kUndecided ? baza::KodReadError : result.code;
     row.newContent = prepared && !prepared->sameContent;
-    write(row, prepared ? &prepared->body : nullptr);
+    write(row, prepared ? &prepared->body : nullptr, prepared ? prepared->notices : QList<ogloszenia::Notice>());
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kontrola/pagecheck.h"
+#include "ogloszenia/notice.h"
 
 #include <QString>
 
@@ -35,7 +36,8 @@ public:
 
 private:
     bool ensureOpen();
-    void write(const historia::StoredCheck& row, const historia::PackedBody* body);
+    void write(const historia::StoredCheck& row, const historia::PackedBody* body,
+               const QList<ogloszenia::Notice>& notices = {});
     void setAside();
 
     QString m_directory;
