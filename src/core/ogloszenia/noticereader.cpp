@@ -236,6 +236,14 @@ std::optional<Heading> headingOf(const Line& line)
     return std::nullopt;
 }
 
+bool startsWithGenitiveOffice(const Line& line)
+{
+    for (const OfficeWords& o : compiled().offices)
+        if (line.folded.startsWith(o.foldedGenitive) && line.text.front().isUpper())
+            return true;
+    return false;
+}
+
 bool isBody(const Line& line)
 {
     return line.text.size() >= 140;
@@ -276,6 +284,12 @@ QList<Block> splitIntoBlocks(const QList<Line>& lines)
         const std::optional<Heading> h = headingOf(lines[i]);
         Block* current = blocks.isEmpty() ? nullptr : &blocks.last();
         if (!h) {
+            // "Burmistrza Krotoszyna o rozpoczęciu …" under a bare heading
+            // goes on with the heading, however long it is.
+            if (current && i == current->headings.last() + 1 && startsWithGenitiveOffice(lines[i])) {
+                current->headings << i;
+                continue;
+            }
             if (current && current->firstBody < 0 && isBody(lines[i]))
                 current->firstBody = i;
             continue;
