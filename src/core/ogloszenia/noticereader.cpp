@@ -1,5 +1,6 @@
 #include "ogloszenia/noticereader.h"
 
+#include "SzukajDaty/casereference.h"
 #include "historia/visibletext.h"
 #include "kontrola/pagecharset.h"
 #include "ogloszenia/rules.h"
@@ -61,7 +62,6 @@ struct Compiled
     Rx documentDateLabel = folded(rules::DocumentDateLabel());
     Rx placeAndDate = folded(rules::PlaceAndDate());
     Rx weekday = folded(rules::Weekday());
-    Rx reference = folded(rules::CaseReference());
     Rx referenceLabel = folded(rules::ReferenceLabel());
     Rx naturaMention = folded(rules::NaturaMention());
     Rx naturaCode = folded(rules::NaturaCode());
@@ -249,9 +249,19 @@ bool isBody(const Line& line)
     return line.text.size() >= 140;
 }
 
+// The case signs of a line ("GKR.6220.14.2026"), not a document's number.
+QList<CaseReference> caseSignsIn(const Line& line)
+{
+    QList<CaseReference> out;
+    for (const CaseReference& r : FindCaseReferences(line.text))
+        if (r.kind == CaseReference::Kind::CaseSign)
+            out << r;
+    return out;
+}
+
 bool hasReference(const Line& line)
 {
-    return compiled().reference.match(line.folded).hasMatch();
+    return !caseSignsIn(line).isEmpty();
 }
 
 // A short line of a document's head: its place and date, its reference.
@@ -441,21 +451,20 @@ private:
     {
         const Compiled& c = compiled();
         for (qsizetype i = m_block.first; i <= m_headEnd; ++i) {
-            const QRegularExpressionMatch m = c.reference.match(m_lines[i].folded);
-            if (m.hasMatch())
-                return m_lines[i].text.mid(m.capturedStart(), m.capturedLength());
+            const QList<CaseReference> signs = caseSignsIn(m_lines[i]);
+            if (!signs.isEmpty())
+                return m_lines[i].text.mid(signs.first().position, signs.first().length);
         }
         // "…, znak WOOŚ.4220.33.2026.KK" in the first sentence under the heading.
         for (const qsizetype h : m_block.headings) {
             if (h + 1 > m_block.last)
                 continue;
             const Line& next = m_lines[h + 1];
-            for (auto it = c.reference.globalMatch(next.folded); it.hasNext();) {
-                const QRegularExpressionMatch m = it.next();
-                if (m.capturedStart() > 200)
+            for (const CaseReference& r : caseSignsIn(next)) {
+                if (r.position > 200)
                     break;
-                if (c.referenceLabel.match(next.folded.left(m.capturedStart())).hasMatch())
-                    return next.text.mid(m.capturedStart(), m.capturedLength());
+                if (c.referenceLabel.match(next.folded.left(r.position)).hasMatch())
+                    return next.text.mid(r.position, r.length);
             }
         }
         return {};

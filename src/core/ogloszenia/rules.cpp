@@ -153,12 +153,6 @@ const char* Weekday()
     return R"(^\s*(?:poniedziałek|wtorek|środa|czwartek|piątek|sobota|niedziela)\b)";
 }
 
-const char* CaseReference()
-{
-    return R"((?<![\w.\-/])[a-ząćęłńóśźż]{1,8}(?:[\-./][a-ząćęłńóśźż0-9]{1,8}){0,4}\.\d{3,4}(?:\.\d{1,5}){1,4})"
-           R"(\.(?:19|20)\d\d(?:\.[a-ząćęłńóśźż0-9]{1,6}){0,3}(?![\w\-]))";
-}
-
 const char* ReferenceLabel()
 {
     return R"((?:znak\s+sprawy|znak|nr\s+sprawy|sygn\.?|sygnatura)\s*:?\s*$)";

@@ -70,10 +70,8 @@ const char* PlaceAndDate();
 // Weekdays: a header's "Czwartek, 10 grudnia 2026" is no place.
 const char* Weekday();
 
-// A case reference: letters of the unit, the file class and numbers, the
-// year, an optional suffix ("GKR.6220.14.2026", "WOOŚ.4220.12.2021.AB").
-const char* CaseReference();
-// Labels before the notice's own reference ("Znak sprawy:", "znak").
+// Labels before the notice's own reference ("Znak sprawy:", "znak"); the
+// references themselves are found by SzukajDaty/casereference.h.
 const char* ReferenceLabel();
 
 // Natura 2000 areas: the words and the codes, and what makes a mention a
