@@ -119,7 +119,12 @@ struct Heading
 QString collapseLetterSpacing(const QString& line)
 {
     const Compiled& c = compiled();
-    if (!line.contains(QLatin1Char(' ')))
+    // Cheap look first: three single letters in a row ("O B W").
+    bool spaced = false;
+    for (qsizetype i = 0; i + 4 < line.size() && !spaced; ++i)
+        spaced = line[i].isLetter() && line[i + 1] == QLatin1Char(' ') && line[i + 2].isLetter() &&
+                 line[i + 3] == QLatin1Char(' ') && line[i + 4].isLetter() && (i == 0 || !line[i - 1].isLetter());
+    if (!spaced)
         return line;
     QString out = line;
     auto it = c.letterSpaced.globalMatch(line);
@@ -228,7 +233,8 @@ std::optional<Heading> headingOf(const Line& line)
             return std::nullopt;
         Heading h;
         h.kind = kind;
-        const bool titled = trimmedRest.contains(QRegularExpression(QStringLiteral("(?:^|\\s)(?:o|w sprawie|dot\\.|dla)\\s|[-:(]|\\d")));
+        static const QRegularExpression titleWords(QStringLiteral("(?:^|\\s)(?:o|w sprawie|dot\\.|dla)\\s|[-:(]|\\d"));
+        const bool titled = trimmedRest.contains(titleWords);
         h.pure = trimmedRest.isEmpty() || (byAuthority && !titled && trimmedRest.count(QLatin1Char(' ')) < 8);
         h.labelled = trimmedRest.startsWith(QLatin1Char(':'));
         return h;
@@ -834,11 +840,26 @@ private:
     QString m_folded;
 };
 
-QList<Line> prepare(const QStringList& lines)
+// With touched lines given, only the lines around them are looked at: a
+// notice that holds a new line begins and ends within this reach of it.
+constexpr int kReach = 60;
+
+QList<Line> prepare(const QStringList& lines, const QList<int>& touched)
 {
     QList<Line> out;
-    out.reserve(lines.size());
+    out.reserve(touched.isEmpty() ? lines.size() : std::min<qsizetype>(lines.size(), touched.size() * 2 * kReach));
+    qsizetype next = 0; // into touched, sorted
     for (int i = 0; i < lines.size(); ++i) {
+        if (!touched.isEmpty()) {
+            while (next < touched.size() && touched[next] + kReach < i)
+                ++next;
+            if (next >= touched.size())
+                break;
+            if (touched[next] - kReach > i) {
+                i = touched[next] - kReach - 1;
+                continue;
+            }
+        }
         const QString t = collapseLetterSpacing(lines[i].simplified());
         if (!t.isEmpty())
             out << Line{t, Fold(t), i};
@@ -860,15 +881,15 @@ bool isTouched(const QList<Line>& lines, const Block& b, const QList<int>& touch
 
 QList<Notice> ReadNotices(const QStringList& lines, const ReadOptions& options)
 {
-    const QList<Line> prepared = prepare(lines);
+    QList<int> touched = options.touched;
+    std::sort(touched.begin(), touched.end());
+    const QList<Line> prepared = prepare(lines, touched);
     QList<Line> context;
     for (const QString& raw : options.context) {
         // Only the lines that may hold a publication date are kept.
         if (raw.size() <= 200 && compiled().publicationLabel.match(Fold(raw)).hasMatch())
             context << Line{raw, Fold(raw)};
     }
-    QList<int> touched = options.touched;
-    std::sort(touched.begin(), touched.end());
     QList<Notice> out;
     for (const Block& b : splitIntoBlocks(prepared))
         if (isTouched(prepared, b, touched))
