@@ -410,6 +410,8 @@ void TestTForm1::runSummaryInTheEventLogAndTheTray()
         b.table().append();
         b.table().setText(baza::Gmina, QStringLiteral("Gmina"));
         b.table().setText(baza::Info, server.url(QString::fromLatin1(path)));
+        // Checked before: the run compares, it takes no baseline.
+        b.table().setDate(baza::DataKontroli, datevalue::fromDate(QDate(2026, 1, 5)));
         b.table().post();
     }
     b.table().close();

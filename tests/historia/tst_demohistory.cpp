@@ -7,6 +7,7 @@
 #include "baza/fields.h"
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
+#include "historia/historystore.h"
 #include "historywindow.h"
 #include "support/testdata.h"
 
@@ -173,6 +174,30 @@ private Q_SLOTS:
         const QStringList k = kods(m_noticesRecord);
         QCOMPARE(k.size(), 3);
         QVERIFY2(k[1] != QStringLiteral("0"), qPrintable(k.join(u' ')));
+    }
+
+    // The register is imported without dates: the first run is every
+    // page's baseline and marks none of them (read errors and time-outs
+    // aside); the second marks what changed in between.
+    void firstRunMarksNothing()
+    {
+        historia::HistoryStore store(historia::HistoryStore::PathIn(m_dir.path()));
+        store.open(historia::HistoryStore::Mode::ReadOnly);
+        baza::Baza b(m_dir.path());
+        b.OpenTable();
+        dbf::DbfTable& t = b.table();
+        QSet<QString> pages;
+        for (int row = 0; row < t.recordCount(); ++row)
+            pages.insert(t.textAt(row, baza::Info).trimmed());
+        QVERIFY(pages.size() > 20);
+        int markedLater = 0;
+        for (const QString& page : pages) {
+            const QList<historia::StoredCheck> checks = store.Checks(page);
+            QCOMPARE(checks.size(), 3);
+            QVERIFY2(!baza::IsMarked(checks[0].kod), qPrintable(page));
+            markedLater += baza::IsMarked(checks[1].kod) || baza::IsMarked(checks[2].kod) ? 1 : 0;
+        }
+        QVERIFY(markedLater > 0);
     }
 
     void counterOnlyPageHasNoNewContent()

@@ -41,7 +41,7 @@ private Q_SLOTS:
         Receiver receiver;
         QPointer<TPobierz> worker =
             new TPobierz(QStringLiteral("Gmina"), server.url(QStringLiteral("/a")), 7, -1, -1, -1,
-                         0, m_dir.path(), &receiver, "Ekowarta-test/2");
+                         0, 0, m_dir.path(), &receiver, "Ekowarta-test/2");
         QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), 20000);
         QCOMPARE(server.requests().value(0).header("User-Agent"), QByteArray("Ekowarta-test/2"));
         QCOMPARE(receiver.results.size(), 1);
@@ -62,7 +62,7 @@ private Q_SLOTS:
         Receiver receiver;
         QPointer<TPobierz> worker =
             new TPobierz(QStringLiteral("Gmina"), server.url(QStringLiteral("/wolna")), 8, -1, -1,
-                         -1, 0, m_dir.path(), &receiver);
+                         -1, 0, 0, m_dir.path(), &receiver);
         QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(), 1, 20000);
         worker->requestInterruption();
         QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), 20000);

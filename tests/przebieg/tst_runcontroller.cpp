@@ -48,6 +48,7 @@ private Q_SLOTS:
 
     void sharedPageIsFetchedOnceAndWrittenToEveryRecord();
     void firstCheckAfterResetAndASecondCheck();
+    void firstRunOfARegisterWithoutDatesMarksNothing();
     void olderDateIsDecidedByTheLineCount();
     void failuresBecomeReadErrors();
     void emptyPageIsAReadErrorOfEverySharingRecord();
@@ -114,16 +115,62 @@ void TestRunController::firstCheckAfterResetAndASecondCheck()
 {
     makeRegister({{"Datowana", url("/dated")}, {"Bez daty", url("/undated")}});
     m_baza->ResetMeasures();
+    // Nothing is known of the pages: no date, no check, no history. The
+    // first check measures them and marks nothing.
     QVERIFY(runToEnd());
-    QCOMPARE(kodOf(1), 3);
-    QCOMPARE(kodOf(2), 2); // its line count differs from -1
-    QCOMPARE(dateOf(2, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 9)));
+    QCOMPARE(kodOf(1), 0);
+    QCOMPARE(kodOf(2), 0);
+    QVERIFY(m_report->updatedLines().isEmpty());
+    QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 3, 15)));
+    QCOMPARE(dateOf(2, baza::Aktualizacja), 0.0); // the check's day is no date of the page
+    QCOMPARE(dateOf(2, baza::DataKontroli), datevalue::fromDate(QDate(2026, 12, 9)));
+    QCOMPARE(table().integerAt(1, baza::Row), 5);
     // The same pages again: unchanged, by the date and by the line count.
     QVERIFY(runToEnd());
     QVERIFY(m_dialogs->questions.isEmpty());
     QCOMPARE(kodOf(1), 0);
     QCOMPARE(kodOf(2), 0);
     QVERIFY(m_report->updatedLines().isEmpty()); // cleared at record 1, no new lines
+    // A notice on the page that had no date, dated days before the last
+    // check: news, by the date.
+    pinClock(QDateTime(QDate(2026, 12, 10), QTime(12, 0)));
+    m_server->route("/undated", HttpTestServer::Response::html(
+                                    "<html>\n<body>\n<p>Brak dat</p>\n<p>Obwieszczenie z dnia 5 grudnia 2026 r.</p>\n"
+                                    "</body>\n</html>\n",
+                                    "text/html; charset=utf-8"));
+    QVERIFY(runToEnd());
+    QCOMPARE(kodOf(1), 0);
+    QCOMPARE(kodOf(2), 3);
+    QCOMPARE(dateOf(2, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 5)));
+    QCOMPARE(m_report->updatedLines(), QStringList{"LP = 2 - Bez daty"});
+}
+
+// A register imported without dates, checked for the first time, both one
+// page at a time and several at once: nothing is marked; a date the user
+// gave is compared with at once.
+void TestRunController::firstRunOfARegisterWithoutDatesMarksNothing()
+{
+    for (const int jobs : {1, 3}) {
+        m_settings->jobs = jobs;
+        Rec dated{"Datowana", url("/dated")};
+        Rec undated{"Bez daty", url("/undated")};
+        Rec given{"Z datą", url("/dated?user")};
+        m_server->route("/dated?user", HttpTestServer::Response::html(kDatedPage));
+        dated.dataKontroli = undated.dataKontroli = given.dataKontroli = 0;
+        given.aktualizacja = datevalue::fromDate(QDate(2026, 1, 31));
+        makeRegister({dated, undated, given});
+        QVERIFY(runToEnd());
+        QCOMPARE(kodOf(1), 0);
+        QCOMPARE(kodOf(2), 0);
+        QCOMPARE(kodOf(3), 3);
+        QCOMPARE(m_report->updatedLines(), QStringList{"LP = 3 - Z datą"});
+        QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 3, 15)));
+        QCOMPARE(dateOf(1, baza::DataKontroli), datevalue::fromDate(QDate(2026, 12, 9)));
+        QVERIFY(tearDownRun());
+        setUpRun();
+        m_server->route("/dated", HttpTestServer::Response::html(kDatedPage, "text/html; charset=utf-8"));
+        m_server->route("/undated", HttpTestServer::Response::html(kUndatedPage, "text/html"));
+    }
 }
 
 void TestRunController::olderDateIsDecidedByTheLineCount()
@@ -148,7 +195,7 @@ void TestRunController::failuresBecomeReadErrors()
     QCOMPARE(kodOf(1), 5);
     QCOMPARE(uwagiOf(1), QStringLiteral("Błędna strona: Not Found"));
     QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2020, 1, 1))); // dates and measures stay
-    QCOMPARE(dateOf(1, baza::DataKontroli), 0.0);
+    QCOMPARE(dateOf(1, baza::DataKontroli), datevalue::fromDate(QDate(2026, 12, 8))); // the earlier check's
     QCOMPARE(table().integerAt(0, baza::Size), 77);
     QCOMPARE(kodOf(2), 5);
     QCOMPARE(uwagiOf(2), QStringLiteral("Host \"127.0.0.1:%1\" jest niedostępny").arg(closed));
@@ -271,6 +318,7 @@ void TestRunController::questionAtStart()
     table().setText(baza::Gmina, QStringLiteral("Nowa"));
     table().setText(baza::Info, url("/dated"));
     table().setInteger(baza::Kod, 1);
+    table().setDate(baza::DataKontroli, datevalue::fromDate(QDate(2026, 12, 1)));
     table().post();
     m_baza->SortBy(QStringLiteral("GMINA"), false);
     m_dialogs->answers << Dialogs::Answer(answer);

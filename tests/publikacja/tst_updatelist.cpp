@@ -108,6 +108,30 @@ private Q_SLOTS:
         QCOMPARE(testdata::readAll(m_list), published ? ListBytes({entryOf(r)}) : QByteArray());
     }
 
+    // A page that shows no date keeps Aktualizacja empty: its entry is dated
+    // by the check that saw the change.
+    void pageWithoutADateIsPublishedWithItsCheckDay()
+    {
+        RecordValues undated = kHigh;
+        undated.aktualizacja = QDate();
+        BuildRegister(*m_baza, {undated, kLow});
+        m_baza->table().first();
+        m_baza->table().edit();
+        m_baza->table().setDate(baza::DataKontroli, datevalue::fromDate(QDate(2026, 12, 9)));
+        m_baza->table().post();
+        m_baza->table().next();
+        m_baza->table().edit();
+        m_baza->table().setDate(baza::DataKontroli, datevalue::fromDate(QDate(2026, 12, 9)));
+        m_baza->table().post();
+        QCOMPARE(AppendEntries(m_list, m_baza->table()).count, 2);
+        const QStringList lines = QString::fromLatin1(testdata::readAll(m_list)).split(u"\r\n"_qs);
+        QVERIFY2(lines.value(0).startsWith(u"Dnia 9 grudnia 2026 wprowadzono zmiany na stronie gminy"_qs),
+                 qPrintable(lines.value(0)));
+        QVERIFY2(lines.value(1).startsWith(u"Dnia 1 stycznia 2009 "_qs), qPrintable(lines.value(1))); // its own date
+        QCOMPARE(EntryDate(0, 46365), 46365.0);
+        QCOMPARE(EntryDate(39813, 46365), 39813.0);
+    }
+
     void appendCreatesTheFileAndKeepsItsLines()
     {
         BuildRegister(*m_baza, {kLow});

@@ -1,7 +1,9 @@
 #include "support/runfixture.h"
 
 #include "baza/fields.h"
+#include "platform/clock.h"
 #include "platform/livethreads.h"
+#include "text/datevalue.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -63,6 +65,9 @@ void RunFixture::makeRegister(const QList<Record>& records)
         t.setInteger(baza::Kod, r.kod);
         t.setInteger(baza::Z, r.z);
         t.setDate(baza::Aktualizacja, r.aktualizacja);
+        t.setDate(baza::DataKontroli, r.dataKontroli == kEarlierCheck
+                                          ? datevalue::fromDate(Clock::now().date().addDays(-1))
+                                          : r.dataKontroli);
         t.setInteger(baza::Size, r.size);
         t.setInteger(baza::Row, r.row);
         t.post();

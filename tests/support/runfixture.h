@@ -23,6 +23,8 @@
 class RunFixture
 {
 public:
+    static constexpr double kEarlierCheck = -1;
+
     struct Record
     {
         QString gmina;
@@ -30,6 +32,10 @@ public:
         int kod = 0;
         int z = 0;
         double aktualizacja = 0;
+        // kEarlierCheck: checked before (the day before the clock's day), so
+        // that a first run compares; 0: never checked, which with no date
+        // and no history makes the first check a baseline that marks nothing.
+        double dataKontroli = kEarlierCheck;
         int size = 0;
         int row = 0;
     };

@@ -25,6 +25,8 @@ std::shared_ptr<const PreparedVersion> PrepareVersion(const QString& dataDirecto
         } catch (const HistoryError&) {
             // no history yet, or none readable: nothing to compare
         }
+        if (previous)
+            v->previousFoundDate = previous->foundDate;
         if (previous && previous->sha256 == v->body.sha256) {
             // The page came back byte for byte, as most do from one run to
             // the next: its text is the stored one, no need to parse it.

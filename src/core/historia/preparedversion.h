@@ -20,6 +20,7 @@ struct PreparedVersion
 {
     PackedBody body;
     bool hasPrevious = false;
+    QDate previousFoundDate; // the newest date found in the previous version; null when none
     // The visible text, noise aside, equals the previous version's.
     bool sameContent = false;
     QString firstAddedLine; // of the difference to the previous version

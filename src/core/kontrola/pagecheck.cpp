@@ -2,18 +2,21 @@
 
 #include "baza/fields.h"
 
-void PageCheck::Classify(double now)
+void PageCheck::Classify()
 {
-    // 1. Date: a newer date decides "new date", an equal one "unchanged";
-    //    an older date leaves the decision to the line count. Without a
-    //    date the page is dated by the moment of the check.
+    // 1. Date: a date newer than any the page showed before decides "new
+    //    date", an equal one "unchanged"; an older date leaves the decision
+    //    to the line count. A page without a date keeps the record's date:
+    //    the check's own day is no date of the page, and taking it would
+    //    make every notice dated before it look old.
+    const double before = hasHistory ? previousPageDate : storedDate;
     if (dateFound) {
-        if (pageDate > storedDate)
+        if (pageDate > before)
             code = baza::KodNewDate;
-        else if (pageDate == storedDate)
+        else if (pageDate == before)
             code = baza::KodUnchanged;
     } else {
-        pageDate = now;
+        pageDate = storedDate;
     }
     // 2. Line count.
     if (code == kUndecided && lineCount > 0)
@@ -21,4 +24,8 @@ void PageCheck::Classify(double now)
     // 3. Size, for pages without lines.
     if (code == kUndecided && size > 0)
         code = size != storedSize ? baza::KodSizeChanged : baza::KodUnchanged;
+    // A first look at a page is no news about it: its measures, date and
+    // text are only the base the next check compares with.
+    if (IsBaseline() && code != kUndecided)
+        code = baza::KodUnchanged;
 }

@@ -21,7 +21,8 @@ struct PageCheck
     qint32 storedSize = 0;
     qint32 storedRow = 0;
     qint32 storedTag = 0; // carried, never compared
-    double storedDate = 0;
+    double storedDate = 0;      // Aktualizacja; 0 when empty
+    double storedCheckDate = 0; // DataKontroli; 0 when the record was never checked
 
     // Found by the check.
     QString matchAddress; // address without leading/trailing blanks and controls
@@ -38,8 +39,17 @@ struct PageCheck
     int httpCode = 0;            // of the final answer; 0 when none came
     int retryAfterSeconds = -1;  // a 429/503 answer's Retry-After, in seconds; else -1
     QString host;                // the page's host as politeness counts it
+    // What the page's history held before this check.
+    bool hasHistory = false;     // an earlier version of the page is stored
+    double previousPageDate = 0; // the newest date found in it; 0 when none was
+
+    // Nothing is known of the page yet: no history, no date given by the
+    // user, no earlier check. Its first check is a baseline and marks nothing.
+    bool IsBaseline() const { return !hasHistory && storedDate == 0 && storedCheckDate == 0; }
 
     // The classification, in its order: a newer date, else the line count,
-    // else (a page without lines) the size. now is the moment of the check.
-    void Classify(double now);
+    // else (a page without lines) the size. The date is compared with the
+    // newest date of the page's previous version, or with the stored date
+    // when the page has no history. A baseline check marks nothing.
+    void Classify();
 };

@@ -26,8 +26,8 @@ void TPobierz::SetHandBackGate(HandBackGate gate)
 }
 
 TPobierz::TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize,
-                   qint32 storedRow, qint32 storedTag, double storedDate, const QString& workDirectory,
-                   PageCheckReceiver* receiver, const QByteArray& userAgent)
+                   qint32 storedRow, qint32 storedTag, double storedDate, double storedCheckDate,
+                   const QString& workDirectory, PageCheckReceiver* receiver, const QByteArray& userAgent)
     : m_workDirectory(workDirectory), m_userAgent(userAgent), m_receiver(receiver)
 {
     m_check.name = name;
@@ -37,6 +37,7 @@ TPobierz::TPobierz(const QString& name, const QString& address, qint32 recordNum
     m_check.storedRow = storedRow;
     m_check.storedTag = storedTag;
     m_check.storedDate = storedDate;
+    m_check.storedCheckDate = storedCheckDate;
     connect(this, &QThread::finished, this, &QObject::deleteLater);
     LiveThreads::started();
     start();
@@ -115,7 +116,12 @@ void TPobierz::measure(const QString& tempFile)
         // The page's history gets the body; its heavy work is done here.
         m_check.version = historia::PrepareVersion(m_workDirectory, m_check.matchAddress, body,
                                                    PageCharsetOf(m_check.message, body), m_check.message, Clock::now());
+        if (m_check.version && m_check.version->hasPrevious) {
+            m_check.hasHistory = true;
+            const QDate before = m_check.version->previousFoundDate;
+            m_check.previousPageDate = before.isValid() ? datevalue::fromDate(before) : 0;
+        }
     }
     QFile::remove(tempFile);
-    m_check.Classify(datevalue::fromDateTime(Clock::now()));
+    m_check.Classify();
 }

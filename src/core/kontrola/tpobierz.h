@@ -28,12 +28,12 @@ class TPobierz : public QThread
     Q_OBJECT
 
 public:
-    // The record's Gmina, info, record number, size, row, tag and
-    // Aktualizacja, in this order; then where temporary files go, who
-    // receives the result and the User-Agent its request sends.
+    // The record's Gmina, info, record number, size, row, tag,
+    // Aktualizacja and DataKontroli, in this order; then where temporary
+    // files go, who receives the result and the User-Agent its request sends.
     TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize, qint32 storedRow,
-             qint32 storedTag, double storedDate, const QString& workDirectory, PageCheckReceiver* receiver,
-             const QByteArray& userAgent = DefaultUserAgent());
+             qint32 storedTag, double storedDate, double storedCheckDate, const QString& workDirectory,
+             PageCheckReceiver* receiver, const QByteArray& userAgent = DefaultUserAgent());
     ~TPobierz() override;
 
     // "plik_" + record number + ".tmp"

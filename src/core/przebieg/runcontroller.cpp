@@ -349,7 +349,7 @@ void RunController::dispatch(int recordNumber)
     TPobierz* worker =
         new TPobierz(table.text(baza::Gmina), table.text(baza::Info), recordNumber, table.integer(baza::Size),
                      table.integer(baza::Row), table.integer(baza::Tag), table.date(baza::Aktualizacja),
-                     m_baza.directory(), receiver, userAgent());
+                     table.date(baza::DataKontroli), m_baza.directory(), receiver, userAgent());
     connect(worker, &QThread::finished, receiver, &QObject::deleteLater);
     if (worker->isFinished())
         receiver->deleteLater();
@@ -653,6 +653,7 @@ void RunController::dispatchParallel(int recordNumber, const QByteArray& page)
     c.row = table.integer(baza::Row);
     c.tag = table.integer(baza::Tag);
     c.date = table.date(baza::Aktualizacja);
+    c.checkDate = table.date(baza::DataKontroli);
     m_checks.emplace(c.id, c);
 }
 
@@ -681,7 +682,7 @@ void RunController::startDueChecks()
 void RunController::startCheck(Check& c)
 {
     auto* receiver = new DispatchReceiver(this, c.id);
-    TPobierz* worker = new TPobierz(c.name, c.address, c.recordNumber, c.size, c.row, c.tag, c.date,
+    TPobierz* worker = new TPobierz(c.name, c.address, c.recordNumber, c.size, c.row, c.tag, c.date, c.checkDate,
                                     m_baza.directory(), receiver, userAgent());
     const QString host = c.host;
     // The host is free again only when the worker has let go of its

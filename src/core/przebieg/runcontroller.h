@@ -164,7 +164,7 @@ private:
         QString host;
         QString name, address;
         qint32 size = 0, row = 0, tag = 0;
-        double date = 0;
+        double date = 0, checkDate = 0; // Aktualizacja, DataKontroli
         bool started = false;
         bool timed = false;
         bool retried = false;

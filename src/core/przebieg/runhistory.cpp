@@ -113,7 +113,9 @@ PageCheck RunHistory::Record(const PageCheck& check, bool skipWithoutNewContent)
     }
 
     const historia::PreparedVersion* prepared = check.version.get();
-    if (skipWithoutNewContent && prepared && prepared->sameContent && (check.code == 1 || check.code == 2))
+    // A date that is new only in a stamp or a clock, or in markup nobody
+    // sees, is no news either when the text is the same, noise aside.
+    if (skipWithoutNewContent && prepared && prepared->sameContent && baza::IsMarked(check.code))
         result.code = 0;
     row.size = check.size;
     row.lines = check.lineCount;

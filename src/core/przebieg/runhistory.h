@@ -27,8 +27,8 @@ public:
     ~RunHistory();
 
     // Records the check and returns it with the verdict the register gets:
-    // with skipWithoutNewContent, a size or line-count change (kod 1 or 2)
-    // of a page whose visible text is the same, noise aside, becomes 0.
+    // with skipWithoutNewContent, a change (kod 1, 2 or 3) of a page whose
+    // visible text is the same, noise aside, becomes 0.
     PageCheck Record(const PageCheck& check, bool skipWithoutNewContent);
 
     // A check that the watchdog ended: a failure without a body.

@@ -44,4 +44,9 @@ QString MakeEntry(const QString& municipality, const QString& area, const QStrin
            QStringLiteral("). <hr>");
 }
 
+double EntryDate(double aktualizacja, double dataKontroli)
+{
+    return aktualizacja != 0 ? aktualizacja : dataKontroli;
+}
+
 } // namespace publikacja

@@ -20,4 +20,9 @@ QString HtmlEscaped(const QString& text);
 // name with "&" or "<" cannot break the page that shows the list.
 QString MakeEntry(const QString& municipality, const QString& area, const QString& url, double date);
 
+// The date a marked record is published with: its Aktualizacja, the date
+// found on its page; for a page that shows no date (Aktualizacja empty) the
+// day of the check that saw the change, DataKontroli.
+double EntryDate(double aktualizacja, double dataKontroli);
+
 } // namespace publikacja

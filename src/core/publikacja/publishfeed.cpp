@@ -5,6 +5,7 @@
 #include "historia/historystore.h"
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
+#include "publikacja/entry.h"
 #include "publikacja/ftp/ftptransfer.h"
 #include "raport/runreport.h"
 #include "text/datevalue.h"
@@ -70,7 +71,8 @@ QList<FeedEntry> MarkedEntries(const dbf::DbfTable& table, const QString& dataDi
         const QString gmina = TrimmedText(table.textAt(row, baza::Gmina));
         const QString obszar = TrimmedText(table.textAt(row, baza::Natura2000));
         const QString address = TrimmedText(table.textAt(row, baza::Info));
-        const QDateTime updated = datevalue::toDateTime(table.dateAt(row, baza::Aktualizacja));
+        const QDateTime updated = datevalue::toDateTime(
+            publikacja::EntryDate(table.dateAt(row, baza::Aktualizacja), table.dateAt(row, baza::DataKontroli)));
         QStringList added;
         if (store) {
             try {

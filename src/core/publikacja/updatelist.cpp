@@ -47,7 +47,7 @@ AppendResult AppendEntries(const QString& path, dbf::DbfTable& table)
         if (!isMarked(table))
             return;
         lines << MakeEntry(table.text(u"Gmina"), table.text(u"Natura2000"), table.text(u"info"),
-                           table.date(u"Aktualizacja"));
+                           EntryDate(table.date(u"Aktualizacja"), table.date(u"DataKontroli")));
         ++result.count;
     });
     textfile::WriteLines(path, lines);
