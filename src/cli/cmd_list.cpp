@@ -62,19 +62,21 @@ int runList(CliContext& c, const QStringList& arguments)
     const dbf::DbfTable& t = b.table();
     c.out << "recno\tLP\tGmina\tNatura2000\tWojewodztwo\tAktualizacja\tDataKontroli\tsize\trow\ttag\tkod\tdom\tinfo"
              "\tbip\tuwagi\tz\n";
-    for (int row = 0; row < t.recordCount(); ++row) {
-        QStringList columns{QString::number(t.physicalAt(row))};
+    // Row by row: the register is never held whole (see walkRows).
+    t.walkRows([&](int row) {
+        QString line = QString::number(t.physicalAt(row));
         for (int f = 0; f < baza::FieldCount; ++f) {
             // Integers as they read (an empty one is 0); dates ISO, the
             // zero date empty; texts as read.
+            line += QLatin1Char('\t');
             const auto type = t.fieldDef(f).type;
             if (type == dbf::FieldType::Integer || type == dbf::FieldType::AutoIncrement)
-                columns << QString::number(t.integerAt(row, f));
+                line += QString::number(t.integerAt(row, f));
             else
-                columns << escaped(t.textAt(row, f));
+                line += escaped(t.textAt(row, f));
         }
-        c.out << columns.join(QLatin1Char('\t')) << "\n";
-    }
+        c.out << line << "\n";
+    });
     b.table().close();
     return 0;
 }

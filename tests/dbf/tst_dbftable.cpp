@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QtTest>
 
+#include <algorithm>
+
 using dbf::DbfError;
 using dbf::DbfTable;
 using dbf::FieldType;
@@ -73,6 +75,7 @@ private Q_SLOTS:
     void aShortCountIsNeverPackedAway();
     void aBadDeletionFlagIsRefusedBeforeRowsAreUsed();
     void aRecordReachedByNumberAgreesWithTheOrder();
+    void walkOverEveryRowGivesBackWhatItRead();
     void exclusiveAccessLocksOutOtherOpeners();
     void ourLocksKeepOutBothKindsOfLocker();
     void createRefusesAnExistingFile();
@@ -733,6 +736,75 @@ void TestDbfTable::aRecordReachedByNumberAgreesWithTheOrder()
     changes(QStringLiteral("ordered.dbf"), true, ordered);
     QVERIFY(!direct.isEmpty());
     QCOMPARE(direct, ordered);
+}
+
+// Several thousand records (some megabytes, so that parts of the mapping
+// are given back on the way), a few deleted, some appended after the open:
+// the walk sees every visible row once, in the order of the table, and the
+// table reads and writes as before afterwards.
+void TestDbfTable::walkOverEveryRowGivesBackWhatItRead()
+{
+    const QString p = newRegister();
+    constexpr int kRecords = 3000;
+    {
+        DbfTable t;
+        t.setFileName(p);
+        t.setExclusive(true);
+        t.open();
+        for (int i = 0; i < kRecords; ++i) {
+            t.append();
+            t.setText(baza::Gmina, QStringLiteral("Gmina %1").arg(kRecords - i, 4, 10, QLatin1Char('0')));
+            t.setInteger(baza::Row, i);
+            t.post();
+        }
+        for (const int recNo : {1, 1234, kRecords}) {
+            t.setRecNo(recNo);
+            t.deleteRecord();
+        }
+    }
+    DbfTable t;
+    t.setFileName(p);
+    t.setExclusive(true);
+    t.open();
+    t.append(); // one record beyond the file as it was opened
+    t.setText(baza::Gmina, QStringLiteral("Gmina 0000"));
+    t.setInteger(baza::Row, kRecords);
+    t.post();
+
+    for (const bool sorted : {false, true}) {
+        if (sorted)
+            t.setOrder(QStringLiteral("GMINA"), false);
+        QList<int> rows;
+        QList<int> measures;
+        t.walkRows([&](int row) {
+            rows << row;
+            measures << t.integerAt(row, baza::Row);
+        });
+        QCOMPARE(rows.size(), kRecords - 3 + 1);
+        QCOMPARE(rows.first(), 0);
+        QCOMPARE(rows.last(), t.recordCount() - 1);
+        QVERIFY(!measures.contains(0) && !measures.contains(1233) && !measures.contains(kRecords - 1));
+        if (sorted) {
+            QCOMPARE(measures.first(), kRecords); // "Gmina 0000"
+            QCOMPARE(measures.last(), 1);
+        } else {
+            QCOMPARE(measures.first(), 1);
+            QCOMPARE(measures.last(), kRecords);
+            QVERIFY(std::is_sorted(measures.begin(), measures.end()));
+        }
+    }
+    t.clearOrder();
+    t.setRecNo(2000);
+    QCOMPARE(t.integer(baza::Row), 1999);
+    t.edit();
+    t.setInteger(baza::Kod, 2);
+    t.post();
+    QCOMPARE(t.integerAt(t.rowOfRecNo(2000), baza::Kod), 2);
+    t.close();
+    t.open();
+    t.setRecNo(2000);
+    QCOMPARE(t.integer(baza::Kod), 2);
+    QCOMPARE(t.recordCount(), kRecords - 3 + 1);
 }
 
 void TestDbfTable::refusesDamagedFiles()

@@ -17,6 +17,7 @@
 #include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -317,17 +318,72 @@ void DbfTable::checkBrowseMode()
 
 // --- navigation ---
 
+namespace {
+
+// Records read between two releases of the mapping: about a megabyte.
+int releaseStride(int recordLength)
+{
+    return qMax(1, (1 << 20) / qMax(1, recordLength));
+}
+
+} // namespace
+
+void DbfTable::releaseRecords(int from, int to) const
+{
+#ifdef Q_OS_UNIX
+    to = qMin(to, m_baseCount);
+    if (!m_fileCopy.isEmpty() || !m_base || from >= to)
+        return; // not a mapping: nothing to give back
+    const auto page = quintptr(sysconf(_SC_PAGESIZE));
+    const auto begin = quintptr(m_base + qsizetype(from) * m_recordLength);
+    const auto end = quintptr(m_base + qsizetype(to) * m_recordLength);
+    // Rounded down at both ends: the page that the range starts in holds
+    // records read already, the one it ends in is read again when needed.
+    const quintptr first = begin & ~(page - 1);
+    const quintptr last = end & ~(page - 1);
+    if (first < last)
+        ::madvise(reinterpret_cast<void*>(first), size_t(last - first), MADV_DONTNEED);
+#else
+    Q_UNUSED(from);
+    Q_UNUSED(to);
+#endif
+}
+
+void DbfTable::walkRows(const std::function<void(int row)>& visit) const
+{
+    ensureOrder();
+    const int stride = releaseStride(m_recordLength);
+    const bool physical = m_orderField < 0;
+    int released = 0;
+    for (int row = 0; row < int(m_order.size()); ++row) {
+        visit(row);
+        const int next = m_order[size_t(row)] + 1;
+        if (physical && next - released >= stride) {
+            releaseRecords(released, next);
+            released = next;
+        }
+    }
+    if (physical)
+        releaseRecords(released, m_physicalCount);
+}
+
 void DbfTable::ensureOrder() const
 {
     if (m_orderBuilt)
         return;
     // Only the physical order is ever left to be made: a sort order is
-    // made when it is set.
+    // made when it is set. Reading a flag brings its whole page of the
+    // file in; what has been read is given back on the way.
     m_order.clear();
     m_order.reserve(size_t(m_physicalCount));
-    for (int i = 0; i < m_physicalCount; ++i)
+    const int stride = releaseStride(m_recordLength);
+    for (int i = 0; i < m_physicalCount; ++i) {
         if (IsLiveFlag(recordPtr(i)[0], i, m_path))
             m_order.push_back(i);
+        if ((i + 1) % stride == 0)
+            releaseRecords(i + 1 - stride, i + 1);
+    }
+    releaseRecords(m_physicalCount - m_physicalCount % stride, m_physicalCount);
     m_rowOf.assign(size_t(m_physicalCount), -1);
     for (size_t r = 0; r < m_order.size(); ++r)
         m_rowOf[size_t(m_order[r])] = int(r);

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -139,6 +140,13 @@ public:
     bool isNullAt(int row, int field) const;
     QByteArrayView rawAt(int row, int field) const; // the field's bytes as stored
 
+    // Calls visit(row) for every row in the current order; visit reads the
+    // row with textAt() and its kin. In physical order the part of the file
+    // that the walk has left behind is given back to the system as it goes,
+    // so a walk over a large register (100,000 records are about 100 MB)
+    // holds one stretch of it in memory, not the whole file.
+    void walkRows(const std::function<void(int row)>& visit) const;
+
     // --- sort order ---
     // A key expression is a field name or "DTOS(" + date field + ")". The
     // order lives in memory only; clearOrder() returns to physical order.
@@ -179,6 +187,9 @@ private:
     char* ownedRecord(int physicalIndex); // null when the record lies in the mapping
     void rebuildOrder(int keepPhysical);
     void ensureOrder() const;
+    // Gives back the memory of the mapped records [from, to) (the system
+    // reads them again from the file when they are next used).
+    void releaseRecords(int from, int to) const;
     int liveFrom(int index, int step) const; // first live record from index on, going by step; -1 when none
     bool isObserved() const;
     void emitCurrentRowChanged();

@@ -38,20 +38,28 @@ bool samePath(const QString& a, const QString& b)
 
 } // namespace
 
-QByteArray RegisterCsv(const dbf::DbfTable& table)
+void WriteRegisterCsv(const dbf::DbfTable& table, const std::function<void(const QByteArray&)>& write)
 {
-    QString text;
     QStringList header;
     for (int f = 0; f < baza::FieldCount; ++f)
         header << baza::FieldName(f);
-    text += CsvLine(header, kSeparator) + kLineEnd;
-    for (int row = 0; row < table.recordCount(); ++row) {
-        QStringList fields;
+    write(QByteArray("\xEF\xBB\xBF") + (CsvLine(header, kSeparator) + kLineEnd).toUtf8());
+    // A line at a time: neither the register nor the file is ever whole
+    // in memory.
+    QStringList fields;
+    table.walkRows([&](int row) {
+        fields.clear();
         for (int f = 0; f < baza::FieldCount; ++f)
             fields << cell(table, row, f);
-        text += CsvLine(fields, kSeparator) + kLineEnd;
-    }
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        write((CsvLine(fields, kSeparator) + kLineEnd).toUtf8());
+    });
+}
+
+QByteArray RegisterCsv(const dbf::DbfTable& table)
+{
+    QByteArray bytes;
+    WriteRegisterCsv(table, [&bytes](const QByteArray& piece) { bytes += piece; });
+    return bytes;
 }
 
 int ExportRegister(const baza::Baza& baza, const QString& path)
@@ -59,11 +67,14 @@ int ExportRegister(const baza::Baza& baza, const QString& path)
     if (samePath(path, baza.dbfPath()) || samePath(path, baza.mdxPath()))
         throw FileError::cannotWrite(path, QStringLiteral("to plik samego rejestru"));
     const dbf::DbfTable& table = baza.table();
-    const QByteArray bytes = RegisterCsv(table);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw FileError::cannotWrite(path, file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    bool written = true;
+    WriteRegisterCsv(table, [&](const QByteArray& piece) {
+        written = written && file.write(piece) == piece.size();
+    });
+    if (!written || !file.commit())
         throw FileError::cannotWrite(path, file.errorString());
     return table.recordCount();
 }

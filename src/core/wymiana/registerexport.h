@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace baza {
 class Baza;
 }
@@ -20,6 +22,8 @@ class DbfTable;
 namespace wymiana {
 
 QByteArray RegisterCsv(const dbf::DbfTable& table);
+// The same, handed over a line at a time.
+void WriteRegisterCsv(const dbf::DbfTable& table, const std::function<void(const QByteArray&)>& write);
 
 // Writes the file in one step (a failure leaves an existing file as it
 // was); returns the number of records. Refuses the register's own files.
