@@ -8,8 +8,8 @@ packages=(
   g++ cmake ninja-build make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
   qt6-translations-l10n
-  libcurl4-openssl-dev ca-certificates
-  libsqlite3-dev libgumbo-dev zlib1g-dev sqlite3
+  libcurl4-openssl-dev libssl-dev ca-certificates
+  libsqlite3-dev libgumbo-dev libxml2-dev zlib1g-dev sqlite3
   python3 python3-pyftpdlib python3-aiosmtpd python3-feedparser
   fonts-dejavu-core
   xvfb xauth

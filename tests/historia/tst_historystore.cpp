@@ -1,6 +1,7 @@
 // The history store over real SQLite files: versions, bodies stored once,
 // the size bound, rules, the queries for alerts, a file the sqlite3 tool
 // reads, and a damaged or unwritable store that never stops a run.
+#include "historia/historyreader.h"
 #include "historia/historystore.h"
 #include "historia/packing.h"
 #include "historia/preparedversion.h"
@@ -165,14 +166,116 @@ private Q_SLOTS:
         QVERIFY(!v3->sameContent);
         QCOMPARE(v3->firstAddedLine, QStringLiteral("Obwieszczenie B"));
 
-        // The same bytes again: the same content, and a body and text that
-        // unpack to what a fresh reading of the page gives.
+        // The same bytes again: the same content, nothing packed anew, and
+        // the version it records has the body and text of a fresh reading.
         auto again = PrepareVersion(m_dir->path(), kPage, first, "utf-8", QStringLiteral("text/html"), t0.addDays(2));
         QVERIFY(again->hasPrevious && again->sameContent);
         QCOMPARE(again->body.sha256, v1->body.sha256);
-        QCOMPARE(Unpack(again->body.body, first.size()), first);
-        QCOMPARE(Unpack(again->body.text, -1), Unpack(v1->body.text, -1));
-        QVERIFY(!Unpack(again->body.text, -1).isEmpty());
+        QVERIFY(again->body.stored);
+        QVERIFY(again->body.body.isEmpty() && again->body.text.isEmpty());
+        {
+            HistoryStore store(path());
+            store.open(HistoryStore::Mode::ReadWrite);
+            const qint64 id = store.AddCheck(check(t0.addDays(2), 0, false), &again->body);
+            const std::optional<StoredCheck> recorded = store.Check(id);
+            QVERIFY(recorded);
+            QCOMPARE(recorded->sha256, v1->body.sha256);
+            QCOMPARE(store.Body(recorded->sha256), first);
+            QCOMPARE(store.Text(recorded->sha256).toUtf8(), Unpack(v1->body.text, -1));
+            QVERIFY(!store.Text(recorded->sha256).isEmpty());
+        }
+    }
+
+    // A file written before the answers' validators were kept: read as it
+    // is, given the two columns when first written to, and still readable
+    // by a reader that names only the old columns.
+    void olderFileStaysReadableAndLearnsValidators()
+    {
+        const QString made = sqliteTool(
+            path(), QStringLiteral(
+                        "CREATE TABLE strony(id INTEGER PRIMARY KEY, adres TEXT NOT NULL UNIQUE);"
+                        "CREATE TABLE tresci(sha256 TEXT PRIMARY KEY, rozmiar INTEGER NOT NULL, tresc BLOB NOT NULL,"
+                        " tekst BLOB NOT NULL);"
+                        "CREATE TABLE wersje(id INTEGER PRIMARY KEY, strona INTEGER NOT NULL REFERENCES strony(id),"
+                        " chwila TEXT NOT NULL, adres TEXT NOT NULL, stan INTEGER NOT NULL, http INTEGER NOT NULL,"
+                        " wynik TEXT NOT NULL, rozmiar INTEGER NOT NULL, wiersze INTEGER NOT NULL, data TEXT NOT NULL,"
+                        " kod INTEGER NOT NULL, sha256 TEXT REFERENCES tresci(sha256), nowa_tresc INTEGER NOT NULL);"
+                        "CREATE TABLE reguly(strona INTEGER NOT NULL REFERENCES strony(id), tekst TEXT NOT NULL,"
+                        " PRIMARY KEY(strona, tekst));"
+                        "PRAGMA user_version = 1;"));
+        QCOMPARE(made, QString());
+        const QDateTime t0(QDate(2026, 12, 8), QTime(9, 0));
+        const PackedBody a = packed("<p>A</p>", QStringLiteral("A"));
+        {
+            // What the older program wrote, through its own columns.
+            const QString row = sqliteTool(
+                path(), QStringLiteral("INSERT INTO strony(adres) VALUES('%1');"
+                                       "INSERT INTO tresci VALUES('%2', 8, x'00', x'00');"
+                                       "INSERT INTO wersje(strona, chwila, adres, stan, http, wynik, rozmiar, wiersze,"
+                                       " data, kod, sha256, nowa_tresc) VALUES(1, '2026-12-07T09:00:00', '%1', 2, 200,"
+                                       " 'text/html', 8, 1, '', 2, '%2', 1);")
+                            .arg(kPage, a.sha256));
+            QCOMPARE(row, QString());
+        }
+        {
+            HistoryStore store(path());
+            store.open(HistoryStore::Mode::ReadOnly);
+            QCOMPARE(store.Checks(kPage).size(), 1);
+            const std::optional<StoredCheck> last = store.LastGoodCheck(kPage);
+            QVERIFY(last);
+            QCOMPARE(last->sha256, a.sha256);
+            QVERIFY(last->etag.isEmpty() && last->lastModified.isEmpty());
+        }
+        {
+            HistoryStore store(path());
+            store.open(HistoryStore::Mode::ReadWrite);
+            StoredCheck c = check(t0, 0, false);
+            c.etag = "\"v7\"";
+            c.lastModified = "Mon, 07 Dec 2026 09:00:00 GMT";
+            store.AddCheck(c, &a);
+            QCOMPARE(store.LastGoodCheck(kPage)->etag, QByteArray("\"v7\""));
+            QCOMPARE(store.LastGoodCheck(kPage)->lastModified, QByteArray("Mon, 07 Dec 2026 09:00:00 GMT"));
+        }
+        QCOMPARE(sqliteTool(path(), QStringLiteral("SELECT count(*), max(etag) FROM wersje")),
+                 QStringLiteral("2|\"v7\""));
+        QCOMPARE(sqliteTool(path(), QStringLiteral("SELECT kod, nowa_tresc FROM wersje ORDER BY id")),
+                 QStringLiteral("2|1\n0|0"));
+    }
+
+    // Read connections outlive the check that used them; a file replaced
+    // at the same path is read anew, never through the old connection.
+    void readersAreKeptButNeverReadAReplacedFile()
+    {
+        QVERIFY(!HistoryReader::Open(m_dir->path())); // no history yet
+        {
+            HistoryStore store(path());
+            store.open(HistoryStore::Mode::ReadWrite);
+            const PackedBody a = packed("<p>A</p>", QStringLiteral("A"));
+            store.AddCheck(check(QDateTime(QDate(2026, 12, 8), QTime(9, 0)), 2, true), &a);
+        }
+        const HistoryStore* first = nullptr;
+        {
+            HistoryReader reader = HistoryReader::Open(m_dir->path());
+            QVERIFY(reader);
+            first = &*reader;
+            QCOMPARE(reader->Checks(kPage).size(), 1);
+        }
+        {
+            HistoryReader reader = HistoryReader::Open(m_dir->path());
+            QCOMPARE(&*reader, first); // the same connection, lent again
+        }
+        QVERIFY(QFile::rename(path(), path() + QStringLiteral(".stary")));
+        {
+            HistoryStore store(path());
+            store.open(HistoryStore::Mode::ReadWrite);
+            const PackedBody b = packed("<p>B</p>", QStringLiteral("B"));
+            store.AddCheck(check(QDateTime(QDate(2026, 12, 9), QTime(9, 0)), 2, true), &b);
+            store.AddCheck(check(QDateTime(QDate(2026, 12, 10), QTime(9, 0)), 0, false), &b);
+        }
+        HistoryReader reader = HistoryReader::Open(m_dir->path());
+        QVERIFY(reader);
+        QCOMPARE(reader->Checks(kPage).size(), 2);
+        QCOMPARE(reader->LastVersion(kPage)->sha256, Sha256Hex("<p>B</p>"));
     }
 
     void damagedStoreIsPutAsideAndTheHistoryGoesOn()

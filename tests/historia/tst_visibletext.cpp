@@ -50,6 +50,73 @@ private Q_SLOTS:
         QCOMPARE(VisibleText(latin2, "iso-8859-2", QStringLiteral("text/html")), text);
     }
 
+    // Pages in the forms municipalities write: the tree parser and the one
+    // for very large pages read the same text.
+    void bothParsersReadTheSameText_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QByteArray>("charset");
+        QTest::newRow("markup, scripts, hidden parts")
+            << QByteArray("<!DOCTYPE html><html><head><title>Gmina</title><style>p{color:red}</style>"
+                          "<script>var licznik = 5; document.write('<p>x</p>');</script></head>"
+                          "<body><h1>Ochrona&nbsp;środowiska</h1><!-- komentarz -->"
+                          "<p>Obwieszczenie &bdquo;Wójta&rdquo; &amp; Rady<br>z dnia 8 grudnia 2026 r.</p>"
+                          "<ul><li>pierwszy   <b>punkt</b></li><li>drugi</li></ul>"
+                          "<div hidden>ukryte</div><div style=\"display: none\">też ukryte</div>"
+                          "<noscript>Włącz JavaScript</noscript><p>koniec")
+            << QByteArray("utf-8");
+        QTest::newRow("BIP table, upper-case tags, unquoted attributes")
+            << QByteArray("<HTML><BODY><TABLE border=1 class=wykaz><TR><TH>Lp.</TH><TH>Data</TH><TH>Dokument</TH></TR>\n"
+                          "<TR><TD>1</TD><TD>2026-12-08</TD><TD><A HREF=decyzja.pdf>Decyzja o środowiskowych "
+                          "uwarunkowaniach</A></TD></TR>\n<TR><TD>2</TD><TD>01.12.2026</TD><TD>Obwieszczenie RDOŚ"
+                          "</TD></TR></TABLE></BODY></HTML>")
+            << QByteArray("utf-8");
+        QTest::newRow("unclosed paragraphs and items")
+            << QByteArray("<body><p>Zawiadomienie o wszczęciu postępowania<p>znak: OŚ.6220.1.2026"
+                          "<ul><li>wniosek<li>karta informacyjna przedsięwzięcia</ul><p>Wójt Gminy</body>")
+            << QByteArray("utf-8");
+        QTest::newRow("preformatted and a form")
+            << QByteArray("<body><pre>Wykaz:\n  1. decyzja\n\n  2. postanowienie</pre>"
+                          "<form><textarea>uwagi\nmieszkańców</textarea><select><option>2025<option>2026</select>"
+                          "</form><img src=herb.png alt=\"Herb gminy\"> stopka</body>")
+            << QByteArray("utf-8");
+        QTest::newRow("entities") << QByteArray("<p>Gmina &#346;roda &#x15A;l&#261;ska &oacute; &lt;ul.&gt; 5&nbsp;km</p>")
+                                  << QByteArray("utf-8");
+        QTest::newRow("Windows-1250") << cp1250::fromUnicode(QStringLiteral("<p>Zażółć gęślą jaźń</p><p>Łódź</p>"))
+                                      << QByteArray("windows-1250");
+        QTest::newRow("no charset, not UTF-8")
+            << cp1250::fromUnicode(QStringLiteral("<p>Obwieszczenie Starosty Śląskiego</p>")) << QByteArray();
+        QTest::newRow("no charset, UTF-8") << QByteArray("<p>Obwieszczenie Starosty Śląskiego</p>") << QByteArray();
+        // Pieces of the large page's reading end inside a two-byte letter.
+        QByteArray long_ = "<html><body><table>\n";
+        for (int i = 0; long_.size() < 700 * 1024; ++i)
+            long_ += "<tr><td>Obwieszczenie nr " + QByteArray::number(i) + " — zażółć</td><td>ś</td></tr>\n";
+        QTest::newRow("several hundred kilobytes") << long_ + "</table></body></html>" << QByteArray("utf-8");
+    }
+    void bothParsersReadTheSameText()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QByteArray, charset);
+        const QString type = QStringLiteral("text/html");
+        const QByteArray tree = VisibleTextUtf8(page, charset, type, HtmlParser::Tree);
+        QVERIFY(!tree.isEmpty());
+        QCOMPARE(VisibleTextUtf8(page, charset, type, HtmlParser::Stream), tree);
+        QCOMPARE(VisibleText(page, charset, type), QString::fromUtf8(tree)); // small: the tree
+    }
+
+    void largePageIsReadWithoutATree()
+    {
+        QByteArray page = "<html><head><script>var x = '<td>skrypt</td>';</script></head><body><h1>Wykaz</h1><table>\n";
+        for (int i = 0; page.size() <= kTreeParseLimit; ++i)
+            page += "<tr><td>" + QByteArray::number(i) + "</td><td>Decyzja środowiskowa</td></tr>\n";
+        page += "</table><p>koniec</p></body></html>";
+        const QByteArray text = VisibleTextUtf8(page, "utf-8", QStringLiteral("text/html"));
+        QVERIFY(text.startsWith("Wykaz\n0 Decyzja środowiskowa\n1 Decyzja środowiskowa\n"));
+        QVERIFY(text.endsWith(" Decyzja środowiskowa\nkoniec"));
+        QVERIFY(!text.contains("skrypt"));
+        QCOMPARE(text, VisibleTextUtf8(page, "utf-8", QStringLiteral("text/html"), HtmlParser::Tree));
+    }
+
     void deeplyNestedPageDoesNotEndTheProgram()
     {
         QByteArray page;
@@ -57,6 +124,7 @@ private Q_SLOTS:
             page += "<span>";
         page += "dno";
         QCOMPARE(VisibleText(page, "utf-8", QStringLiteral("text/html")), QStringLiteral("dno"));
+        QCOMPARE(VisibleTextUtf8(page, "utf-8", QStringLiteral("text/html"), HtmlParser::Stream), QByteArray("dno"));
     }
 
     void noiseLines_data()

@@ -103,16 +103,22 @@ private:
             return;
         m_answered = true;
         HttpTestServer::Request request;
-        if (!parseRequest(m_buffer.left(end), request)) {
+        const QByteArray head = m_buffer.left(end);
+        m_buffer.remove(0, end + 4); // a kept connection's next request follows
+        if (!parseRequest(head, request)) {
             m_socket->disconnectFromHost();
             return;
         }
+        request.connection = m_index;
         HttpTestServer::Response response = notFound();
         {
             QMutexLocker lock(&m_state->mutex);
             m_state->requests.append(request);
             response = m_state->routes.value(request.target, response);
         }
+        // A client that asks for the connection to be closed gets that,
+        // as from any server.
+        m_clientCloses = request.header("Connection").compare("close", Qt::CaseInsensitive) == 0;
         if (response.delayMs > 0)
             QTimer::singleShot(response.delayMs, this, [this, response] { answer(response); });
         else
@@ -130,13 +136,28 @@ private:
             return;
         }
         m_socket->write(response.body);
+        if (!m_clientCloses && keepsConnection(response)) {
+            m_answered = false;
+            if (m_buffer.contains("\r\n\r\n"))
+                QTimer::singleShot(0, this, [this] { onReadyRead(); });
+            return;
+        }
         m_socket->disconnectFromHost();
+    }
+
+    static bool keepsConnection(const HttpTestServer::Response& response)
+    {
+        for (const auto& [name, value] : response.headers)
+            if (name.compare("Connection", Qt::CaseInsensitive) == 0)
+                return value.compare("keep-alive", Qt::CaseInsensitive) == 0;
+        return false;
     }
 
     QTcpSocket* m_socket;
     std::shared_ptr<HttpTestServer::State> m_state;
     QByteArray m_buffer;
     bool m_answered = false;
+    bool m_clientCloses = false;
     qsizetype m_index = 0;
 };
 

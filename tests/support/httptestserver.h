@@ -16,7 +16,9 @@ class HttpTestServerListener;
 // thread of its own, so a blocking client (libcurl, a worker thread, a child
 // process) can talk to it while the test thread waits. It answers every
 // request with the response routed to its path (404 otherwise), closes the
-// connection after each answer and logs what it received.
+// connection after each answer (unless the answer says "Connection:
+// keep-alive": then the connection waits for the next request) and logs what
+// it received.
 class HttpTestServer
 {
 public:
@@ -50,6 +52,7 @@ public:
         QByteArray target;  // "/page?x=1", as in the request line
         QByteArray version; // "HTTP/1.0"
         QList<Header> headers;
+        qsizetype connection = -1; // which of connections() it came on
 
         // First value of a header (name compared ignoring case); null if absent.
         QByteArray header(const QByteArray& name) const;

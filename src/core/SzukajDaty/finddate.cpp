@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -139,6 +140,36 @@ bool FindDateInYearInPage(QByteArrayView page, int year, double& date)
     YearSearch search(year);
     ForEachPageLine(page, [&search](QByteArrayView line) { search.line(line); });
     return search.finish(date);
+}
+
+struct NewestDateSearch::Years
+{
+    std::vector<YearSearch> searches; // this year first
+};
+
+NewestDateSearch::NewestDateSearch(int yearsBack) : m_years(std::make_unique<Years>())
+{
+    const int currentYear = Clock::now().date().year();
+    m_years->searches.reserve(size_t(qMax(0, yearsBack) + 1));
+    for (int back = 0; back <= yearsBack; ++back)
+        m_years->searches.emplace_back(currentYear - back);
+}
+
+NewestDateSearch::~NewestDateSearch() = default;
+
+void NewestDateSearch::line(QByteArrayView line)
+{
+    for (YearSearch& search : m_years->searches)
+        search.line(line);
+}
+
+bool NewestDateSearch::finish(double& date) const
+{
+    date = 0;
+    for (const YearSearch& search : m_years->searches)
+        if (search.finish(date))
+            return true;
+    return false;
 }
 
 bool FindNewestDate(const QList<QByteArray>& lines, int yearsBack, double& date)

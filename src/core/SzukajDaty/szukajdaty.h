@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <memory>
+
 // The date finder: the newest past date written in a page, searched for in
 // the current year first and then in earlier ones. It works on raw lines of
 // Windows-1250 bytes and knows numeric dates (year first or last, with "-",
@@ -23,6 +25,24 @@ bool FindNewestDate(const QList<QByteArray>& lines, int yearsBack, double& date)
 // The same over a whole page's bytes, split into lines as a page check
 // splits them (SzukajDaty/pagelinesplit.h), without copying them.
 bool FindNewestDateInPage(QByteArrayView page, int yearsBack, double& date);
+
+// FindNewestDate fed one line at a time, in one pass over the lines: the
+// years are searched side by side and the newest year with a past date
+// wins, as the year-by-year search decides.
+class NewestDateSearch
+{
+public:
+    explicit NewestDateSearch(int yearsBack);
+    ~NewestDateSearch();
+    NewestDateSearch(const NewestDateSearch&) = delete;
+    NewestDateSearch& operator=(const NewestDateSearch&) = delete;
+    void line(QByteArrayView line);
+    bool finish(double& date) const;
+
+private:
+    struct Years;
+    std::unique_ptr<Years> m_years;
+};
 
 // The newest past date of one year in the lines; date is at least 1 January
 // of that year. Returns whether any past date of that year was seen.

@@ -9,18 +9,73 @@
 
 #include <sqlite3.h>
 
+#include <unordered_map>
+#include <utility>
+
 namespace historia {
 
-// One prepared statement; finalised when it goes out of scope.
+struct HistoryStore::Prepared
+{
+    struct Entry
+    {
+        QByteArray sql;
+        sqlite3_stmt* stmt = nullptr;
+        bool busy = false;
+    };
+    // Keyed by where the text lies (the statements are constants) and
+    // checked against the text itself, so a passing text at a reused
+    // address never gets another's statement.
+    std::unordered_map<const char*, Entry> entries;
+
+    void finalizeAll()
+    {
+        for (auto& [key, entry] : entries)
+            sqlite3_finalize(entry.stmt);
+        entries.clear();
+    }
+};
+
+// One statement in use. A statement of the connection's cache is reset for
+// its next use when it goes out of scope; one that is in use already (the
+// same question asked inside a walk over its own rows) is prepared for
+// this use only and finalised.
 class Statement
 {
 public:
     Statement(const HistoryStore& store, const char* sql) : m_store(store)
     {
-        if (sqlite3_prepare_v2(store.m_db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
+        if (!store.m_prepared)
+            store.m_prepared = std::make_unique<HistoryStore::Prepared>();
+        auto& entries = store.m_prepared->entries;
+        const auto it = entries.find(sql);
+        if (it != entries.end() && !it->second.busy && it->second.sql == sql) {
+            m_entry = &it->second;
+            m_entry->busy = true;
+            m_stmt = m_entry->stmt;
+            return;
+        }
+        if (sqlite3_prepare_v2(store.m_db, sql, -1, &m_stmt, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(m_stmt);
+            m_stmt = nullptr;
             store.fail(QStringLiteral("zapytanie"));
+        }
+        if (it == entries.end()) {
+            m_entry = &entries[sql];
+            m_entry->sql = sql;
+            m_entry->stmt = m_stmt;
+            m_entry->busy = true;
+        }
     }
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    ~Statement()
+    {
+        if (m_entry) {
+            sqlite3_reset(m_stmt);
+            sqlite3_clear_bindings(m_stmt);
+            m_entry->busy = false;
+        } else {
+            sqlite3_finalize(m_stmt);
+        }
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -72,6 +127,7 @@ public:
 private:
     const HistoryStore& m_store;
     sqlite3_stmt* m_stmt = nullptr;
+    HistoryStore::Prepared::Entry* m_entry = nullptr;
 };
 
 namespace {
@@ -98,7 +154,9 @@ CREATE TABLE IF NOT EXISTS wersje(
   data TEXT NOT NULL,
   kod INTEGER NOT NULL,
   sha256 TEXT REFERENCES tresci(sha256),
-  nowa_tresc INTEGER NOT NULL);
+  nowa_tresc INTEGER NOT NULL,
+  etag TEXT,
+  zmiana TEXT);
 CREATE INDEX IF NOT EXISTS wersje_strony ON wersje(strona, id);
 CREATE INDEX IF NOT EXISTS wersje_tresci ON wersje(sha256);
 CREATE TABLE IF NOT EXISTS reguly(
@@ -127,7 +185,7 @@ CREATE TABLE IF NOT EXISTS ogloszenia(
   UNIQUE(strona, klucz));
 CREATE INDEX IF NOT EXISTS ogloszenia_wersji ON ogloszenia(wersja);
 CREATE INDEX IF NOT EXISTS ogloszenia_terminy ON ogloszenia(uwagi_do);
-PRAGMA user_version = 2;
+PRAGMA user_version = 3;
 )";
 
 const char* const kNoticeColumns =
@@ -187,6 +245,26 @@ QByteArray sql(const char* head, const char* tail)
     return QByteArray(head) + kCheckColumns + tail;
 }
 
+// The questions that take a whole check, made once.
+const QByteArray kChecksOfPage =
+    sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 ORDER BY w.id");
+const QByteArray kCheckById = sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE w.id = ?1");
+// Only a version whose body is there counts as the page's last one.
+const QByteArray kLastVersion =
+    sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona JOIN tresci t ON t.sha256 = w.sha256 "
+                   "WHERE s.adres = ?1 ORDER BY w.id DESC LIMIT 1");
+const QByteArray kLastGoodCheck =
+    sql("SELECT ", ", w.etag, w.zmiana FROM wersje w JOIN strony s ON s.id = w.strona "
+                   "JOIN tresci t ON t.sha256 = w.sha256 WHERE s.adres = ?1 ORDER BY w.id DESC LIMIT 1");
+const QByteArray kVersionBefore =
+    sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
+                   "AND w.sha256 IS NOT NULL AND w.id < ?2 ORDER BY w.id DESC LIMIT 1");
+const QByteArray kLastChecks =
+    sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 ORDER BY w.id DESC LIMIT ?2");
+const QByteArray kLastChange =
+    sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
+                   "AND w.sha256 IS NOT NULL AND w.nowa_tresc = 1 ORDER BY w.id DESC LIMIT 1");
+
 bool isDamage(int code)
 {
     code &= 0xFF;
@@ -244,9 +322,11 @@ void HistoryStore::open(Mode mode)
                 fail(QStringLiteral("otwarcie"));
             if (sqlite3_exec(m_db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK)
                 fail(QStringLiteral("założenie tabel"));
+            addValidatorColumns();
         } else {
             // Reading a file that is not a database fails here, not later.
             Statement(*this, "SELECT count(*) FROM sqlite_master").step();
+            m_hasValidators = hasColumn("wersje", "etag") && hasColumn("wersje", "zmiana");
         }
     } catch (...) {
         close();
@@ -256,18 +336,48 @@ void HistoryStore::open(Mode mode)
 
 void HistoryStore::close()
 {
+    if (m_prepared)
+        m_prepared->finalizeAll();
     if (m_db)
         sqlite3_close_v2(m_db);
     m_db = nullptr;
+    m_hasValidators = false;
+}
+
+bool HistoryStore::hasColumn(const char* table, const char* column) const
+{
+    Statement q(*this, "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2");
+    q.bind(1, QString::fromLatin1(table)).bind(2, QString::fromLatin1(column));
+    return q.step();
+}
+
+// A file of an older version has no place for the answer's validators;
+// the columns are added the first time it is opened for writing (older
+// versions read such a file as before: they name their columns).
+void HistoryStore::addValidatorColumns()
+{
+    for (const char* column : {"etag", "zmiana"}) {
+        if (hasColumn("wersje", column))
+            continue;
+        const QByteArray alter = QByteArray("ALTER TABLE wersje ADD COLUMN ") + column + " TEXT";
+        if (sqlite3_exec(m_db, alter.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("założenie tabel"));
+    }
+    m_hasValidators = true;
 }
 
 qint64 HistoryStore::pageId(const QString& page, bool create)
 {
-    if (create)
-        Statement(*this, "INSERT OR IGNORE INTO strony(adres) VALUES(?1)").bind(1, page).run();
-    Statement q(*this, "SELECT id FROM strony WHERE adres = ?1");
-    q.bind(1, page);
-    return q.step() ? q.integer(0) : 0;
+    {
+        Statement q(*this, "SELECT id FROM strony WHERE adres = ?1");
+        q.bind(1, page);
+        if (q.step())
+            return q.integer(0);
+    }
+    if (!create)
+        return 0;
+    Statement(*this, "INSERT INTO strony(adres) VALUES(?1)").bind(1, page).run();
+    return sqlite3_last_insert_rowid(m_db);
 }
 
 qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body,
@@ -279,7 +389,7 @@ qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body,
         fail(QStringLiteral("zapis"));
     try {
         const qint64 page = pageId(check.page, true);
-        if (body) {
+        if (body && !body->stored) {
             Statement(*this, "INSERT OR IGNORE INTO tresci(sha256, rozmiar, tresc, tekst) VALUES(?1, ?2, ?3, ?4)")
                 .bind(1, body->sha256)
                 .bind(2, body->size)
@@ -288,7 +398,8 @@ qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body,
                 .run();
         }
         Statement insert(*this, "INSERT INTO wersje(strona, chwila, adres, stan, wynik, rozmiar, wiersze, data, kod, "
-                                "sha256, nowa_tresc, http) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+                                "sha256, nowa_tresc, http, etag, zmiana) "
+                                "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
         insert.bind(1, page)
             .bind(2, check.moment.toString(Qt::ISODate))
             .bind(3, check.address)
@@ -304,6 +415,12 @@ qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body,
             insert.bind(10, body->sha256);
         else
             insert.bindNull(10);
+        for (const auto& [column, value] : {std::pair{13, &check.etag}, std::pair{14, &check.lastModified}}) {
+            if (value->isEmpty())
+                insert.bindNull(column);
+            else
+                insert.bind(column, QString::fromLatin1(*value));
+        }
         insert.run();
         const qint64 id = sqlite3_last_insert_rowid(m_db);
         addNotices(page, id, check.moment, notices);
@@ -432,9 +549,7 @@ QList<StoredNotice> HistoryStore::NoticesOfCheck(qint64 checkId) const
 
 QList<StoredCheck> HistoryStore::Checks(const QString& page) const
 {
-    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
-                                      "ORDER BY w.id")
-                           .constData());
+    Statement q(*this, kChecksOfPage.constData());
     q.bind(1, page);
     QList<StoredCheck> out;
     while (q.step())
@@ -444,7 +559,7 @@ QList<StoredCheck> HistoryStore::Checks(const QString& page) const
 
 std::optional<StoredCheck> HistoryStore::Check(qint64 id) const
 {
-    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE w.id = ?1").constData());
+    Statement q(*this, kCheckById.constData());
     q.bind(1, id);
     if (q.step())
         return checkFrom(q);
@@ -453,20 +568,30 @@ std::optional<StoredCheck> HistoryStore::Check(qint64 id) const
 
 std::optional<StoredCheck> HistoryStore::LastVersion(const QString& page) const
 {
-    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
-                                      "AND w.sha256 IS NOT NULL ORDER BY w.id DESC LIMIT 1")
-                           .constData());
+    Statement q(*this, kLastVersion.constData());
     q.bind(1, page);
     if (q.step())
         return checkFrom(q);
     return std::nullopt;
 }
 
+std::optional<StoredCheck> HistoryStore::LastGoodCheck(const QString& page) const
+{
+    if (!m_hasValidators)
+        return LastVersion(page);
+    Statement q(*this, kLastGoodCheck.constData());
+    q.bind(1, page);
+    if (!q.step())
+        return std::nullopt;
+    StoredCheck c = checkFrom(q);
+    c.etag = q.text(13).toLatin1();
+    c.lastModified = q.text(14).toLatin1();
+    return c;
+}
+
 std::optional<StoredCheck> HistoryStore::VersionBefore(const StoredCheck& check) const
 {
-    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
-                                      "AND w.sha256 IS NOT NULL AND w.id < ?2 ORDER BY w.id DESC LIMIT 1")
-                           .constData());
+    Statement q(*this, kVersionBefore.constData());
     q.bind(1, check.page).bind(2, check.id);
     if (q.step())
         return checkFrom(q);
@@ -519,9 +644,7 @@ void HistoryStore::RemoveRule(const QString& page, const QString& text)
 
 QList<StoredCheck> HistoryStore::LastChecks(const QString& page, int n) const
 {
-    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
-                                      "ORDER BY w.id DESC LIMIT ?2")
-                           .constData());
+    Statement q(*this, kLastChecks.constData());
     q.bind(1, page).bind(2, n);
     QList<StoredCheck> out;
     while (q.step())
@@ -531,9 +654,7 @@ QList<StoredCheck> HistoryStore::LastChecks(const QString& page, int n) const
 
 QStringList HistoryStore::AddedLinesOfLastChange(const QString& page) const
 {
-    Statement q(*this, sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
-                                      "AND w.sha256 IS NOT NULL AND w.nowa_tresc = 1 ORDER BY w.id DESC LIMIT 1")
-                           .constData());
+    Statement q(*this, kLastChange.constData());
     q.bind(1, page);
     if (!q.step())
         return {};

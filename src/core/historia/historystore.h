@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 struct sqlite3;
@@ -20,8 +21,12 @@ struct sqlite3;
 //                                          text, both zlib-packed; one row per
 //                                          distinct body, shared by versions
 //   wersje  (id, strona, chwila, adres, stan, http, wynik, rozmiar, wiersze,
-//            data, kod, sha256, nowa_tresc)      one row per check; a failed check
-//                                          has no sha256
+//            data, kod, sha256, nowa_tresc, etag, zmiana)
+//                                          one row per check; a failed check
+//                                          has no sha256; etag and zmiana are
+//                                          the answer's ETag and Last-Modified
+//                                          (files of older versions lack the
+//                                          two columns until written to)
 //   reguly  (strona, tekst)                the user's "ignoruj wiersze
 //                                          zawierające" texts of a page
 //   ogloszenia (id, strona, wersja, klucz, rodzaj, organ, znak, data,
@@ -53,6 +58,10 @@ struct StoredCheck
     int kod = 0;
     QString sha256;          // of the body as received; empty for a failed check
     bool newContent = false; // the visible text, noise aside, differs from the version before
+    // The answer's ETag and Last-Modified, as the server sent them; empty
+    // when it sent none. Written by AddCheck; read by LastGoodCheck only.
+    QByteArray etag;
+    QByteArray lastModified;
 
     bool hasBody() const { return !sha256.isEmpty(); }
 };
@@ -64,6 +73,10 @@ struct PackedBody
     qint64 size = 0;
     QByteArray body; // zlib
     QByteArray text; // zlib, UTF-8 visible text
+    // The body is one the store holds already (the page came back byte for
+    // byte, or the server said it did not change): body and text are left
+    // empty and nothing of it is written again.
+    bool stored = false;
 };
 
 // A notice as the store keeps it: where and when it was first read.
@@ -92,6 +105,8 @@ struct FailingPage
     QString page;
     QDateTime lastGood; // the newest downloaded check; null when there was none
 };
+
+class Statement;
 
 class HistoryStore
 {
@@ -127,8 +142,11 @@ public:
     // Every check of the page, oldest first.
     QList<StoredCheck> Checks(const QString& page) const;
     std::optional<StoredCheck> Check(qint64 id) const;
-    // The newest downloaded check of the page.
+    // The newest downloaded check of the page whose body the store holds.
     std::optional<StoredCheck> LastVersion(const QString& page) const;
+    // The same with its ETag and Last-Modified (empty in a file written by
+    // an older version of the program).
+    std::optional<StoredCheck> LastGoodCheck(const QString& page) const;
     // The downloaded check before the given one, on the same page.
     std::optional<StoredCheck> VersionBefore(const StoredCheck& check) const;
 
@@ -163,9 +181,16 @@ private:
     [[noreturn]] void fail(const QString& what) const;
     qint64 pageId(const QString& page, bool create);
     void prune(qint64 page);
+    void addValidatorColumns();
+    bool hasColumn(const char* table, const char* column) const;
 
     QString m_path;
     sqlite3* m_db = nullptr;
+    bool m_hasValidators = false;
+    // Statements are prepared once per connection and used again: a page
+    // check asks the same few questions every time.
+    struct Prepared;
+    mutable std::unique_ptr<Prepared> m_prepared;
 };
 
 } // namespace historia

@@ -8,13 +8,16 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // The heavy part of recording a downloaded page, done on the check's own
-// thread: SHA-256 of the body, its visible text, both packed, and the
-// comparison with the page's previous version (read through a read-only
-// connection of its own), and the notices read from what is new. The main
-// thread then only writes the rows.
+// thread: SHA-256 of the body and, when the body is not the one of the
+// page's last version, its visible text, both packed, the comparison with
+// that version (read through a read-only connection of its own), and the
+// notices read from what is new. The main thread then only writes the rows.
 namespace historia {
+
+class HistoryReader;
 
 struct PreparedVersion
 {
@@ -34,5 +37,18 @@ struct PreparedVersion
 std::shared_ptr<const PreparedVersion> PrepareVersion(const QString& dataDirectory, const QString& page,
                                                       const QByteArray& body, const QByteArray& charset,
                                                       const QString& contentType, const QDateTime& moment);
+
+// The same with the history already open and the page's last version
+// already read (reader may be empty, previous missing). The body is let go
+// as soon as it is packed and read, so that a large page is not held twice.
+std::shared_ptr<const PreparedVersion> PrepareVersion(HistoryReader& reader,
+                                                      const std::optional<StoredCheck>& previous,
+                                                      const QString& page, QByteArray body,
+                                                      const QByteArray& charset, const QString& contentType,
+                                                      const QDateTime& moment);
+
+// The page is the body of its last version (the server answered 304): the
+// same content, nothing to pack, compare or read.
+std::shared_ptr<const PreparedVersion> UnchangedVersion(const StoredCheck& previous);
 
 } // namespace historia

@@ -2,11 +2,13 @@
 
 #include "text/cp1250.h"
 
+#include <QHash>
 #include <QStringDecoder>
-#include <QStringList>
 
 #include <gumbo.h>
+#include <libxml/HTMLparser.h>
 
+#include <optional>
 #include <vector>
 
 namespace historia {
@@ -22,207 +24,344 @@ bool isCp1250Name(const QByteArray& name)
     return name == "windows-1250" || name == "cp1250" || name == "x-cp1250" || name == "win-1250";
 }
 
-// Elements whose content a reader never sees as text.
-bool isHidden(const GumboNode* node)
+// What an element means to a reader. One table for both parsers, by the
+// element's lower-case name.
+enum class Kind : unsigned char { Inline, Block, Cell, Hidden, Preformatted, Image };
+
+Kind kindOf(QByteArrayView name)
 {
-    switch (node->v.element.tag) {
-    case GUMBO_TAG_HEAD:
-    case GUMBO_TAG_SCRIPT:
-    case GUMBO_TAG_STYLE:
-    case GUMBO_TAG_NOSCRIPT:
-    case GUMBO_TAG_TEMPLATE:
-    case GUMBO_TAG_IFRAME:
-    case GUMBO_TAG_OBJECT:
-    case GUMBO_TAG_EMBED:
-    case GUMBO_TAG_CANVAS:
-    case GUMBO_TAG_SVG:
-    case GUMBO_TAG_MATH:
+    static const QHash<QByteArrayView, Kind> kinds = [] {
+        QHash<QByteArrayView, Kind> k;
+        // Elements whose content a reader never sees as text.
+        for (const char* n : {"head", "script", "style", "noscript", "template", "iframe", "object", "embed", "canvas",
+                              "svg", "math"})
+            k.insert(QByteArrayView(n), Kind::Hidden);
+        // Elements that start and end a line of their own.
+        for (const char* n : {"address", "article", "aside", "blockquote", "body", "br", "caption", "center", "dd",
+                              "details", "div", "dl", "dt", "fieldset", "figcaption", "figure", "footer", "form",
+                              "h1", "h2", "h3", "h4", "h5", "h6", "header", "hr", "html", "legend", "li", "main",
+                              "nav", "ol", "option", "p", "section", "summary", "table", "tbody", "tfoot",
+                              "thead", "tr", "ul"})
+            k.insert(QByteArrayView(n), Kind::Block);
+        k.insert(QByteArrayView("pre"), Kind::Preformatted); // a block too
+        k.insert(QByteArrayView("td"), Kind::Cell);
+        k.insert(QByteArrayView("th"), Kind::Cell);
+        k.insert(QByteArrayView("textarea"), Kind::Preformatted);
+        k.insert(QByteArrayView("img"), Kind::Image);
+        return k;
+    }();
+    return kinds.value(name, Kind::Inline);
+}
+
+bool breaksLine(QByteArrayView name, Kind kind)
+{
+    return kind == Kind::Block || (kind == Kind::Preformatted && name == "pre");
+}
+
+// An attribute that hides the element: hidden, or a style of display:none
+// or visibility:hidden.
+bool hidesElement(QByteArrayView name, QByteArrayView value)
+{
+    if (name.compare("hidden", Qt::CaseInsensitive) == 0)
         return true;
-    default:
-        break;
-    }
-    const GumboVector& attributes = node->v.element.attributes;
-    for (unsigned i = 0; i < attributes.length; ++i) {
-        const auto* a = static_cast<const GumboAttribute*>(attributes.data[i]);
-        if (qstricmp(a->name, "hidden") == 0)
+    if (name.compare("style", Qt::CaseInsensitive) == 0) {
+        QByteArray style = value.toByteArray().toLower();
+        style.replace(' ', QByteArray());
+        if (style.contains("display:none") || style.contains("visibility:hidden"))
             return true;
-        if (qstricmp(a->name, "style") == 0) {
-            QByteArray style = QByteArray(a->value).toLower();
-            style.replace(' ', QByteArray());
-            if (style.contains("display:none") || style.contains("visibility:hidden"))
-                return true;
-        }
     }
     return false;
 }
 
-// Elements that start and end a line of their own.
-bool isBlock(GumboTag tag)
-{
-    switch (tag) {
-    case GUMBO_TAG_ADDRESS:
-    case GUMBO_TAG_ARTICLE:
-    case GUMBO_TAG_ASIDE:
-    case GUMBO_TAG_BLOCKQUOTE:
-    case GUMBO_TAG_BODY:
-    case GUMBO_TAG_BR:
-    case GUMBO_TAG_CAPTION:
-    case GUMBO_TAG_CENTER:
-    case GUMBO_TAG_DD:
-    case GUMBO_TAG_DETAILS:
-    case GUMBO_TAG_DIV:
-    case GUMBO_TAG_DL:
-    case GUMBO_TAG_DT:
-    case GUMBO_TAG_FIELDSET:
-    case GUMBO_TAG_FIGCAPTION:
-    case GUMBO_TAG_FIGURE:
-    case GUMBO_TAG_FOOTER:
-    case GUMBO_TAG_FORM:
-    case GUMBO_TAG_H1:
-    case GUMBO_TAG_H2:
-    case GUMBO_TAG_H3:
-    case GUMBO_TAG_H4:
-    case GUMBO_TAG_H5:
-    case GUMBO_TAG_H6:
-    case GUMBO_TAG_HEADER:
-    case GUMBO_TAG_HR:
-    case GUMBO_TAG_HTML:
-    case GUMBO_TAG_LEGEND:
-    case GUMBO_TAG_LI:
-    case GUMBO_TAG_MAIN:
-    case GUMBO_TAG_NAV:
-    case GUMBO_TAG_OL:
-    case GUMBO_TAG_OPTION:
-    case GUMBO_TAG_P:
-    case GUMBO_TAG_PRE:
-    case GUMBO_TAG_SECTION:
-    case GUMBO_TAG_SUMMARY:
-    case GUMBO_TAG_TABLE:
-    case GUMBO_TAG_TBODY:
-    case GUMBO_TAG_TFOOT:
-    case GUMBO_TAG_THEAD:
-    case GUMBO_TAG_TR:
-    case GUMBO_TAG_UL:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Collects text into lines; blanks (also no-break spaces) collapse to one.
+// Collects UTF-8 text into lines; blanks (also no-break spaces and control
+// characters) collapse to one.
 class LineCollector
 {
 public:
-    void text(const QString& t, bool preformatted)
+    void text(QByteArrayView utf8, bool preformatted)
     {
-        for (const QChar c : t) {
-            if (preformatted && c == QLatin1Char('\n')) {
+        const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+        const auto* const end = p + utf8.size();
+        while (p < end) {
+            const unsigned char* start = p;
+            char32_t c = *p++;
+            if (c >= 0x80) {
+                // The parsers give well-formed UTF-8; a broken sequence is
+                // taken byte by byte and kept as it is.
+                const int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+                c &= more == 3 ? 0x07 : more == 2 ? 0x0F : 0x1F;
+                for (int i = 0; i < more && p < end && (*p & 0xC0) == 0x80; ++i)
+                    c = (c << 6) | (*p++ & 0x3F);
+            }
+            if (preformatted && c == '\n') {
                 breakLine();
-            } else if (c.isSpace() || c == QChar(0x00A0) || c.unicode() < 0x20) {
+            } else if (c < 0x20 || c == 0x00A0 || QChar::isSpace(c)) {
                 m_pendingSpace = !m_line.isEmpty();
             } else {
                 if (m_pendingSpace)
-                    m_line += QLatin1Char(' ');
+                    m_line += ' ';
                 m_pendingSpace = false;
-                m_line += c;
+                m_line.append(reinterpret_cast<const char*>(start), p - start);
             }
         }
     }
     void space() { m_pendingSpace = !m_line.isEmpty(); }
     void breakLine()
     {
-        if (!m_line.isEmpty())
-            m_lines << m_line;
+        if (!m_line.isEmpty()) {
+            if (!m_text.isEmpty())
+                m_text += '\n';
+            m_text += m_line;
+        }
         m_line.clear();
         m_pendingSpace = false;
     }
-    QStringList lines()
+    QByteArray take()
     {
         breakLine();
-        return m_lines;
+        return std::move(m_text);
     }
 
 private:
-    QStringList m_lines;
-    QString m_line;
+    QByteArray m_text;
+    QByteArray m_line;
     bool m_pendingSpace = false;
 };
 
-// Depth-first over the tree with a stack of its own: a page nested deeper
-// than a thread's stack would otherwise end the program.
-void walk(const GumboNode* root, LineCollector& out)
+// The rules of what a reader sees, fed with a page's elements and text in
+// document order, from either parser.
+class TextRules
+{
+public:
+    explicit TextRules(LineCollector& out) : m_out(out) {}
+
+    // attributes(visit) calls visit(name, value) for each attribute.
+    template <typename Attributes> void start(QByteArrayView name, Attributes&& attributes)
+    {
+        if (m_hidden > 0) {
+            ++m_hidden;
+            return;
+        }
+        const Kind kind = kindOf(name);
+        bool hidden = kind == Kind::Hidden;
+        QByteArray alt;
+        attributes([&](QByteArrayView n, QByteArrayView v) {
+            hidden = hidden || hidesElement(n, v);
+            if (kind == Kind::Image && n.compare("alt", Qt::CaseInsensitive) == 0)
+                alt = v.toByteArray();
+        });
+        if (hidden) {
+            m_hidden = 1;
+            return;
+        }
+        edge(name, kind);
+        // An image's alternative text is what a reader without it sees.
+        if (!alt.isEmpty())
+            m_out.text(alt, false);
+        m_pre.push_back(preformatted() || kind == Kind::Preformatted);
+    }
+    void end(QByteArrayView name)
+    {
+        if (m_hidden > 0) {
+            --m_hidden;
+            return;
+        }
+        if (!m_pre.empty())
+            m_pre.pop_back();
+        edge(name, kindOf(name));
+    }
+    void text(QByteArrayView utf8)
+    {
+        if (m_hidden == 0)
+            m_out.text(utf8, preformatted());
+    }
+    bool hidden() const { return m_hidden > 0; }
+
+private:
+    bool preformatted() const { return !m_pre.empty() && m_pre.back(); }
+    // A block's edges break the line; a cell's edges keep cells apart.
+    void edge(QByteArrayView name, Kind kind)
+    {
+        if (breaksLine(name, kind))
+            m_out.breakLine();
+        if (kind == Kind::Cell)
+            m_out.space();
+    }
+
+    LineCollector& m_out;
+    int m_hidden = 0;        // depth inside a hidden element
+    std::vector<bool> m_pre; // per open element: inside pre or textarea
+};
+
+const char* tagName(const GumboNode* node)
+{
+    const GumboElement& e = node->v.element;
+    if (e.tag != GUMBO_TAG_UNKNOWN)
+        return gumbo_normalized_tagname(e.tag);
+    return ""; // an element of no meaning to the rules
+}
+
+// Depth-first over gumbo's tree with a stack of its own: a page nested
+// deeper than a thread's stack would otherwise end the program.
+void walk(const GumboNode* root, TextRules& rules)
 {
     struct Frame
     {
         const GumboNode* node;
         unsigned next; // the next child to visit
-        bool pre;
     };
-    std::vector<Frame> stack;
-    // A block's edges break the line; a cell's edges keep cells apart.
-    auto edge = [&](GumboTag tag) {
-        if (isBlock(tag))
-            out.breakLine();
-        if (tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH)
-            out.space();
-    };
-    auto enter = [&](const GumboNode* node, bool pre) {
-        switch (node->type) {
-        case GUMBO_NODE_TEXT:
-        case GUMBO_NODE_CDATA:
-        case GUMBO_NODE_WHITESPACE:
-            out.text(QString::fromUtf8(node->v.text.text), pre);
-            return;
-        case GUMBO_NODE_COMMENT:
-            return;
-        case GUMBO_NODE_DOCUMENT:
-            stack.push_back({node, 0, pre});
-            return;
-        case GUMBO_NODE_ELEMENT:
-        case GUMBO_NODE_TEMPLATE:
-            break;
-        }
-        if (isHidden(node))
-            return;
-        const GumboTag tag = node->v.element.tag;
-        edge(tag);
-        if (tag == GUMBO_TAG_IMG) {
-            // An image's alternative text is what a reader without it sees.
-            if (const GumboAttribute* alt = gumbo_get_attribute(&node->v.element.attributes, "alt"))
-                out.text(QString::fromUtf8(alt->value), false);
-        }
-        stack.push_back({node, 0, pre || tag == GUMBO_TAG_PRE || tag == GUMBO_TAG_TEXTAREA});
-    };
-    auto leave = [&](const GumboNode* node) {
-        if (node->type != GUMBO_NODE_DOCUMENT)
-            edge(node->v.element.tag);
-    };
-
-    enter(root, false);
+    std::vector<Frame> stack{{root, 0}};
     while (!stack.empty()) {
         Frame& top = stack.back();
         const GumboVector& children =
             top.node->type == GUMBO_NODE_DOCUMENT ? top.node->v.document.children : top.node->v.element.children;
-        if (top.next < children.length) {
-            const auto* child = static_cast<const GumboNode*>(children.data[top.next++]);
-            enter(child, top.pre); // may grow the stack: top is not used after this
+        if (top.next >= children.length) {
+            const GumboNode* done = top.node;
+            stack.pop_back();
+            if (done->type != GUMBO_NODE_DOCUMENT)
+                rules.end(tagName(done));
             continue;
         }
-        const GumboNode* done = top.node;
-        stack.pop_back();
-        leave(done);
+        const auto* child = static_cast<const GumboNode*>(children.data[top.next++]);
+        switch (child->type) {
+        case GUMBO_NODE_TEXT:
+        case GUMBO_NODE_CDATA:
+        case GUMBO_NODE_WHITESPACE:
+            rules.text(child->v.text.text);
+            break;
+        case GUMBO_NODE_COMMENT:
+        case GUMBO_NODE_DOCUMENT:
+            break;
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE: {
+            const GumboVector& attributes = child->v.element.attributes;
+            rules.start(tagName(child), [&](auto&& visit) {
+                for (unsigned i = 0; i < attributes.length; ++i) {
+                    const auto* a = static_cast<const GumboAttribute*>(attributes.data[i]);
+                    visit(QByteArrayView(a->name), QByteArrayView(a->value));
+                }
+            });
+            if (rules.hidden()) {
+                rules.end(tagName(child)); // its content is never visited
+                break;
+            }
+            stack.push_back({child, 0}); // top is not used after this
+            break;
+        }
+        }
     }
 }
 
-QStringList plainLines(const QString& text)
+// libxml2's HTML parser, fed in pieces, tells the rules what it meets
+// without building a tree: the memory it needs does not grow with the page.
+extern "C" {
+static void saxStart(void* context, const xmlChar* name, const xmlChar** attributes)
 {
-    QStringList lines;
+    auto* rules = static_cast<TextRules*>(context);
+    rules->start(reinterpret_cast<const char*>(name), [&](auto&& visit) {
+        for (const xmlChar** a = attributes; a && a[0]; a += 2)
+            visit(QByteArrayView(reinterpret_cast<const char*>(a[0])),
+                  a[1] ? QByteArrayView(reinterpret_cast<const char*>(a[1])) : QByteArrayView(""));
+    });
+}
+
+static void saxEnd(void* context, const xmlChar* name)
+{
+    static_cast<TextRules*>(context)->end(reinterpret_cast<const char*>(name));
+}
+
+static void saxText(void* context, const xmlChar* text, int length)
+{
+    static_cast<TextRules*>(context)->text(QByteArrayView(reinterpret_cast<const char*>(text), length));
+}
+
+static void saxQuiet(void*, const char*, ...) {}
+}
+
+// Whether the bytes are well-formed UTF-8, looked at in pieces.
+bool isValidUtf8(QByteArrayView body, qsizetype piece)
+{
+    QStringDecoder check(QStringDecoder::Utf8);
+    for (qsizetype at = 0; at < body.size(); at += piece) {
+        const QString decoded = check.decode(body.sliced(at, qMin(piece, body.size() - at))); // decoded when taken
+        if (check.hasError())
+            return false;
+    }
+    const QString rest = check.decode(QByteArrayView()); // a sequence cut off at the end
+    return !check.hasError();
+}
+
+// The body in pieces of UTF-8, decoded as DecodeBody decodes it whole.
+template <typename Piece> void forEachUtf8Piece(QByteArrayView body, QByteArrayView charset, Piece&& piece)
+{
+    constexpr qsizetype kPiece = 256 * 1024;
+    const QByteArray name = charset.toByteArray().trimmed().toLower();
+    std::optional<QStringDecoder> decoder; // none: the Polish code page
+    if (isUtf8Name(name)) {
+        decoder.emplace(QStringDecoder::Utf8);
+    } else if (!isCp1250Name(name)) {
+        if (!name.isEmpty())
+            decoder.emplace(name.constData());
+        if (!decoder || !decoder->isValid()) {
+            // No usable name: UTF-8 when the bytes are valid UTF-8.
+            decoder.reset();
+            if (isValidUtf8(body, kPiece))
+                decoder.emplace(QStringDecoder::Utf8);
+        }
+    }
+    for (qsizetype at = 0; at < body.size(); at += kPiece) {
+        const QByteArrayView part = body.sliced(at, qMin(kPiece, body.size() - at));
+        piece(decoder ? QString(decoder->decode(part)).toUtf8() : cp1250::toUnicode(part).toUtf8());
+    }
+}
+
+QByteArray streamedText(QByteArrayView body, QByteArrayView charset)
+{
+    LineCollector collector;
+    TextRules rules(collector);
+    htmlSAXHandler sax{};
+    sax.startElement = saxStart;
+    sax.endElement = saxEnd;
+    sax.characters = saxText;
+    sax.cdataBlock = saxText;
+    sax.ignorableWhitespace = saxText;
+    sax.warning = saxQuiet;
+    sax.error = saxQuiet;
+    htmlParserCtxtPtr parser = htmlCreatePushParserCtxt(&sax, &rules, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8);
+    if (!parser)
+        return {};
+    htmlCtxtUseOptions(parser, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
+                                   HTML_PARSE_IGNORE_ENC);
+    forEachUtf8Piece(body, charset, [&](const QByteArray& utf8) {
+        htmlParseChunk(parser, utf8.constData(), int(utf8.size()), 0);
+    });
+    htmlParseChunk(parser, nullptr, 0, 1);
+    htmlFreeParserCtxt(parser);
+    return collector.take();
+}
+
+QByteArray treeText(QByteArrayView body, QByteArrayView charset)
+{
+    const QByteArray utf8 = DecodeBody(body, charset).toUtf8();
+    LineCollector collector;
+    TextRules rules(collector);
+    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(utf8.size()));
+    if (output) {
+        walk(output->document, rules);
+        gumbo_destroy_output(&kGumboDefaultOptions, output);
+    }
+    return collector.take();
+}
+
+QByteArray plainText(QByteArrayView body, QByteArrayView charset)
+{
+    const QString text = DecodeBody(body, charset);
     LineCollector collector;
     for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
-        collector.text(line.toString(), false);
+        collector.text(line.toUtf8(), false);
         collector.breakLine();
     }
-    return collector.lines();
+    return collector.take();
 }
 
 } // namespace
@@ -246,20 +385,19 @@ QString DecodeBody(QByteArrayView body, QByteArrayView charset)
     return cp1250::toUnicode(body);
 }
 
+QByteArray VisibleTextUtf8(QByteArrayView body, QByteArrayView charset, const QString& contentType,
+                           HtmlParser parser)
+{
+    if (contentType.trimmed().startsWith(QLatin1String("text/plain"), Qt::CaseInsensitive))
+        return plainText(body, charset);
+    if (parser == HtmlParser::BySize)
+        parser = body.size() > kTreeParseLimit ? HtmlParser::Stream : HtmlParser::Tree;
+    return parser == HtmlParser::Stream ? streamedText(body, charset) : treeText(body, charset);
+}
+
 QString VisibleText(QByteArrayView body, QByteArrayView charset, const QString& contentType)
 {
-    const QString text = DecodeBody(body, charset);
-    if (contentType.trimmed().startsWith(QLatin1String("text/plain"), Qt::CaseInsensitive))
-        return plainLines(text).join(QLatin1Char('\n'));
-
-    const QByteArray utf8 = text.toUtf8();
-    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(utf8.size()));
-    LineCollector collector;
-    if (output) {
-        walk(output->document, collector);
-        gumbo_destroy_output(&kGumboDefaultOptions, output);
-    }
-    return collector.lines().join(QLatin1Char('\n'));
+    return QString::fromUtf8(VisibleTextUtf8(body, charset, contentType));
 }
 
 } // namespace historia

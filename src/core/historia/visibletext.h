@@ -16,7 +16,22 @@ namespace historia {
 QString DecodeBody(QByteArrayView body, QByteArrayView charset);
 
 // The visible text of a page, lines joined by '\n'. A text/plain page is
-// taken as it is; everything else is parsed as HTML5.
+// taken as it is; everything else is parsed as HTML: as HTML5 into a tree
+// (gumbo) up to kTreeParseLimit bytes, above that by libxml2's HTML parser in
+// pieces without a tree, because a tree takes ten times and more the page's
+// size in memory. Both follow the same rules of what a reader sees and give
+// the same text for the pages municipalities write; they may differ on
+// badly broken markup.
 QString VisibleText(QByteArrayView body, QByteArrayView charset, const QString& contentType);
+
+// Municipal pages are well below this.
+inline constexpr qsizetype kTreeParseLimit = 2 * 1024 * 1024;
+
+enum class HtmlParser { BySize, Tree, Stream };
+
+// The same as UTF-8 bytes, held once; the parser chosen by size unless the
+// caller (a test) names one.
+QByteArray VisibleTextUtf8(QByteArrayView body, QByteArrayView charset, const QString& contentType,
+                           HtmlParser parser = HtmlParser::BySize);
 
 } // namespace historia

@@ -6,14 +6,6 @@
 
 namespace {
 
-// libcurl's global set-up is not thread-safe and must happen once, before
-// any handle, whichever worker thread asks first.
-void initialiseLibcurlOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 // libcurl waits forever by default; WinInet, which the program used to rely
 // on, gave up on a connection after 60 s and on a silent page after 60 s.
 // Without the same bounds a stuck page would hold a worker thread for good.
@@ -47,11 +39,36 @@ bool isRedirection(int status)
 
 } // namespace
 
+// libcurl's global set-up is not thread-safe and must happen once, before
+// any handle, whichever worker thread asks first.
+void InitialiseLibcurl()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
 CurlTransfer::CurlTransfer(const QString& url, const char* userAgent)
     : m_url(requestUrl(url)), m_userAgent(userAgent), m_caFile(TlsTrust::caFileForTests().toLocal8Bit())
 {
-    initialiseLibcurlOnce();
+    InitialiseLibcurl();
     m_curl = curl_easy_init();
+    setUp();
+}
+
+CurlTransfer::CurlTransfer(void* borrowedHandle, const QString& url, const char* userAgent)
+    : m_url(requestUrl(url)), m_userAgent(userAgent), m_caFile(TlsTrust::caFileForTests().toLocal8Bit())
+{
+    m_curl = static_cast<CURL*>(borrowedHandle);
+    m_borrowed = m_curl != nullptr;
+    // Options of the last request go; its connection, names and TLS
+    // sessions stay.
+    if (m_curl)
+        curl_easy_reset(m_curl);
+    setUp();
+}
+
+void CurlTransfer::setUp()
+{
     if (!m_curl)
         return;
     curl_easy_setopt(m_curl, CURLOPT_URL, m_url.constData());
@@ -87,8 +104,12 @@ CurlTransfer::CurlTransfer(const QString& url, const char* userAgent)
 
 CurlTransfer::~CurlTransfer()
 {
-    if (m_curl)
-        curl_easy_cleanup(m_curl);
+    if (m_curl) {
+        if (m_borrowed)
+            curl_easy_reset(m_curl); // nothing of ours stays pointed to
+        else
+            curl_easy_cleanup(m_curl);
+    }
     curl_slist_free_all(m_requestHeaders);
 }
 
@@ -109,6 +130,26 @@ void CurlTransfer::readUntilClose()
     m_requestHeaders = curl_slist_append(m_requestHeaders, "Connection: close");
     curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, m_requestHeaders);
     curl_easy_setopt(m_curl, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+}
+
+void CurlTransfer::addHeader(const QByteArray& line)
+{
+    m_requestHeaders = curl_slist_append(m_requestHeaders, line.constData());
+    curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, m_requestHeaders);
+}
+
+void CurlTransfer::keepConnection()
+{
+    m_requestHeaders = curl_slist_append(m_requestHeaders, "Connection: keep-alive");
+    curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, m_requestHeaders);
+}
+
+bool CurlTransfer::reusedConnection() const
+{
+    long connects = 0;
+    if (m_curl)
+        curl_easy_getinfo(m_curl, CURLINFO_NUM_CONNECTS, &connects);
+    return m_curl && connects == 0 && m_lastStatus != 0;
 }
 
 void CurlTransfer::stopAfterHeaders()
@@ -158,7 +199,8 @@ TransferFailure CurlTransfer::perform()
 {
     if (!m_curl)
         return TransferFailure::Unreachable;
-    return classify(curl_easy_perform(m_curl));
+    m_lastCode = curl_easy_perform(m_curl);
+    return classify(m_lastCode);
 }
 
 int CurlTransfer::responseCode() const

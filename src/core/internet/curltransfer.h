@@ -14,6 +14,9 @@
 #include <functional>
 #include <optional>
 
+// libcurl's global set-up, once per process, before the first handle.
+void InitialiseLibcurl();
+
 // How a request ended, in the terms the program reports.
 enum class TransferFailure {
     None,        // an answer arrived (also when we stopped reading it on purpose)
@@ -39,6 +42,10 @@ public:
     static constexpr qsizetype BodyChunk = 1024;
 
     CurlTransfer(const QString& url, const char* userAgent);
+    // Over a borrowed handle (a CURL* of HostConnections): its open
+    // connection is used again when it leads to the same server. The handle
+    // stays the lender's; it is reset, not closed, at the end.
+    CurlTransfer(void* borrowedHandle, const QString& url, const char* userAgent);
     ~CurlTransfer();
     CurlTransfer(const CurlTransfer&) = delete;
     CurlTransfer& operator=(const CurlTransfer&) = delete;
@@ -52,6 +59,13 @@ public:
     // The answer ends when the server closes the connection; a missing,
     // wrong or non-numeric Content-Length then does not fail the request.
     void readUntilClose();
+    // Asks the server to keep the connection open after the answer (an
+    // HTTP/1.0 request says so with "Connection: keep-alive"); the answer
+    // then ends where its length or its chunks say.
+    void keepConnection();
+    // One more request header, "Name: value" (the caller vouches that it
+    // holds no line break).
+    void addHeader(const QByteArray& line);
     // Stops right after the headers of the final answer: no body is read.
     void stopAfterHeaders();
     void setBodySink(BodySink sink);
@@ -62,6 +76,12 @@ public:
     void setCancelFlag(const std::atomic<bool>* cancelled);
 
     TransferFailure perform();
+    // The answer broke the rules of HTTP before its headers were through
+    // (such as a Content-Length that is not a number): asked again with
+    // readUntilClose(), such an answer can still be read.
+    bool answerMalformed() const { return m_lastCode == CURLE_WEIRD_SERVER_REPLY && !m_headersComplete; }
+    // The connection this transfer used was one already open.
+    bool reusedConnection() const;
 
     // Status code of the last answer, 0 when none arrived.
     int responseCode() const;
@@ -78,8 +98,11 @@ private:
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     bool headersAreFinal() const;
     TransferFailure classify(CURLcode code) const;
+    void setUp();
 
     CURL* m_curl = nullptr;
+    bool m_borrowed = false;
+    CURLcode m_lastCode = CURLE_OK;
     curl_slist* m_requestHeaders = nullptr;
     QByteArray m_url;
     QByteArray m_userAgent;

@@ -83,6 +83,19 @@ int retryAfterSeconds(const std::optional<QByteArray>& value)
                       qint64(std::numeric_limits<int>::max())));
 }
 
+// An ETag or Last-Modified value as it may go back to the server in the
+// next request: printable ASCII only and of a sane length, so that no
+// server can put a line break (a header of its own) into our request.
+QByteArray Validator(const std::optional<QByteArray>& value)
+{
+    if (!value || value->isEmpty() || value->size() > 200)
+        return {};
+    for (const char c : *value)
+        if (c < 0x20 || c > 0x7E)
+            return {};
+    return *value;
+}
+
 // The page file, opened when the headers accept the answer.
 class PageFileWriter
 {
@@ -158,22 +171,38 @@ PageResult DownloadPage(const PageRequest& request)
     const QString url = NormalizeAddress(request.address);
     const QString host = HostAsWritten(url);
     result.host = PolitenessHost(url);
+    const bool conditional = !request.ifNoneMatch.isEmpty() || !request.ifModifiedSince.isEmpty();
 
     PageFileWriter file(request.tempFileName);
-    enum class Decision { None, Refused, Accepted } decision = Decision::None;
+    enum class Decision { None, Refused, Accepted, NotModified } decision = Decision::None;
     qint32 announced = -1;
     bool tooLarge = false;
     TransferFailure failure = TransferFailure::None;
-    {
-        CurlTransfer transfer(url, request.userAgent.constData());
-        if (!transfer.isValid()) {
-            result.status = DownloadStatus::Offline;
-            result.message = NoConnectionText();
-            return result;
-        }
+
+    // One request; over the host's open connection when the pass keeps
+    // them. False when libcurl gave no handle at all.
+    auto attempt = [&](bool keepAlive, bool& malformed) {
+        HostConnections::Lease lease;
+        if (keepAlive)
+            lease = request.connections->Borrow(result.host);
+        std::optional<CurlTransfer> made;
+        if (keepAlive)
+            made.emplace(lease.handle(), url, request.userAgent.constData());
+        else
+            made.emplace(url, request.userAgent.constData());
+        CurlTransfer& transfer = *made;
+        if (!transfer.isValid())
+            return false;
         transfer.useHttp10();
         transfer.bypassCaches();
-        transfer.readUntilClose();
+        if (keepAlive)
+            transfer.keepConnection();
+        else
+            transfer.readUntilClose();
+        if (!request.ifNoneMatch.isEmpty())
+            transfer.addHeader("If-None-Match: " + request.ifNoneMatch);
+        if (!request.ifModifiedSince.isEmpty())
+            transfer.addHeader("If-Modified-Since: " + request.ifModifiedSince);
         if (request.cancelled)
             transfer.setCancelCheck(request.cancelled);
 
@@ -187,6 +216,15 @@ PageResult DownloadPage(const PageRequest& request)
             if (code <= 0) {
                 result.message = kUnreadableStatus;
                 return false;
+            }
+            result.etag = Validator(transfer.header("ETag"));
+            result.lastModified = Validator(transfer.header("Last-Modified"));
+            if (code == 304 && conditional) {
+                // Unchanged since the last good check; such an answer has no body.
+                const std::optional<QByteArray> contentType = transfer.header("Content-Type");
+                result.message = contentType ? QString::fromLatin1(*contentType) : QString();
+                decision = Decision::NotModified;
+                return true;
             }
             if (code != 200 && code != 401) { // a page behind a login is still a page
                 result.message = kWrongPage + HttpStatusText(QString::number(code));
@@ -211,6 +249,8 @@ PageResult DownloadPage(const PageRequest& request)
             return file.open(); // an empty body still leaves an (empty) file
         });
         transfer.setBodySink([&](const char* data, qsizetype size) {
+            if (decision == Decision::NotModified)
+                return false; // a 304 has no body: the rest is not ours
             if (file.written() + size > kMaxPageBytes) {
                 tooLarge = true;
                 return false;
@@ -218,6 +258,23 @@ PageResult DownloadPage(const PageRequest& request)
             return file.write(data, size);
         });
         failure = transfer.perform();
+        malformed = transfer.answerMalformed();
+        return true;
+    };
+
+    bool malformed = false;
+    bool made = attempt(bool(request.connections), malformed);
+    if (made && request.connections && malformed && decision == Decision::None &&
+        failure != TransferFailure::Cancelled) {
+        // Not readable as an answer that keeps its connection (a length
+        // that is not a number, say): read it as before, until the server
+        // closes, on a connection of its own.
+        made = attempt(false, malformed);
+    }
+    if (!made) {
+        result.status = DownloadStatus::Offline;
+        result.message = NoConnectionText();
+        return result;
     }
 
     const bool complete = decision == Decision::Accepted && !file.error() && !tooLarge &&
@@ -229,6 +286,15 @@ PageResult DownloadPage(const PageRequest& request)
     if (failure == TransferFailure::Cancelled) {
         result.cancelled = true;
         result.message = kCancelled;
+        return result;
+    }
+    if (decision == Decision::NotModified) {
+        if (failure != TransferFailure::None) {
+            result.message = failureText(failure, host);
+            return result;
+        }
+        result.notModified = true;
+        result.status = DownloadStatus::Downloaded;
         return result;
     }
     if (decision == Decision::None) {

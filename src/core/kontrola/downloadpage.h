@@ -1,5 +1,6 @@
 #pragma once
 
+#include "internet/hostconnections.h"
 #include "internet/useragent.h"
 
 #include <QByteArray>
@@ -27,6 +28,15 @@ struct PageRequest
     // server is silent; true aborts the transfer at once (a stopped run, a
     // time-out). Empty: never cancelled.
     std::function<bool()> cancelled;
+    // The pass's connections: the request goes over its host's open
+    // connection and leaves it open for the host's next page. Without
+    // them every request has a connection of its own, closed after it.
+    HostConnectionsPtr connections;
+    // What the page's last good check received (its ETag and Last-Modified
+    // values, as sent): with either set the server is asked to answer 304
+    // when the page has not changed since. Empty: a plain request.
+    QByteArray ifNoneMatch;
+    QByteArray ifModifiedSince;
 };
 
 // How it ended.
@@ -47,6 +57,14 @@ struct PageResult
     QString host;
     // The cancel check stopped the transfer (status Failed, nothing kept).
     bool cancelled = false;
+    // The server answered 304 to a request with validators: the page is
+    // the one of the last good check. Status Downloaded, no file, size -1;
+    // the message is the answer's Content-Type when it has one, else empty.
+    bool notModified = false;
+    // The answer's ETag and Last-Modified values (for the next request's
+    // validators); empty when missing or not fit to be sent back.
+    QByteArray etag;
+    QByteArray lastModified;
 
     bool downloaded() const { return status == DownloadStatus::Downloaded; }
 };

@@ -301,24 +301,45 @@ bool CharsetNeedsConversion(QByteArrayView charset)
     return !name.isEmpty() && QStringDecoder(name.constData(), QStringDecoder::Flag::Stateless).isValid();
 }
 
-QByteArray PageAsCp1250(QByteArrayView page, QByteArrayView charset)
+struct LineConverter::State
+{
+    Family family = Family::AsIs;
+    std::optional<QStringDecoder> decoder;
+    QByteArray converted;
+};
+
+LineConverter::LineConverter(QByteArrayView charset) : m_state(std::make_unique<State>())
 {
     const QByteArray name = charset.toByteArray().toLower();
-    Family family = familyOf(name);
-    std::optional<QStringDecoder> decoder;
-    if (family == Family::Other) {
-        decoder.emplace(name.constData(), QStringDecoder::Flag::Stateless);
-        if (name.isEmpty() || !decoder->isValid())
-            family = Family::AsIs;
+    m_state->family = familyOf(name);
+    if (m_state->family == Family::Other) {
+        m_state->decoder.emplace(name.constData(), QStringDecoder::Flag::Stateless);
+        if (name.isEmpty() || !m_state->decoder->isValid())
+            m_state->family = Family::AsIs;
     }
+}
+
+LineConverter::~LineConverter() = default;
+
+QByteArrayView LineConverter::line(QByteArrayView line)
+{
+    State& s = *m_state;
+    if (s.family == Family::AsIs)
+        return line; // nothing to convert, nothing brought in
+    s.converted = convertLine(line, s.family, s.decoder ? &*s.decoder : nullptr);
+    for (char& c : s.converted)
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = '?';
+    return s.converted;
+}
+
+QByteArray PageAsCp1250(QByteArrayView page, QByteArrayView charset)
+{
+    LineConverter convert(charset);
     QByteArray converted;
     converted.reserve(PageBeforeNul(page).size() + 1);
     ForEachPageLine(page, [&](QByteArrayView line) {
-        QByteArray text = convertLine(line, family, decoder ? &*decoder : nullptr);
-        for (char& c : text)
-            if (c == '\r' || c == '\n' || c == '\0')
-                c = '?';
-        converted += text;
+        converted += convert.line(line);
         converted += '\n';
     });
     return converted;

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 // The date finder knows Polish month names as Windows-1250 bytes, while
 // pages come in UTF-8 and ISO-8859-2 as well. These functions find out how a
 // page is encoded and give the finder its lines in Windows-1250. The page's
@@ -37,6 +39,24 @@ QByteArray PageCharsetOf(const QString& contentType, QByteArrayView page);
 
 // Whether text in this charset reads differently from Windows-1250 bytes.
 bool CharsetNeedsConversion(QByteArrayView charset);
+
+// One line at a time from the named charset to Windows-1250, as
+// PageAsCp1250 converts each line (a line break or NUL that a conversion
+// would bring in becomes '?'). Unknown names leave lines as they are.
+class LineConverter
+{
+public:
+    explicit LineConverter(QByteArrayView charset);
+    ~LineConverter();
+    LineConverter(const LineConverter&) = delete;
+    LineConverter& operator=(const LineConverter&) = delete;
+    // Valid until the next call.
+    QByteArrayView line(QByteArrayView line);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 // The page's lines converted from the named charset to Windows-1250, one
 // after another, each ended by LF (a line break or NUL that a conversion

@@ -39,6 +39,12 @@ struct PageCheck
     int httpCode = 0;            // of the final answer; 0 when none came
     int retryAfterSeconds = -1;  // a 429/503 answer's Retry-After, in seconds; else -1
     QString host;                // the page's host as politeness counts it
+    // The server said the page has not changed since the last good check
+    // (304): the measures are the record's stored ones, nothing was read.
+    bool notModified = false;
+    // The answer's ETag and Last-Modified, kept for the next check.
+    QByteArray etag;
+    QByteArray lastModified;
     // What the page's history held before this check.
     bool hasHistory = false;     // an earlier version of the page is stored
     double previousPageDate = 0; // the newest date found in it; 0 when none was

@@ -1,33 +1,50 @@
 #include "kontrola/pagemeasure.h"
 
+#include "SzukajDaty/pagelinesplit.h"
 #include "SzukajDaty/szukajdaty.h"
 #include "kontrola/pagecharset.h"
 #include "kontrola/pagelines.h"
 #include "text/textfile.h"
 
+#include <optional>
+
 bool FindPageDate(QByteArrayView page, const QString& contentType, double& date)
 {
-    constexpr int kYearsBack = 1; // this year, then the one before
-    bool found = FindNewestDateInPage(page, kYearsBack, date);
-    const QByteArray charset = PageCharsetOf(contentType, page);
-    if (!CharsetNeedsConversion(charset))
-        return found;
-    double convertedDate = 0;
-    if (FindNewestDateInPage(PageAsCp1250(page, charset), kYearsBack, convertedDate)) {
-        if (!found || convertedDate > date)
-            date = convertedDate;
-        found = true;
-    }
-    return found;
+    const PageMeasures measures = MeasurePage(page, contentType);
+    date = measures.date;
+    return measures.dateFound;
 }
 
 PageMeasures MeasurePage(QByteArrayView page, const QString& contentType)
 {
+    // One walk over the lines: the shape, the date in the raw bytes and, for
+    // a page in another charset, in each line converted (FindPageDate's
+    // answer, with no converted copy of the page made).
+    constexpr int kYearsBack = 1; // this year, then the one before
     PageMeasures measures;
-    const PageShape shape = PageShapeOf(page);
-    measures.lineCount = shape.lineCount;
-    measures.textLength = shape.textLength;
-    measures.dateFound = FindPageDate(page, contentType, measures.date);
+    NewestDateSearch raw(kYearsBack);
+    measures.charset = PageCharsetOf(contentType, page);
+    const QByteArray& charset = measures.charset;
+    std::optional<NewestDateSearch> converted;
+    std::optional<LineConverter> convert;
+    if (CharsetNeedsConversion(charset)) {
+        converted.emplace(kYearsBack);
+        convert.emplace(charset);
+    }
+    ForEachPageLine(page, [&](QByteArrayView line) {
+        ++measures.lineCount;
+        measures.textLength += line.size() + 2;
+        raw.line(line);
+        if (converted)
+            converted->line(convert->line(line));
+    });
+    measures.dateFound = raw.finish(measures.date);
+    double convertedDate = 0;
+    if (converted && converted->finish(convertedDate)) {
+        if (!measures.dateFound || convertedDate > measures.date)
+            measures.date = convertedDate;
+        measures.dateFound = true;
+    }
     return measures;
 }
 

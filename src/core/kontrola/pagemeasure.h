@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -11,6 +12,7 @@ struct PageMeasures
     qint64 textLength = 0; // the tag measure: every line followed by CR LF
     bool dateFound = false;
     double date = 0; // the newest past date, when found
+    QByteArray charset; // how the page is encoded (PageCharsetOf)
 };
 
 // The newest past date of a page. The finder knows month names as

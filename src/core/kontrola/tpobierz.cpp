@@ -1,8 +1,8 @@
 #include "kontrola/tpobierz.h"
 
+#include "historia/historyreader.h"
 #include "historia/preparedversion.h"
 #include "kontrola/downloadpage.h"
-#include "kontrola/pagecharset.h"
 #include "kontrola/pagemeasure.h"
 #include "platform/clock.h"
 #include "platform/fileerror.h"
@@ -18,6 +18,19 @@ namespace {
 
 TPobierz::HandBackGate handBackGate;
 
+// The server may answer "not changed" only when the record still holds the
+// measures of the page's last good check: after a reset of the measures, or
+// for a record that shares the page but was never measured with it, the
+// page is read whole.
+bool mayAskForChangesOnly(const historia::StoredCheck& last, const PageCheck& check)
+{
+    if (last.etag.isEmpty() && last.lastModified.isEmpty())
+        return false;
+    if (last.size != check.storedSize || last.lines != check.storedRow)
+        return false;
+    return !last.foundDate.isValid() || datevalue::fromDate(last.foundDate) == check.storedDate;
+}
+
 } // namespace
 
 void TPobierz::SetHandBackGate(HandBackGate gate)
@@ -27,8 +40,10 @@ void TPobierz::SetHandBackGate(HandBackGate gate)
 
 TPobierz::TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize,
                    qint32 storedRow, qint32 storedTag, double storedDate, double storedCheckDate,
-                   const QString& workDirectory, PageCheckReceiver* receiver, const QByteArray& userAgent)
-    : m_workDirectory(workDirectory), m_userAgent(userAgent), m_receiver(receiver)
+                   const QString& workDirectory, PageCheckReceiver* receiver, const QByteArray& userAgent,
+                   HostConnectionsPtr connections)
+    : m_workDirectory(workDirectory), m_userAgent(userAgent), m_connections(std::move(connections)),
+      m_receiver(receiver)
 {
     m_check.name = name;
     m_check.address = address;
@@ -57,11 +72,27 @@ void TPobierz::run()
 {
     m_check.matchAddress = TrimmedText(m_check.address);
     const QString tempFile = QDir(m_workDirectory).filePath(TemporaryFileName(m_check.recordNumber));
+    // The page's last good check: what to ask the server, and what the new
+    // version is compared with.
+    historia::HistoryReader history = historia::HistoryReader::Open(m_workDirectory);
+    std::optional<historia::StoredCheck> previous;
+    if (history) {
+        try {
+            previous = history->LastGoodCheck(m_check.matchAddress);
+        } catch (const historia::HistoryError&) {
+            history.discard(); // nothing to compare, nothing to ask
+        }
+    }
     try {
         PageRequest request;
         request.address = m_check.address;
         request.tempFileName = tempFile;
         request.userAgent = m_userAgent;
+        request.connections = m_connections;
+        if (previous && mayAskForChangesOnly(*previous, m_check)) {
+            request.ifNoneMatch = previous->etag;
+            request.ifModifiedSince = previous->lastModified;
+        }
         // A stop request ends the transfer at once instead of after the page.
         request.cancelled = [this] { return isInterruptionRequested(); };
         const PageResult result = DownloadPage(request);
@@ -71,11 +102,15 @@ void TPobierz::run()
         m_check.httpCode = result.httpCode;
         m_check.retryAfterSeconds = result.retryAfterSeconds;
         m_check.host = result.host;
-        if (result.downloaded()) {
+        m_check.etag = result.etag;
+        m_check.lastModified = result.lastModified;
+        if (result.notModified) {
+            takeStoredMeasures(*previous);
+        } else if (result.downloaded()) {
             if (isInterruptionRequested())
                 QFile::remove(tempFile); // nobody waits for the measures
             else
-                measure(tempFile);
+                measure(tempFile, history, previous);
         }
     } catch (const FileError&) {
         // The page could not be stored or read back: a read error of this
@@ -86,6 +121,7 @@ void TPobierz::run()
         m_check.message = QStringLiteral("Błąd zapisu pliku tymczasowego");
     }
 
+    history = {}; // given back before the main thread writes
     if (isInterruptionRequested())
         return; // timed out: nothing is handed back
     if (handBackGate)
@@ -98,7 +134,30 @@ void TPobierz::run()
         receiver, [receiver, &check] { receiver->StoreResult(check); }, Qt::BlockingQueuedConnection);
 }
 
-void TPobierz::measure(const QString& tempFile)
+void TPobierz::takeStoredMeasures(const historia::StoredCheck& previous)
+{
+    // The page of the last good check: its measures as the record holds
+    // them, its content type as it was stored; decided as that page would be.
+    m_check.notModified = true;
+    m_check.size = m_check.storedSize;
+    m_check.lineCount = m_check.storedRow;
+    m_check.textLength = m_check.storedTag;
+    m_check.dateFound = previous.foundDate.isValid();
+    m_check.pageDate = m_check.dateFound ? datevalue::fromDate(previous.foundDate) : 0;
+    m_check.message = previous.outcome;
+    if (m_check.etag.isEmpty())
+        m_check.etag = previous.etag;
+    if (m_check.lastModified.isEmpty())
+        m_check.lastModified = previous.lastModified;
+    m_check.code = PageCheck::kUndecided;
+    m_check.version = historia::UnchangedVersion(previous);
+    m_check.hasHistory = true;
+    m_check.previousPageDate = m_check.dateFound ? m_check.pageDate : 0;
+    m_check.Classify();
+}
+
+void TPobierz::measure(const QString& tempFile, historia::HistoryReader& history,
+                       const std::optional<historia::StoredCheck>& previous)
 {
     m_check.code = PageCheck::kUndecided;
     m_check.textLength = -1;
@@ -114,8 +173,8 @@ void TPobierz::measure(const QString& tempFile)
         m_check.dateFound = measures.dateFound;
         m_check.pageDate = measures.date;
         // The page's history gets the body; its heavy work is done here.
-        m_check.version = historia::PrepareVersion(m_workDirectory, m_check.matchAddress, body,
-                                                   PageCharsetOf(m_check.message, body), m_check.message, Clock::now());
+        m_check.version = historia::PrepareVersion(history, previous, m_check.matchAddress, body, measures.charset,
+                                                   m_check.message, Clock::now());
         if (m_check.version && m_check.version->hasPrevious) {
             m_check.hasHistory = true;
             const QDate before = m_check.version->previousFoundDate;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "internet/hostconnections.h"
 #include "internet/useragent.h"
 #include "kontrola/pagecheck.h"
 
@@ -7,6 +8,12 @@
 #include <QThread>
 
 #include <functional>
+#include <optional>
+
+namespace historia {
+class HistoryReader;
+struct StoredCheck;
+} // namespace historia
 
 // Receives a page check's result on its own (main) thread. The worker waits
 // until StoreResult has returned.
@@ -30,10 +37,13 @@ class TPobierz : public QThread
 public:
     // The record's Gmina, info, record number, size, row, tag,
     // Aktualizacja and DataKontroli, in this order; then where temporary
-    // files go, who receives the result and the User-Agent its request sends.
+    // files go, who receives the result, the User-Agent its request sends
+    // and the pass's open connections (none: a connection of its own,
+    // closed after it).
     TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize, qint32 storedRow,
              qint32 storedTag, double storedDate, double storedCheckDate, const QString& workDirectory,
-             PageCheckReceiver* receiver, const QByteArray& userAgent = DefaultUserAgent());
+             PageCheckReceiver* receiver, const QByteArray& userAgent = DefaultUserAgent(),
+             HostConnectionsPtr connections = {});
     ~TPobierz() override;
 
     // "plik_" + record number + ".tmp"
@@ -54,10 +64,13 @@ protected:
     void run() override; // Execute
 
 private:
-    void measure(const QString& tempFile);
+    void measure(const QString& tempFile, historia::HistoryReader& history,
+                 const std::optional<historia::StoredCheck>& previous);
+    void takeStoredMeasures(const historia::StoredCheck& previous);
 
     PageCheck m_check;
     QString m_workDirectory;
     QByteArray m_userAgent;
+    HostConnectionsPtr m_connections;
     QPointer<PageCheckReceiver> m_receiver;
 };

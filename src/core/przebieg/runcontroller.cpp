@@ -115,6 +115,9 @@ QString RunController::czas1() const
 void RunController::finish(RunOutcome outcome)
 {
     m_active = false;
+    if (m_connections)
+        m_connections->Close(); // checks still out close theirs when done
+    m_connections.reset();
     m_outcome = outcome;
     Q_EMIT runEnded(outcome);
 }
@@ -177,6 +180,7 @@ bool RunController::startRun()
 
     m_aborted = false;
     ++m_run;
+    m_connections = std::make_shared<HostConnections>();
     m_parallelRun = m_settings.jobs > 1;
     setGridVisible(false);
     m_baza.DropSortIndex();
@@ -349,7 +353,7 @@ void RunController::dispatch(int recordNumber)
     TPobierz* worker =
         new TPobierz(table.text(baza::Gmina), table.text(baza::Info), recordNumber, table.integer(baza::Size),
                      table.integer(baza::Row), table.integer(baza::Tag), table.date(baza::Aktualizacja),
-                     table.date(baza::DataKontroli), m_baza.directory(), receiver, userAgent());
+                     table.date(baza::DataKontroli), m_baza.directory(), receiver, userAgent(), m_connections);
     connect(worker, &QThread::finished, receiver, &QObject::deleteLater);
     if (worker->isFinished())
         receiver->deleteLater();
@@ -683,7 +687,7 @@ void RunController::startCheck(Check& c)
 {
     auto* receiver = new DispatchReceiver(this, c.id);
     TPobierz* worker = new TPobierz(c.name, c.address, c.recordNumber, c.size, c.row, c.tag, c.date, c.checkDate,
-                                    m_baza.directory(), receiver, userAgent());
+                                    m_baza.directory(), receiver, userAgent(), m_connections);
     const QString host = c.host;
     // The host is free again only when the worker has let go of its
     // connection, also after a time-out; the pause starts then.

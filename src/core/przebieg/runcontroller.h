@@ -214,6 +214,8 @@ private:
     bool m_parallelRun = false;
     QSet<QString> m_busyHosts;          // a worker is talking to them
     QHash<QString, qint64> m_hostFreeAt; // on m_clock
+    // One open connection per host, from a run's start to its end.
+    HostConnectionsPtr m_connections;
     QTimer* m_hostTimer = nullptr;
     QElapsedTimer m_clock;
 

@@ -119,6 +119,8 @@ PageCheck RunHistory::Record(const PageCheck& check, bool skipWithoutNewContent)
         result.code = 0;
     row.size = check.size;
     row.lines = check.lineCount;
+    row.etag = check.etag;
+    row.lastModified = check.lastModified;
     if (check.dateFound)
         row.foundDate = datevalue::toDate(check.pageDate);
     row.kod = result.code == PageCheck::kUndecided ? baza::KodReadError : result.code;
