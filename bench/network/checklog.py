@@ -1,14 +1,16 @@
 #!/usr/bin/python3
 """Reads a log of pages_server.py: connections, the most at once to one
 address and overall, and the shortest pause between two connections to one
-address.   checklog.py LOG"""
+address, and the requests they carried.   checklog.py LOG"""
 import collections
 import sys
 
 by_host = collections.defaultdict(list)
 events = []
+requests = 0
 for line in open(sys.argv[1]):
-    host, opened, closed = line.split()
+    host, opened, closed, *carried = line.split()
+    requests += int(carried[0]) if carried else 1
     by_host[host].append((float(opened), float(closed)))
     events += [(float(opened), 1), (float(closed), -1)]
 
@@ -28,6 +30,6 @@ at_once = most = 0
 for _, step in sorted(events, key=lambda e: (e[0], e[1])):
     at_once += step
     most = max(most, at_once)
-print("connections %d hosts %d most_at_once_per_host %d most_at_once %d shortest_pause_ms %.1f"
-      % (len(events) // 2, len(by_host), most_per_host, most,
+print("connections %d requests %d hosts %d most_at_once_per_host %d most_at_once %d shortest_pause_ms %.1f"
+      % (len(events) // 2, requests, len(by_host), most_per_host, most,
          (shortest_pause or 0) * 1000))

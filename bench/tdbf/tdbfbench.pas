@@ -1,6 +1,8 @@
 { The register's table operations with fcl-db's TDbf, for comparison with
   bench/bench_tablevs.cpp: the same 15 fields, 10,000 records, the same
-  operations. Prints one line per operation: name and milliseconds. }
+  operations. Prints one line per operation: name and milliseconds.
+  "tdbfbench DIR print FILE" instead prints every record of DIR/FILE, its
+  fields tab-separated, as `ekowarta-cli list` does (for memory-side-by-side.sh). }
 program tdbfbench;
 
 {$mode objfpc}{$H+}
@@ -135,6 +137,29 @@ begin
   end;
 end;
 
+procedure PrintAll(const Name: string);
+var
+  T: TDbf;
+  F: Integer;
+  Line: string;
+begin
+  T := OpenTable(Name, False);
+  try
+    T.First;
+    while not T.EOF do
+    begin
+      Line := IntToStr(T.PhysicalRecNo);
+      for F := 0 to T.FieldCount - 1 do
+        Line := Line + #9 + T.Fields[F].AsString;
+      WriteLn(Line);
+      T.Next;
+    end;
+    T.Close;
+  finally
+    T.Free;
+  end;
+end;
+
 procedure Report(const What: string; TotalMs: Int64; Times: Integer);
 begin
   WriteLn(Format('%-12s %10.3f', [What, TotalMs / Times]));
@@ -147,6 +172,11 @@ var
 begin
   Dir := IncludeTrailingPathDelimiter(ParamStr(1));
   ForceDirectories(Dir);
+  if ParamStr(2) = 'print' then
+  begin
+    PrintAll(ParamStr(3));
+    Exit;
+  end;
 
   for I := 1 to 2 do
   begin
