@@ -79,11 +79,13 @@ public:
         if (m_searchable && !holdsYear(line, m_digits))
             return;
         const QByteArray text = NormalizeDateLine(PrepareDateLine(line));
-        // Only a line that holds the year can hold one of its dates.
-        if (text.isEmpty() || !text.contains(m_yearDigits))
+        // Only a line that holds the year can hold one of its dates, and
+        // only a scan whose key it holds can find one.
+        const unsigned kinds = kindsIn(text);
+        if (kinds == 0)
             return;
         for (std::size_t kind = 0; kind < m_keys.size(); ++kind) {
-            if (!text.contains(m_keys[kind]))
+            if (!(kinds & (1u << kind)))
                 continue; // the scan would find no candidate
             const DateScan scan = kind % 2 == 0
                                       ? ScanYearFirstKeyed(text, m_keys[kind], m_best, m_now)
@@ -102,6 +104,31 @@ public:
     }
 
 private:
+    // Which of the six keys the text holds, as bits in the order of
+    // m_keys: one walk over the year's places instead of a search per key.
+    unsigned kindsIn(QByteArrayView text) const
+    {
+        static constexpr char kSeparators[3] = {'-', '.', '/'};
+        unsigned kinds = 0;
+        const qsizetype n = m_yearDigits.size();
+        const char* const begin = text.data();
+        const char* const end = begin + text.size();
+        for (const char* p = begin; n > 0 && end - p >= n; ++p) {
+            p = static_cast<const char*>(std::memchr(p, m_yearDigits[0], size_t(end - p - n + 1)));
+            if (!p)
+                break;
+            if (std::memcmp(p, m_yearDigits.constData(), size_t(n)) != 0)
+                continue;
+            for (unsigned i = 0; i < 3; ++i) {
+                if (p + n < end && p[n] == kSeparators[i])
+                    kinds |= 1u << (2 * i); // year first
+                if (p > begin && p[-1] == kSeparators[i])
+                    kinds |= 1u << (2 * i + 1); // year last
+            }
+        }
+        return kinds;
+    }
+
     double m_floor;
     double m_best;
     double m_now;

@@ -39,7 +39,10 @@ public:
     // Asked while the transfer runs, also while nothing arrives (libcurl's
     // progress callback, several times a second); true aborts it.
     using CancelCheck = std::function<bool()>;
-    static constexpr qsizetype BodyChunk = 1024;
+    // Large enough that a page of a megabyte is a few dozen reads and
+    // writes rather than a thousand of each, small enough that the body is
+    // never gathered in memory.
+    static constexpr qsizetype BodyChunk = 64 * 1024;
 
     CurlTransfer(const QString& url, const char* userAgent);
     // Over a borrowed handle (a CURL* of HostConnections): its open

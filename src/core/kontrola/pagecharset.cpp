@@ -333,6 +333,11 @@ QByteArrayView LineConverter::line(QByteArrayView line)
     return s.converted;
 }
 
+bool LineConverter::keepsAscii() const
+{
+    return m_state->family != Family::Other;
+}
+
 QByteArray PageAsCp1250(QByteArrayView page, QByteArrayView charset)
 {
     LineConverter convert(charset);

@@ -52,6 +52,9 @@ public:
     LineConverter& operator=(const LineConverter&) = delete;
     // Valid until the next call.
     QByteArrayView line(QByteArrayView line);
+    // A line of ASCII bytes comes out as it went in (UTF-8, ISO-8859-2;
+    // not so for every charset a decoder knows).
+    bool keepsAscii() const;
 
 private:
     struct State;

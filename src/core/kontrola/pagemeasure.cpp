@@ -8,6 +8,18 @@
 
 #include <optional>
 
+namespace {
+
+bool isAscii(QByteArrayView line)
+{
+    for (const char c : line)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+} // namespace
+
 bool FindPageDate(QByteArrayView page, const QString& contentType, double& date)
 {
     const PageMeasures measures = MeasurePage(page, contentType);
@@ -35,7 +47,9 @@ PageMeasures MeasurePage(QByteArrayView page, const QString& contentType)
         ++measures.lineCount;
         measures.textLength += line.size() + 2;
         raw.line(line);
-        if (converted)
+        // A line of ASCII bytes that converts to itself holds the raw
+        // search's dates, nothing more.
+        if (converted && !(convert->keepsAscii() && isAscii(line)))
             converted->line(convert->line(line));
     });
     measures.dateFound = raw.finish(measures.date);
