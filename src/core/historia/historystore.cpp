@@ -16,6 +16,7 @@ namespace historia {
 
 struct HistoryStore::Prepared
 {
+    static constexpr std::size_t kMostPrepared = 64;
     struct Entry
     {
         QByteArray sql;
@@ -59,7 +60,9 @@ public:
             m_stmt = nullptr;
             store.fail(QStringLiteral("zapytanie"));
         }
-        if (it == entries.end()) {
+        // A text made on the fly lies somewhere new each time: the cache
+        // stays small whatever is asked.
+        if (it == entries.end() && entries.size() < HistoryStore::Prepared::kMostPrepared) {
             m_entry = &entries[sql];
             m_entry->sql = sql;
             m_entry->stmt = m_stmt;
@@ -185,7 +188,7 @@ CREATE TABLE IF NOT EXISTS ogloszenia(
   UNIQUE(strona, klucz));
 CREATE INDEX IF NOT EXISTS ogloszenia_wersji ON ogloszenia(wersja);
 CREATE INDEX IF NOT EXISTS ogloszenia_terminy ON ogloszenia(uwagi_do);
-PRAGMA user_version = 3;
+PRAGMA user_version = 2;
 )";
 
 const char* const kNoticeColumns =

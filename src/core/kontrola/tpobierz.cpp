@@ -165,15 +165,16 @@ void TPobierz::measure(const QString& tempFile, historia::HistoryReader& history
     m_check.pageDate = 0;
     {
         // The measures are those of the raw bytes; the date is searched in
-        // them and, for pages in other charsets, in a converted copy too.
-        const QByteArray body = textfile::ReadBytes(tempFile);
+        // them and, for pages in other charsets, in their lines converted.
+        QByteArray body = textfile::ReadBytes(tempFile);
         const PageMeasures measures = MeasurePage(body, m_check.message);
         m_check.textLength = qint32(measures.textLength);
         m_check.lineCount = qint32(measures.lineCount);
         m_check.dateFound = measures.dateFound;
         m_check.pageDate = measures.date;
         // The page's history gets the body; its heavy work is done here.
-        m_check.version = historia::PrepareVersion(history, previous, m_check.matchAddress, body, measures.charset,
+        m_check.version = historia::PrepareVersion(history, previous, m_check.matchAddress, std::move(body),
+                                                   measures.charset,
                                                    m_check.message, Clock::now());
         if (m_check.version && m_check.version->hasPrevious) {
             m_check.hasHistory = true;
