@@ -2,6 +2,7 @@
 // as the program's start button.
 #include "command.h"
 #include "registeraccess.h"
+#include "scheduledrun.h"
 
 #include "baza/baza.h"
 #include "konfig/settings.h"
@@ -17,6 +18,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <optional>
 #include <csignal>
 #include <cstdio>
 
@@ -139,6 +141,9 @@ int runRun(CliContext& c, const QStringList& arguments)
     QString hostDelay;
     const bool hostDelayGiven = TakeOption(args, QStringLiteral("--host-delay"), &hostDelay);
     const bool notifyRequired = TakeFlag(args, QStringLiteral("--notify-required"));
+    const bool scheduled = TakeFlag(args, QStringLiteral("--scheduled"));
+    QString wait;
+    const bool waitGiven = TakeOption(args, QStringLiteral("--wait"), &wait);
     RequireNoMoreArguments(args, 0);
     if (continuePass && newPass)
         throw UsageError{QStringLiteral("--continue i --new wykluczają się")};
@@ -167,13 +172,30 @@ int runRun(CliContext& c, const QStringList& arguments)
                                  .arg(hostDelay)};
         settings.hostDelayMs = int(seconds * 1000 + 0.5);
     }
+    int waitSeconds = 3600;
+    if (waitGiven) {
+        bool ok = false;
+        waitSeconds = wait.toInt(&ok);
+        if (!ok || waitSeconds < 0 || !scheduled)
+            throw UsageError{scheduled ? QStringLiteral("--wait przyjmuje liczbę sekund, a nie \"%1\"").arg(wait)
+                                       : QStringLiteral("--wait działa tylko z --scheduled")};
+    }
+
+    // The timer's run: waits for the window or another command, and
+    // starts a new pass unless told to continue.
+    std::optional<ScheduledRun> scheduledRun;
+    if (scheduled) {
+        scheduledRun.emplace(c, settings);
+        if (!scheduledRun->AwaitTurn(waitSeconds))
+            return 0;
+    }
 
     baza::Baza b(c.dataDir);
     RequireRegisterFile(b);
     b.OpenTable();
 
     RunReport report;
-    CliDialogs dialogs(c.err, continuePass ? Dialogs::Answer::Yes : newPass ? Dialogs::Answer::No : Dialogs::Answer::Cancel);
+    CliDialogs dialogs(c.err, continuePass ? Dialogs::Answer::Yes : newPass || scheduled ? Dialogs::Answer::No : Dialogs::Answer::Cancel);
     RunController run(b, report, settings, dialogs);
     powiadomienia::RunNotifier notifier(b.directory(), b.table(), report, settings);
     Progress progress(c.err, run);
@@ -212,6 +234,8 @@ int runRun(CliContext& c, const QStringList& arguments)
 
     if (!dialogs.failure.isEmpty()) {
         c.err << "ekowarta-cli run: " << dialogs.failure << "\n";
+        if (scheduledRun)
+            scheduledRun->Failed(dialogs.failure);
         return 1;
     }
     if (run.outcome() == RunOutcome::Refused) {
@@ -227,6 +251,8 @@ int runRun(CliContext& c, const QStringList& arguments)
         notified = notifier.sendNow(*mail).sent;
     else if (notifyRequired && !settings.notify)
         report.LogEvent(QStringLiteral("Powiadomienia są wyłączone w konfiguracji: podsumowanie nie zostało wysłane."));
+    if (scheduledRun)
+        scheduledRun->Finish(b, run, report, settings, notified);
 
     printList(c.out, QStringLiteral("Lista błędnych stron"), report.errorLines());
     printList(c.out, QStringLiteral("Lista stron zaktualizowanych"), report.updatedLines());
@@ -252,7 +278,7 @@ int runRun(CliContext& c, const QStringList& arguments)
 CommandRegistration reg({
     QStringLiteral("run"),
     QStringLiteral("run [--time-limit ") + allowedTimeLimits().join(QLatin1Char('|')) +
-        QStringLiteral("] [--continue | --new] [--jobs N] [--host-delay SEKUNDY] [--notify-required]"),
+        QStringLiteral("] [--continue | --new] [--jobs N] [--host-delay SEKUNDY] [--notify-required] [--scheduled [--wait SEKUNDY]]"),
     QStringLiteral("Kontrola stron wszystkich rekordów, jak przycisk startu programu.\n"
                    "--time-limit  maksymalny czas kontroli jednej strony w sekundach (0: bez limitu);\n"
                    "              domyślnie z config.ini\n"
@@ -263,6 +289,10 @@ CommandRegistration reg({
                    "              przy kilku stronach naraz (domyślnie z config.ini, 1)\n"
                    "--notify-required  kod wyjścia 3, gdy podsumowania nie udało się wysłać e-mailem\n"
                    "              (lub powiadomienia są wyłączone); bez tej opcji to tylko wpis w dzienniku\n"
+                   "--scheduled   kontrola zaplanowana (tak uruchamia ją licznik systemd, zob. schedule):\n"
+                   "              nowa analiza (chyba że --continue), czeka, póki rejestr jest otwarty w oknie\n"
+                   "              programu lub zajęty albo nie ma połączenia (--wait, domyślnie 3600 s),\n"
+                   "              po kontroli publikuje, gdy tak ustawiono, a wynik zapisuje w harmonogram.txt\n"
                    "Postęp na stderr; na końcu lista błędnych stron, lista stron zaktualizowanych\n"
                    "i dziennik zdarzeń (od najstarszego). Ctrl-C zatrzymuje kontrolę (można ją dokończyć).\n"
                    "Kod wyjścia: 0 przebieg zakończony, 2 brak połączenia z Internetem,\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "harmonogram/schedule.h"
 #include "konfig/timelimits.h"
 
 #include <QObject>
@@ -76,6 +77,11 @@ public:
     // "publikuj także kanał Atom" (key "atom"): publication also sends
     // wykaz.xml beside wykaz.txt.
     bool atom = false;
+
+    // "Sprawdzaj strony automatycznie codziennie o godz." (keys
+    // "harmonogram", "godzina", the days "dni", and "publikuj": publish the
+    // marked records after the scheduled check). Off unless turned on.
+    harmonogram::Schedule schedule;
 
     // Seconds for the selected time limit: 30, 60, 120, 180, 300; 0 (no
     // limit) when nothing or anything else is selected.

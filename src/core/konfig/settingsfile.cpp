@@ -61,6 +61,12 @@ void LoadSettings(Settings& s, const QString& iniPath)
                              kMaxFailingChecks);
     s.atom = read("atom") == QLatin1String("1");
 
+    s.schedule.on = read("harmonogram") == QLatin1String("1");
+    s.schedule.time = harmonogram::ParseTime(read("godzina")).value_or(harmonogram::Schedule().time);
+    const QString days = read("dni");
+    s.schedule.days = days.isEmpty() ? harmonogram::kEveryDay : harmonogram::ParseDays(days).value_or(harmonogram::kEveryDay);
+    s.schedule.publish = read("publikuj") == QLatin1String("1");
+
     s.notifyChanged();
 }
 
@@ -109,6 +115,11 @@ void SaveSettings(const Settings& s, const QString& iniPath)
     writeIfSet("maildo", s.mailTo, QString());
     writeIfSet("alarm", QString::number(s.failingChecks), QString::number(kDefaultFailingChecks));
     writeIfSet("atom", flag(s.atom), flag(false));
+    const harmonogram::Schedule byDefault;
+    writeIfSet("harmonogram", flag(s.schedule.on), flag(false));
+    writeIfSet("godzina", harmonogram::TimeText(s.schedule.time), harmonogram::TimeText(byDefault.time));
+    writeIfSet("dni", harmonogram::DaysText(s.schedule.days), harmonogram::DaysText(byDefault.days));
+    writeIfSet("publikuj", flag(s.schedule.publish), flag(false));
 }
 
 } // namespace konfig
