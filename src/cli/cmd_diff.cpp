@@ -14,6 +14,7 @@ int runDiff(CliContext& c, const QStringList& arguments)
     QString to;
     const bool hasFrom = TakeOption(args, QStringLiteral("--from"), &from);
     const bool hasTo = TakeOption(args, QStringLiteral("--to"), &to);
+    const bool counters = args.removeAll(QStringLiteral("--liczniki")) > 0;
     RequireNoMoreArguments(args, 1);
     const QString page = PageOfRecord(c, args[0]);
     historia::HistoryStore store(historia::HistoryStore::PathIn(c.dataDir));
@@ -42,16 +43,22 @@ int runDiff(CliContext& c, const QStringList& arguments)
         c.out << "+ " << line << '\n';
     for (const QString& line : diff.removed)
         c.out << "- " << line << '\n';
+    if (counters)
+        for (const QString& line : diff.counted)
+            c.out << "~ " << line << '\n';
     return 0;
 }
 
 CommandRegistration reg({
     QStringLiteral("diff"),
-    QStringLiteral("diff RECNO [--from WERSJA] [--to WERSJA]"),
+    QStringLiteral("diff RECNO [--from WERSJA] [--to WERSJA] [--liczniki]"),
     QStringLiteral("Różnica tekstu strony rekordu między dwiema ostatnimi zapisanymi wersjami: dodane\n"
                    "wiersze jako \"+ tekst\", usunięte jako \"- tekst\"; nic, gdy poza licznikami,\n"
-                   "znacznikami czasu i ignorowanymi wierszami tekst się nie zmienił. WERSJA to\n"
-                   "chwila kontroli (RRRR-MM-DDTGG:MM:SS) albo początek SHA-256 z polecenia history."),
+                   "znacznikami czasu i ignorowanymi wierszami tekst się nie zmienił. Wiersz, który\n"
+                   "od poprzedniej wersji różni się tylko liczbami albo dzisiejszą datą, jest\n"
+                   "licznikiem, nie zmianą: z --liczniki wypisywany na końcu jako \"~ tekst\".\n"
+                   "WERSJA to chwila kontroli (RRRR-MM-DDTGG:MM:SS) albo początek SHA-256 z polecenia\n"
+                   "history."),
     runDiff,
 });
 

@@ -186,6 +186,8 @@ void HistoryWindow::showDetails()
         // The new notice first: what was added, then what went.
         addLines(m_details, d.added, QStringLiteral("+ "), QColor(0x00, 0x80, 0x00));
         addLines(m_details, d.removed, QStringLiteral("- "), QColor(0xC0, 0x00, 0x00));
+        // Lines that only counted on are no change: greyed, after the changes.
+        addLines(m_details, d.counted, QStringLiteral("licznik: "), palette().color(QPalette::Disabled, QPalette::Text));
         if (!d.note.isEmpty())
             addLines(m_details, {d.note}, QString(), palette().color(QPalette::Text));
     } catch (const std::exception& e) {

@@ -16,7 +16,8 @@ class QTextEdit;
 
 // "Historia strony": the checks of one page with their verdicts, newest
 // first; for the chosen check the lines its version added (green, first)
-// and removed (red); the stored version opened as it was received; and the
+// and removed (red), then those that only counted on (grey, "licznik");
+// the stored version opened as it was received; and the
 // page's "ignoruj wiersze zawierające" texts.
 class HistoryWindow : public QDialog
 {

@@ -21,6 +21,7 @@ CheckDetails DescribeCheck(const HistoryStore& store, const StoredCheck& check)
                                        check.moment.date(), NoiseRules(store.Rules(check.page)));
     d.added = diff.added;
     d.removed = diff.removed;
+    d.counted = diff.counted;
     if (diff.isEmpty())
         d.note = QStringLiteral("Bez nowej treści: tekst strony poza licznikami, znacznikami czasu i ignorowanymi "
                                 "wierszami jest taki sam jak %1.")

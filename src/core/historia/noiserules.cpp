@@ -1,179 +1,92 @@
 #include "historia/noiserules.h"
 
+#include "SzukajDaty/casereference.h"
+#include "historia/noiserulesdata.h"
+#include "ogloszenia/noticereader.h"
+#include "ogloszenia/textdates.h"
+
 #include <QRegularExpression>
 #include <QStringView>
 
-#include <initializer_list>
+#include <algorithm>
 
 namespace historia {
 namespace {
 
-constexpr auto kOptions = QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption;
+using Rx = QRegularExpression;
 
-const char* const kMonths[] = {"stycznia", "lutego",   "marca",    "kwietnia", "maja",        "czerwca",
-                               "lipca",    "sierpnia", "września", "października", "listopada", "grudnia"};
-
-// Visit and view counters in their Polish (and a few English) forms: the
-// label with its number, or the number with its noun.
-const QRegularExpression& counters()
+Rx compile(const QString& folded)
 {
-    static const QRegularExpression re(
-        QStringLiteral(
-            "(?<!\\w)(?:licznik(?:\\s+(?:odwiedzin|odwiedzających|wizyt|odsłon|wejść|wyświetleń))?"
-            "|(?:liczba|ilość)\\s+(?:odwiedzin|odwiedzających|odsłon|wyświetleń|wizyt|wejść|pobrań)"
-            "|odwiedzin[ya]?|odwiedziło\\s+nas|odwiedzających|odsłon[ya]?|wyświetle(?:ń|nia|nie)|wyświetlono"
-            "|wizyt|wejść|gości\\s+online|online|views|hits|visits|visitors|page\\s+views)"
-            "(?:\\s+(?:strony|stronę|artykułu|wpisu|dokumentu))?\\s*[:=\\-–]?\\s*\\d[\\d\\s.,]*(?:\\s*razy)?"
-            "|(?<!\\w)\\d[\\d\\s.,]*\\s*(?:odsłon[ya]?|wyświetle(?:ń|nia)|odwiedzin|odwiedzających|wizyt|wejść)(?!\\w)"
-            "|(?<!\\w)(?:oglądan[oay]|wyświetlan[oay]|odwiedzan[oay]|czytan[oay])\\s+\\d[\\d\\s.,]*\\s*razy"),
-        kOptions);
+    Rx re(folded, Rx::UseUnicodePropertiesOption);
+    re.optimize();
     return re;
 }
 
-// "Data wygenerowania strony: …", "Strona wygenerowana w 0,12 s": the stamp
-// and whatever follows it on the line.
-const QRegularExpression& generated()
+Rx compile(const char* pattern)
 {
-    static const QRegularExpression re(
-        QStringLiteral("(?<!\\w)(?:data\\s+wygenerowania|strona\\s+wygenerowana|wygenerowan[oa]|"
-                       "czas\\s+(?:generowania|wygenerowania|wykonania)|generated|page\\s+generated).*$"),
-        kOptions);
-    return re;
+    return compile(ogloszenia::Fold(QString::fromUtf8(pattern)));
 }
 
-// A clock: a time with seconds anywhere on a line.
-const QRegularExpression& clockTime()
+// The table of noiserulesdata.h, compiled once.
+struct Compiled
 {
-    static const QRegularExpression re(QStringLiteral("(?<!\\d)\\d{1,2}:\\d{2}:\\d{2}(?!\\d)"), kOptions);
-    return re;
-}
+    struct Line
+    {
+        Rx re;
+        QStringList hints;
+    };
+    QList<Line> lines;
+    Rx counterLabel;
+    Rx stampLabel;
+    Rx bareNumber;
+    Rx dateAlone;
+    QList<Rx> dateForms;
+    Rx weekdayBefore;
+    Rx weekdayAfter;
+    Rx todayWords;
+    Rx timeAfter;
+    Rx yearSuffix;
 
-// Session identifiers printed with addresses.
-const QRegularExpression& sessionIds()
-{
-    static const QRegularExpression re(
-        QStringLiteral("(?:[;&?]|(?<!\\w))(?:phpsessid|jsessionid|sessionid|session_id|sessid|sid|token|"
-                       "csrf_token|_token|_csrf)=[\\w\\-.%]+"),
-        kOptions);
-    return re;
-}
-
-QString weekdays()
-{
-    return QStringLiteral("(?:poniedziałek|wtorek|środa|czwartek|piątek|sobota|niedziela)");
-}
-
-// The day's own date in the forms pages print it.
-QString dayPattern(const QDate& day)
-{
-    const QString d = QString::number(day.day());
-    const QString m = QString::number(day.month());
-    const QString y = QString::number(day.year());
-    const QString dd = QStringLiteral("0?") + d;
-    const QString mm = QStringLiteral("0?") + m;
-    QStringList forms;
-    forms << dd + QStringLiteral("[.\\-/]") + mm + QStringLiteral("[.\\-/]") + y
-          << y + QStringLiteral("[.\\-/]") + mm + QStringLiteral("[.\\-/]") + dd
-          << dd + QStringLiteral("\\s+") + QString::fromUtf8(kMonths[day.month() - 1]) + QStringLiteral("\\s+") + y;
-    return QStringLiteral("(?<!\\d)(?:") + forms.join(QLatin1Char('|')) + QStringLiteral(")(?!\\d)(?:\\s*r\\.)?");
-}
-
-// Today's date as a clock shows it: after "dziś"/"dzisiaj"/"aktualna data",
-// or followed by a time.
-QRegularExpression todayPattern(const QDate& day)
-{
-    const QString date = QStringLiteral("(?:") + weekdays() + QStringLiteral(",?\\s*)?") + dayPattern(day);
-    return QRegularExpression(
-        QStringLiteral("(?<!\\w)(?:dziś|dzisiaj|dzisiejsza\\s+data|aktualna\\s+data|mamy)(?:\\s+jest)?\\s*[:,\\-]?\\s*") +
-            date + QStringLiteral("(?:[,\\s]*(?:godz\\.?|godzina)?\\s*\\d{1,2}:\\d{2}(?::\\d{2})?)?") + QStringLiteral("|") +
-            date + QStringLiteral("[,\\s]*(?:godz\\.?|godzina)?\\s*\\d{1,2}:\\d{2}(?::\\d{2})?(?!\\d)"),
-        kOptions);
-}
-
-// Cheap tests that a rule may match at all: what every match of a rule's
-// expression must contain, found in one pass over the line, so
-// that the expressions run only on the few lines that have it (most lines
-// of a page have none of it). Searching the line once per keyword, with
-// Qt's case-insensitive search above all, cost more than the expressions;
-// here a keyword is compared only where its first letter stands.
-struct LineHints
-{
-    bool generated = false; // "generowan", "generated", "wykonania"
-    bool todayWord = false; // "dziś", "dzisiaj", "dzisiejsza", "aktualna", "mamy"
-    bool counterWord = false;
-    bool colon = false;
-    bool equals = false;
-    bool digit = false;
+    Compiled()
+    {
+        for (const noise::Pattern& p : noise::LinePatterns())
+            lines.append({compile(p.pattern), QString::fromLatin1(p.hints).split(QLatin1Char('|'))});
+        counterLabel = compile(noise::CounterLabel());
+        stampLabel = compile(noise::StampLabel());
+        bareNumber = compile(noise::BareNumber());
+        dateAlone = compile(noise::DateAlone());
+        for (const char* f : noise::DateForms())
+            dateForms << compile(f);
+        const QString weekday = ogloszenia::Fold(QString::fromUtf8(noise::Weekday()));
+        weekdayBefore = compile(QStringLiteral("(?<![a-z])") + weekday + QStringLiteral("[\\s,\\-]*$"));
+        weekdayAfter = compile(QStringLiteral("^[\\s,\\-(]*") + weekday + QStringLiteral("\\)?(?![a-z])"));
+        todayWords = compile(noise::TodayWords());
+        timeAfter = compile(noise::TimeAfterDate());
+        yearSuffix = compile(QStringLiteral("^\\s*(?:r\\.|roku(?![a-z]))"));
+    }
 };
 
-LineHints hintsOf(QStringView line)
+const Compiled& compiled()
 {
-    LineHints h;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (c == u':') {
-            h.colon = true;
-            continue;
-        }
-        if (c == u'=') {
-            h.equals = true;
-            continue;
-        }
-        if (c.isDigit()) {
-            h.digit = true;
-            continue;
-        }
-        const QStringView at = line.sliced(i);
-        auto any = [at](std::initializer_list<QStringView> words) {
-            for (const QStringView w : words)
-                if (at.startsWith(w, Qt::CaseInsensitive))
-                    return true;
-            return false;
-        };
-        switch (c.toCaseFolded().unicode()) {
-        case u'g':
-            h.generated = h.generated || any({u"generowan", u"generated"});
-            h.counterWord = h.counterWord || any({u"gości"});
-            break;
-        case u'w':
-            h.generated = h.generated || any({u"wykonania"});
-            h.counterWord = h.counterWord || any({u"wyświetl", u"wizyt", u"wejść"});
-            break;
-        case u'd':
-            h.todayWord = h.todayWord || any({u"dziś", u"dzisiaj", u"dzisiejsza"});
-            break;
-        case u'a':
-            h.todayWord = h.todayWord || any({u"aktualna"});
-            break;
-        case u'm':
-            h.todayWord = h.todayWord || any({u"mamy"});
-            break;
-        case u'l':
-            h.counterWord = h.counterWord || any({u"licznik", u"liczba"});
-            break;
-        case u'i':
-            h.counterWord = h.counterWord || any({u"ilość"});
-            break;
-        case u'o':
-            h.counterWord = h.counterWord || any({u"odwiedz", u"odsłon", u"online", u"oglądan"});
-            break;
-        case u'v':
-            h.counterWord = h.counterWord || any({u"views", u"visit"});
-            break;
-        case u'h':
-            h.counterWord = h.counterWord || any({u"hits"});
-            break;
-        case u'c':
-            h.counterWord = h.counterWord || any({u"czytan"});
-            break;
-        default:
-            break;
-        }
-    }
-    return h;
+    static const Compiled c;
+    return c;
 }
 
-bool hasLetterOrDigit(const QString& text)
+struct Span
+{
+    qsizetype start = 0;
+    qsizetype end = 0;
+};
+
+bool hasDigit(QStringView text)
+{
+    for (const QChar c : text)
+        if (c.isDigit())
+            return true;
+    return false;
+}
+
+bool hasLetterOrDigit(QStringView text)
 {
     for (const QChar c : text)
         if (c.isLetterOrNumber())
@@ -181,9 +94,140 @@ bool hasLetterOrDigit(const QString& text)
     return false;
 }
 
-QString collapsed(const QString& text)
+int monthOf(const QString& token)
 {
-    return text.simplified();
+    bool number = false;
+    const int m = token.toInt(&number);
+    return number ? m : ogloszenia::MonthOf(token);
+}
+
+// The day's year as text, kept for the day a comparison asks for most.
+const QString& yearOf(const QDate& day)
+{
+    thread_local QDate cachedDay;
+    thread_local QString cachedYear;
+    if (day != cachedDay) {
+        cachedDay = day;
+        cachedYear = QString::number(day.year());
+    }
+    return cachedYear;
+}
+
+// Where the folded line writes the day, in any form the date finder reads.
+// A date with its weekday, a "dziś" before it or a time after it is a clock
+// (clocks); a bare one (bare) is a clock only when nothing else is on its
+// line.
+void daySpans(const QString& folded, const QDate& day, QList<Span>* clocks, QList<Span>* bare)
+{
+    if (!day.isValid() || !folded.contains(yearOf(day)))
+        return; // every form writes the year
+    const Compiled& c = compiled();
+    const QStringView text(folded);
+    for (const Rx& form : c.dateForms) {
+        for (auto it = form.globalMatch(folded); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            if (QDate(m.captured(u"y").toInt(), monthOf(m.captured(u"m")), m.captured(u"d").toInt()) != day)
+                continue;
+            Span s{m.capturedStart(), m.capturedEnd()};
+            // A weekday or a time makes a clock of the date where it opens
+            // the line (a header's clock); further in, it is what the
+            // sentence says ("Sesja w czwartek, 10 grudnia 2026 o godz.
+            // 10:00"). A "dziś" before it makes a clock anywhere.
+            bool shown = false;
+            if (const QRegularExpressionMatch wb = c.weekdayBefore.match(text.first(s.start)); wb.hasMatch()) {
+                s.start = wb.capturedStart();
+                shown = true;
+            }
+            bool clock = false;
+            if (const QRegularExpressionMatch tw = c.todayWords.match(text.first(s.start)); tw.hasMatch()) {
+                s.start = tw.capturedStart();
+                clock = true;
+            }
+            if (const QRegularExpressionMatch time = c.timeAfter.match(text.sliced(s.end)); time.hasMatch()) {
+                s.end += time.capturedEnd();
+                shown = true;
+            } else if (const QRegularExpressionMatch r = c.yearSuffix.match(text.sliced(s.end)); r.hasMatch()) {
+                s.end += r.capturedEnd();
+            }
+            if (const QRegularExpressionMatch wa = c.weekdayAfter.match(text.sliced(s.end)); wa.hasMatch()) {
+                s.end += wa.capturedEnd();
+                shown = true;
+            }
+            clock = clock || (shown && !hasLetterOrDigit(text.first(s.start)));
+            (clock ? clocks : bare)->append(s);
+        }
+    }
+}
+
+// The text without the spans, blanks collapsed.
+QString without(const QString& text, QList<Span> spans)
+{
+    if (spans.isEmpty())
+        return text.simplified();
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+    QString out;
+    out.reserve(text.size());
+    qsizetype at = 0;
+    for (const Span& s : spans) {
+        if (s.start > at)
+            out += QStringView(text).sliced(at, s.start - at);
+        at = std::max(at, s.end);
+    }
+    if (at < text.size())
+        out += QStringView(text).sliced(at);
+    return out.simplified();
+}
+
+// The line's noise: spans of the folded line, which are spans of the line
+// too (folding keeps one character for one).
+QString builtInKey(const QString& line, const QDate& checkDay)
+{
+    // Every rule needs a number, but a session identifier, which needs "=".
+    if (!hasDigit(line) && !line.contains(QLatin1Char('=')))
+        return line.simplified();
+    const QString folded = ogloszenia::Fold(line);
+    const QString& text = folded.size() == line.size() ? line : folded;
+    QList<Span> spans;
+    for (const Compiled::Line& rule : compiled().lines) {
+        if (std::none_of(rule.hints.cbegin(), rule.hints.cend(),
+                         [&folded](const QString& h) { return folded.contains(h); }))
+            continue;
+        for (auto it = rule.re.globalMatch(folded); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            spans.append({m.capturedStart(), m.capturedEnd()});
+        }
+    }
+    QList<Span> bare;
+    daySpans(folded, checkDay, &spans, &bare);
+    QString key = without(text, spans);
+    if (!bare.isEmpty() && !hasLetterOrDigit(without(text, spans + bare)))
+        return QString(); // the day alone on its line: a clock
+    return key;
+}
+
+bool matches(const Rx& re, const QString& text)
+{
+    return re.match(ogloszenia::Fold(text)).hasMatch();
+}
+
+// A neighbour of a bare number that names a counter is short: a label,
+// not a sentence that happens to use the word.
+constexpr qsizetype kLabelLength = 80;
+
+bool besideLabel(const QStringList& lines, int i, const QString& key)
+{
+    if (key.isEmpty() || !key.front().isDigit())
+        return false;
+    const Compiled& c = compiled();
+    const QString folded = ogloszenia::Fold(key);
+    if (c.bareNumber.match(folded).hasMatch()) {
+        for (const int n : {i - 1, i + 1})
+            if (n >= 0 && n < lines.size() && lines[n].size() <= kLabelLength && matches(c.counterLabel, lines[n]))
+                return true;
+        return false;
+    }
+    return i > 0 && lines[i - 1].size() <= kLabelLength && c.dateAlone.match(folded).hasMatch() &&
+           matches(c.stampLabel, lines[i - 1]);
 }
 
 } // namespace
@@ -207,50 +251,7 @@ QString NoiseRules::ComparedLine(const QString& line, const QDate& checkDay) con
             if (folded.contains(rule))
                 return QString();
     }
-
-    QString key = line;
-    LineHints hints = hintsOf(key);
-    // Taking noise out may bring two pieces together: what is left is
-    // looked at again, as the expressions would see it.
-    auto strip = [&key, &hints](const QRegularExpression& re) {
-        const qsizetype before = key.size();
-        key.replace(re, QString());
-        if (key.size() != before)
-            hints = hintsOf(key);
-    };
-    if (hints.generated)
-        strip(generated());
-    if (checkDay.isValid() && (hints.colon || hints.todayWord)) {
-        // A comparison reads two versions of two days, line by line: both
-        // days' expressions are kept, so that none is compiled again.
-        struct Today
-        {
-            QDate day;
-            QRegularExpression pattern;
-            QString year;
-        };
-        thread_local Today cached[2];
-        thread_local int next = 0;
-        Today* today = cached[0].day == checkDay ? &cached[0] : cached[1].day == checkDay ? &cached[1] : nullptr;
-        if (!today) {
-            today = &cached[next];
-            next = 1 - next;
-            today->day = checkDay;
-            today->pattern = todayPattern(checkDay);
-            today->pattern.optimize();
-            today->year = QString::number(checkDay.year());
-        }
-        // Every form of the day's date writes its year.
-        if (hints.digit && key.contains(today->year))
-            strip(today->pattern);
-    }
-    if (hints.colon)
-        strip(clockTime());
-    if (hints.counterWord && hints.digit)
-        strip(counters());
-    if (hints.equals)
-        strip(sessionIds());
-    key = collapsed(key);
+    const QString key = builtInKey(line, checkDay);
     return hasLetterOrDigit(key) ? key : QString();
 }
 
@@ -259,12 +260,56 @@ ComparedLines CompareForm(const QStringList& lines, const QDate& checkDay, const
     ComparedLines out;
     for (int i = 0; i < lines.size(); ++i) {
         QString key = rules.ComparedLine(lines[i], checkDay);
-        if (key.isEmpty())
+        if (key.isEmpty() || besideLabel(lines, i, key))
             continue;
         out.keys << key;
         out.positions << i;
     }
     return out;
+}
+
+QString LineShape(const QString& comparedLine, const QDate& checkDay)
+{
+    const QString folded = ogloszenia::Fold(comparedLine);
+    QList<Span> days;
+    daySpans(folded, checkDay, &days, &days);
+    std::sort(days.begin(), days.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+    QString shape;
+    shape.reserve(folded.size());
+    qsizetype next = 0; // the next day span
+    for (qsizetype i = 0; i < folded.size();) {
+        if (next < days.size() && i >= days[next].start) {
+            if (i < days[next].end) {
+                shape += QLatin1Char('@');
+                i = days[next].end;
+            }
+            ++next;
+            continue;
+        }
+        if (folded[i].isDigit()) {
+            shape += QLatin1Char('#');
+            while (i < folded.size() && folded[i].isDigit())
+                ++i;
+            continue;
+        }
+        shape += folded[i++];
+    }
+    return shape;
+}
+
+bool ReadsAsNews(const QString& before, const QString& after, const QDate& afterDay)
+{
+    const QStringList referencesBefore = CaseReferenceTexts(before);
+    for (const QString& r : CaseReferenceTexts(after))
+        if (!referencesBefore.contains(r))
+            return true;
+    QList<QDate> datesBefore;
+    for (const ogloszenia::TextDate& d : ogloszenia::DatesIn(ogloszenia::Fold(before)))
+        datesBefore << d.date;
+    for (const ogloszenia::TextDate& d : ogloszenia::DatesIn(ogloszenia::Fold(after)))
+        if (d.date != afterDay && !datesBefore.contains(d.date))
+            return true;
+    return !ogloszenia::ReadNotices({after}).isEmpty() && ogloszenia::ReadNotices({before}).isEmpty();
 }
 
 } // namespace historia

@@ -8,7 +8,9 @@
 
 // What changed in a page's visible text between two versions: the lines
 // added and removed, each as the page shows it, in page order. Noise lines
-// do not count (NoiseRules).
+// do not count (NoiseRules); a line that only counted on (the same words in
+// the same place, other numbers or another day: LineShape) is neither
+// added nor removed but listed apart, as a counter ("licznik").
 namespace historia {
 
 struct VersionDiff
@@ -16,7 +18,9 @@ struct VersionDiff
     QStringList added;
     QStringList removed;
     QList<int> addedAt; // where each added line stands in the new text's lines
+    QStringList counted; // the new text's lines that only counted on, in page order
 
+    // Counters aside: nothing was added or removed.
     bool isEmpty() const { return added.isEmpty() && removed.isEmpty(); }
 };
 
