@@ -106,6 +106,22 @@ void BM_PrepareUnchangedVersion(benchmark::State& state)
 }
 BENCHMARK(BM_PrepareUnchangedVersion)->Unit(benchmark::kMillisecond);
 
+// The page came back with nothing new but its counter, as pages with a
+// visit counter do every day: the texts are compared, noise rules and all.
+void BM_PrepareCounterOnlyVersion(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    constexpr int last = kVersions - kPages + kComparedPage; // the page's last stored version
+    const QByteArray body = page(200 + last / kPages, last + 1);
+    for (auto _ : state) {
+        auto v = PrepareVersion(f.dir.path(), pageName(kComparedPage), body, "utf-8", QStringLiteral("text/html"), f.start);
+        if (!v || !v->sameContent)
+            state.SkipWithError("the counter was taken for a change");
+        benchmark::DoNotOptimize(v);
+    }
+}
+BENCHMARK(BM_PrepareCounterOnlyVersion)->Unit(benchmark::kMillisecond);
+
 void BM_WriteRow(benchmark::State& state)
 {
     Fixture& f = fixture();
@@ -145,6 +161,15 @@ void BM_PartVisibleText(benchmark::State& state)
         benchmark::DoNotOptimize(VisibleText(body, "utf-8", QStringLiteral("text/html")));
 }
 BENCHMARK(BM_PartVisibleText)->Unit(benchmark::kMillisecond);
+
+void BM_PartNoiseRules(benchmark::State& state)
+{
+    const QStringList lines = VisibleText(page(230, 99), "utf-8", QStringLiteral("text/html")).split(u'\n');
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CompareForm(lines, QDate(2026, 12, 9), NoiseRules()));
+    state.counters["lines"] = double(lines.size());
+}
+BENCHMARK(BM_PartNoiseRules)->Unit(benchmark::kMillisecond);
 
 void BM_PartPackAndHash(benchmark::State& state)
 {
