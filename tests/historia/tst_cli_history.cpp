@@ -21,7 +21,9 @@ QByteArray notices(const QStringList& items, int visits)
     QByteArray body = "<html><body>\n<h1>Ogłoszenia</h1>\n";
     for (const QString& n : items)
         body += "<p>" + n.toUtf8() + "</p>\n";
-    return body + "<p>licznik odwiedzin: " + QByteArray::number(visits) + "</p>\n</body></html>\n";
+    // A counter the rules know, and one that only the history tells.
+    return body + "<p>licznik odwiedzin: " + QByteArray::number(visits) + "</p><p>Czytelników: " +
+           QByteArray::number(3 * visits) + "</p>\n</body></html>\n";
 }
 
 } // namespace
@@ -101,6 +103,11 @@ private Q_SLOTS:
         r = cli({QStringLiteral("diff"), QStringLiteral("2")});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QByteArray());
+        // Asked for, the counters come last, marked apart.
+        r = cli({QStringLiteral("diff"), QStringLiteral("1"), QStringLiteral("--liczniki")});
+        QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("+ Obwieszczenie B o decyzji\n~ Czytelników: 303\n"));
+        r = cli({QStringLiteral("diff"), QStringLiteral("2"), QStringLiteral("--liczniki")});
+        QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("~ Czytelników: 18\n"));
         r = cli({QStringLiteral("diff"), QStringLiteral("1"), QStringLiteral("--from"), QStringLiteral("2020-01-01T00:00:00")});
         QCOMPARE(r.exitCode, 2);
         QVERIFY(QString::fromUtf8(r.err).contains(QStringLiteral("nie ma zapisanej wersji")));

@@ -115,6 +115,28 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(path));
     }
 
+    // A line that only counted on is no change: grey, after the changes.
+    void countersAreGreyedAfterTheChanges()
+    {
+        QTemporaryDir dir;
+        {
+            HistoryStore store(HistoryStore::PathIn(dir.path()));
+            store.open(HistoryStore::Mode::ReadWrite);
+            add(store, QDateTime(QDate(2026, 12, 8), QTime(8, 0)), "<p>A</p><p>812</p>",
+                QStringLiteral("Obwieszczenie A\nSubskrybentów: 812"), 2);
+            add(store, QDateTime(QDate(2026, 12, 9), QTime(8, 0)), "<p>B</p><p>815</p>",
+                QStringLiteral("Obwieszczenie B\nObwieszczenie A\nSubskrybentów: 815"), 2);
+        }
+        HistoryWindow w(dir.path(), kPage, QStringLiteral("Kampinos"));
+        const QTextDocument* doc = w.findChild<QTextEdit*>(QStringLiteral("Roznice"))->document();
+        QCOMPARE(doc->blockCount(), 2);
+        QCOMPARE(doc->firstBlock().text(), QStringLiteral("+ Obwieszczenie B"));
+        QCOMPARE(doc->lastBlock().text(), QStringLiteral("licznik: Subskrybentów: 815"));
+        QCOMPARE(doc->lastBlock().begin().fragment().charFormat().foreground().color(),
+                 w.palette().color(QPalette::Disabled, QPalette::Text));
+        QVERIFY(w.palette().color(QPalette::Disabled, QPalette::Text) != w.palette().color(QPalette::Text));
+    }
+
     void rulesAreKeptWithTheHistory()
     {
         {
