@@ -71,7 +71,7 @@ int runSchedule(CliContext& c, const QStringList& arguments)
         return 0;
     }
 
-    const harmonogram::Systemctl systemctl = harmonogram::SystemSystemctl();
+    const harmonogram::Systemctl systemctl = harmonogram::CurrentSystemctl();
     if (off) {
         const harmonogram::InstallOutcome outcome = harmonogram::Remove(c.dataDir, systemctl);
         if (settings.schedule.on) {

@@ -3,6 +3,7 @@
 #include "appicon.h"
 #include "gridpublishprogress.h"
 #include "historywindow.h"
+#include "schedulewatch.h"
 #include "updatedlisthistory.h"
 #include "registermodel.h"
 #include "tform3.h"
@@ -60,7 +61,8 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Ekowarta"));
     setWindowIcon(AppIcon());
-    m_run = std::make_unique<RunController>(m_baza, m_report, m_settings, m_dialogs);
+    m_runDialogs = std::make_unique<RunDialogs>(m_dialogs);
+    m_run = std::make_unique<RunController>(m_baza, m_report, m_settings, *m_runDialogs);
 
     buildWindow();
 
@@ -127,8 +129,21 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
             m_columnWidths.resize(column + 1, 0);
         m_columnWidths[column] = size;
     });
+    m_scheduleWatch = new ScheduleWatch(m_baza, m_settings, m_report, *m_run, [this] { return StartScheduledRun(); }, this);
     restoreLayout();
     showRunState();
+}
+
+bool TForm1::StartScheduledRun()
+{
+    if (m_run->active())
+        return false;
+    // A new pass: the schedule checks every page, whatever an interrupted
+    // pass left.
+    m_runDialogs->answerQuestions(Dialogs::Answer::No);
+    const bool started = m_run->Start();
+    m_runDialogs->answerQuestions(std::nullopt);
+    return started;
 }
 
 TForm1::~TForm1() = default;

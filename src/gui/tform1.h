@@ -25,6 +25,8 @@ class QTableView;
 class QTimer;
 class QToolButton;
 class RegisterModel;
+class RunDialogs;
+class ScheduleWatch;
 class Settings;
 class TForm3;
 class TForm4;
@@ -104,6 +106,10 @@ public:
 
     bool tableOpenedOnce() const { return m_activated; }
 
+    // The scheduled check while the window is open; false when no run began.
+    bool StartScheduledRun();
+    ScheduleWatch& scheduleWatch() { return *m_scheduleWatch; }
+
 Q_SIGNALS:
     // Emitted when the program has ended its work and may quit.
     void shutDownFinished();
@@ -139,6 +145,8 @@ private:
     Dialogs& m_dialogs;
     baza::Baza m_baza;
     RunReport m_report;
+    // The run asks through it, so that a scheduled run asks nobody.
+    std::unique_ptr<RunDialogs> m_runDialogs;
     std::unique_ptr<RunController> m_run;
     RegisterModel* m_model = nullptr;
     TForm3* m_editor = nullptr;
@@ -192,4 +200,5 @@ private:
     QMenu* m_popupMenu2 = nullptr;
     QSystemTrayIcon* m_trayIcon1 = nullptr;
     QTimer* m_timer1 = nullptr;
+    ScheduleWatch* m_scheduleWatch = nullptr;
 };

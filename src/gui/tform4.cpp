@@ -6,6 +6,7 @@
 #include "platform/fileerror.h"
 #include "platform/handlererrors.h"
 #include "text/trimmedtext.h"
+#include "schedulepage.h"
 #include "updown.h"
 
 #include <QCheckBox>
@@ -155,6 +156,9 @@ void TForm4::BitBtn1Click()
 {
     try {
         konfig::SaveSettings(m_settings, m_iniPath);
+        // The timer that runs the check without the window follows what
+        // was saved.
+        m_schedulePage->ApplySchedule();
     } catch (const FileError& e) {
         m_dialogs.message(e.text());
     }

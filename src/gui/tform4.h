@@ -12,6 +12,7 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+class SchedulePage;
 class Settings;
 class UpDown;
 
@@ -74,6 +75,7 @@ private:
     QSpinBox* m_spinWatki = nullptr;
     QDoubleSpinBox* m_spinPrzerwa = nullptr;
     QLineEdit* m_editAgent = nullptr;
+    SchedulePage* m_schedulePage = nullptr;
     QPushButton* m_bitBtn1 = nullptr;
     QPushButton* m_bitBtn2 = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "tform4.h"
 
 #include "notifypage.h"
+#include "schedulepage.h"
 #include "titlewidth.h"
 #include "updown.h"
 
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -95,6 +97,8 @@ void TForm4::buildControls()
     notifyScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     notifyScroll->setWidget(new NotifyPage(m_settings, m_dialogs));
     m_pageControl1->addTab(notifyScroll, QStringLiteral("Powiadomienia"));
+    m_schedulePage = new SchedulePage(m_settings, QFileInfo(m_iniPath).absolutePath());
+    m_pageControl1->addTab(m_schedulePage, QStringLiteral("Harmonogram"));
 
     // The tabs fill everything above the button bar.
     auto* column = new QVBoxLayout(this);

@@ -175,7 +175,7 @@ void TestTForm4::arrangement()
     QCOMPARE(form.iniPath(), iniPath());
 
     auto* tabs = child<QTabWidget>("PageControl1");
-    QCOMPARE(tabs->count(), 4);
+    QCOMPARE(tabs->count(), 5);
     QCOMPARE(tabs->tabText(0), QStringLiteral("Opcje"));
     QCOMPARE(tabs->tabText(1), QStringLiteral("Serwer"));
     QCOMPARE(tabs->tabText(2), QStringLiteral("Kontrola"));
@@ -187,6 +187,7 @@ void TestTForm4::arrangement()
     QCOMPARE(child<QDoubleSpinBox>("SpinPrzerwa")->value(), 1.0);
     QVERIFY(child<QLineEdit>("EditAgent")->placeholderText().startsWith(QStringLiteral("Ekowarta/")));
     QCOMPARE(tabs->tabText(3), QStringLiteral("Powiadomienia"));
+    QCOMPARE(tabs->tabText(4), QStringLiteral("Harmonogram"));
     QCOMPARE(child<QCheckBox>("CheckBoxPowiadom")->text(), QStringLiteral("wyślij podsumowanie po każdej kontroli"));
     QCOMPARE(child<QCheckBox>("CheckBoxAtom")->text(), QStringLiteral("publikuj także kanał Atom"));
     QVERIFY(!child<QCheckBox>("CheckBoxPowiadom")->isChecked());

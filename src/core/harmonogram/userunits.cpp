@@ -96,6 +96,26 @@ Systemctl SystemSystemctl()
     return s;
 }
 
+namespace {
+Systemctl& installedSystemctl()
+{
+    static Systemctl current = SystemSystemctl();
+    return current;
+}
+} // namespace
+
+Systemctl CurrentSystemctl()
+{
+    return installedSystemctl();
+}
+
+Systemctl SetSystemctl(Systemctl systemctl)
+{
+    Systemctl previous = installedSystemctl();
+    installedSystemctl() = std::move(systemctl);
+    return previous;
+}
+
 QString UnitBaseName(const QString& dataDirectory)
 {
     const QByteArray hash =
@@ -268,6 +288,27 @@ InstalledUnits Installed(const QString& dataDirectory)
                 u.onCalendar = QString::fromUtf8(line.mid(11)).trimmed();
     }
     return u;
+}
+
+bool UpToDate(const Schedule& schedule, const QString& cliPath, const QString& dataDirectory)
+{
+    const InstalledUnits installed = Installed(dataDirectory);
+    if (!schedule.on)
+        return !installed.timerExists && !installed.serviceExists && !installed.enabled;
+    if (!installed.enabled)
+        return false;
+    const UnitTexts units = MakeUnits(schedule, cliPath, dataDirectory);
+    QFile timer(installed.timerPath), service(installed.servicePath);
+    return timer.open(QIODevice::ReadOnly) && service.open(QIODevice::ReadOnly) &&
+           timer.readAll() == units.timer.toUtf8() && service.readAll() == units.service.toUtf8();
+}
+
+InstallOutcome Apply(const Schedule& schedule, const QString& cliPath, const QString& dataDirectory,
+                     const Systemctl& systemctl)
+{
+    if (UpToDate(schedule, cliPath, dataDirectory))
+        return {};
+    return schedule.on ? Install(schedule, cliPath, dataDirectory, systemctl) : Remove(dataDirectory, systemctl);
 }
 
 } // namespace harmonogram

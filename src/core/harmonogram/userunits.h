@@ -30,6 +30,10 @@ struct Systemctl
 };
 
 Systemctl SystemSystemctl();
+// The one the program uses: the system's, unless a test put its own.
+Systemctl CurrentSystemctl();
+// Returns the one that was in place.
+Systemctl SetSystemctl(Systemctl systemctl);
 
 // "ekowarta-kontrola-1a2b3c4d": the units' name for a data folder.
 QString UnitBaseName(const QString& dataDirectory);
@@ -78,5 +82,14 @@ struct InstalledUnits
     QString onCalendar;   // as written in the timer file
 };
 InstalledUnits Installed(const QString& dataDirectory);
+
+// Whether the files on disk are exactly what Install would write now (so
+// that saving unchanged settings asks nothing of the session manager).
+bool UpToDate(const Schedule& schedule, const QString& cliPath, const QString& dataDirectory);
+
+// Install or Remove, whichever the schedule asks for; nothing when the
+// files already say it. Empty message when nothing was done.
+InstallOutcome Apply(const Schedule& schedule, const QString& cliPath, const QString& dataDirectory,
+                     const Systemctl& systemctl);
 
 } // namespace harmonogram
