@@ -3,6 +3,8 @@
 #include "konfig/settings.h"
 #include "platform/datadirectory.h"
 #include "platform/livethreads.h"
+#include "platform/programhelp.h"
+#include "platform/version.h"
 #include "platform/shell.h"
 #include "qtdialogs.h"
 #include "screenshot.h"
@@ -11,15 +13,52 @@
 #include "tform4.h"
 #include "tform5.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QTextStream>
 #include <QThread>
 #include <QUrl>
 
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// --help and --version need no screen: they are answered before the
+// application opens one.
+bool answeredWithoutWindow(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--version") {
+            QCoreApplication app(argc, argv);
+            QTextStream(stdout) << Version::Line(QStringLiteral("ekowarta")) << "\n";
+            return true;
+        }
+        if (a == "--help" || a == "-h") {
+            QCoreApplication app(argc, argv);
+            QTextStream out(stdout);
+            out << "Użycie: " << ProgramHelp::WindowSynopsis() << "\n\n";
+            for (const QString& p : ProgramHelp::WindowDescription())
+                out << p << "\n\n";
+            for (const ProgramHelp::Option& o : ProgramHelp::WindowOptions())
+                out << o.name.leftJustified(16) << o.text << "\n";
+            out << "\n" << ProgramHelp::DataFolderRule() << "\n";
+            out << "Tutaj jest to: " << QDir::toNativeSeparators(DataDirectory::path()) << "\n";
+            out << "Wiersz poleceń: ekowarta-cli --help; podręcznik: man ekowarta.\n";
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    if (answeredWithoutWindow(argc, argv))
+        return 0;
     EkowartaApplication app(argc, argv);
     QStringList arguments = app.arguments();
     const QString dir = DataDirectory::takeDirArgument(arguments);

@@ -43,6 +43,9 @@ int listFailing(CliContext& c, baza::Baza& b, const QString& countText)
     }
     for (const powiadomienia::FailingPageAlert& alert : failing.pages)
         c.out << powiadomienia::AlertLine(alert) << "\n";
+    // Said on stderr: the list itself (stdout) stays empty for scripts.
+    if (failing.pages.isEmpty())
+        c.err << "Brak stron niedostępnych (żadna strona nie zawiodła w " << k << " ostatnich kontrolach z rzędu).\n";
     return 0;
 }
 

@@ -2,11 +2,14 @@
 // command works on the data directory (the executable's own, or --dir DIR)
 // through the same core as the program.
 #include "command.h"
+#include "helptext.h"
 
 #include "platform/datadirectory.h"
 #include "platform/programerror.h"
+#include "platform/version.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 
 #include <algorithm>
@@ -14,20 +17,9 @@
 
 namespace {
 
-void printHelp(QTextStream& out)
+bool isHelp(const QString& a)
 {
-    out << "Użycie: ekowarta-cli [--dir KATALOG] POLECENIE [ARGUMENTY]\n\n"
-        << "Rejestr gmin (baza.dbf), kontrola stron i publikacja bez okna programu.\n"
-        << "--dir KATALOG   katalog danych (domyślnie katalog programu)\n\n"
-        << "Polecenia:\n";
-    QList<Command> commands = Commands();
-    std::sort(commands.begin(), commands.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
-    for (const Command& c : commands) {
-        out << "  " << c.synopsis << "\n";
-        for (const QString& line : c.help.split(QLatin1Char('\n')))
-            out << "      " << line << "\n";
-    }
-    out << "\nKod wyjścia: 0 sukces; inny przy błędzie (komunikat na stderr).\n";
+    return a == QLatin1String("--help") || a == QLatin1String("-h");
 }
 
 } // namespace
@@ -49,23 +41,42 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h") ||
-        args.first() == QLatin1String("help")) {
-        printHelp(out);
-        return args.isEmpty() ? 2 : 0;
+    if (args.isEmpty()) {
+        err << GeneralHelp(QString());
+        return 2;
+    }
+    if (args.first() == QLatin1String("--version") || args.first() == QLatin1String("-V")) {
+        out << Version::Line(QStringLiteral("ekowarta-cli")) << "\n";
+        return 0;
+    }
+    // For the build, which makes the manual pages of this text.
+    if (args.first() == QLatin1String("--manual-page") && args.size() == 2) {
+        const QString page = ManualPage(args[1]);
+        (page.isEmpty() ? err : out) << (page.isEmpty() ? QStringLiteral("ekowarta-cli: nie ma strony podręcznika %1\n").arg(args[1]) : page);
+        return page.isEmpty() ? 2 : 0;
+    }
+    if (isHelp(args.first()) || args.first() == QLatin1String("help")) {
+        if (args.size() >= 2 && args.first() == QLatin1String("help")) {
+            const Command* command = FindCommand(args[1]);
+            if (!command) {
+                err << "ekowarta-cli: nieznane polecenie \"" << args[1] << "\" (zobacz --help)\n";
+                return 2;
+            }
+            out << CommandHelp(*command);
+            return 0;
+        }
+        out << GeneralHelp(QDir::toNativeSeparators(DataDirectory::path()));
+        return 0;
     }
 
     const QString name = args.takeFirst();
-    const auto& commands = Commands();
-    const auto it = std::find_if(commands.begin(), commands.end(), [&](const Command& c) { return c.name == name; });
-    if (it == commands.end()) {
+    const Command* it = FindCommand(name);
+    if (!it) {
         err << "ekowarta-cli: nieznane polecenie \"" << name << "\" (zobacz --help)\n";
         return 2;
     }
-    if (args.contains(QLatin1String("--help"))) {
-        out << "Użycie: ekowarta-cli [--dir KATALOG] " << it->synopsis << "\n";
-        for (const QString& line : it->help.split(QLatin1Char('\n')))
-            out << "  " << line << "\n";
+    if (std::any_of(args.begin(), args.end(), isHelp)) {
+        out << CommandHelp(*it);
         return 0;
     }
 
