@@ -19,7 +19,9 @@ dpkg-deb -c "$deb" | awk '{print $6}' | sed 's#^\./#/#' >"$work/files"
 
 for f in /usr/bin/ekowarta /usr/bin/ekowarta-cli /usr/share/ekowarta/instrukcja.pdf \
          /usr/share/applications/ekowarta.desktop /usr/share/icons/hicolor/48x48/apps/ekowarta.png \
-         /usr/share/icons/hicolor/256x256/apps/ekowarta.png; do
+         /usr/share/icons/hicolor/256x256/apps/ekowarta.png \
+         /usr/share/doc/ekowarta/copyright /usr/share/doc/ekowarta/changelog.gz \
+         /usr/share/man/man1/ekowarta.1.gz /usr/share/man/man1/ekowarta-cli.1.gz; do
   check "package holds $f" grep -qx "$f" "$work/files"
 done
 check "no test or build-time programs" bash -c "! grep -E '/(tst_|bench_|ekowarta-manual|ekowarta-icon)' '$work/files'"
@@ -46,6 +48,21 @@ check "Qt's Polish texts in Depends" bash -c "printf '%s' '$depends' | grep -q q
 desktop="$work/root/usr/share/applications/ekowarta.desktop"
 check "desktop entry starts ekowarta" grep -qx "Exec=ekowarta" "$desktop"
 check "desktop entry names the icon" grep -qx "Icon=ekowarta" "$desktop"
+recommends="$(dpkg-deb -f "$deb" Recommends)"
+echo "Recommends: $recommends"
+check "xdg-utils recommended" bash -c "printf '%s' '$recommends' | tr ',' '\n' | grep -qx ' *xdg-utils'"
+check "a PDF viewer recommended, any of several" bash -c "printf '%s' '$recommends' | grep -q 'evince | .*pdf-viewer'"
+check "copyright is machine-readable" bash -c "head -n1 '$work/root/usr/share/doc/ekowarta/copyright' | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/'"
+check "changelog names this version" bash -c "zcat '$work/root/usr/share/doc/ekowarta/changelog.gz' | head -n1 | grep -q '^ekowarta ($(dpkg-deb -f "$deb" Version))'"
+check "manual page of ekowarta-cli lists the schedule command" bash -c "zcat '$work/root/usr/share/man/man1/ekowarta-cli.1.gz' | grep -q '^.B schedule'"
+if command -v lintian >/dev/null; then
+  # Errors fail the test; warnings are shown.
+  lintian --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 || true
+  cat "$work/lintian.log"
+  check "lintian reports no error" bash -c "! grep -q '^E: ' '$work/lintian.log'"
+else
+  echo "SKIP: lintian is not installed"
+fi
 check "manual is a PDF" bash -c "head -c 5 '$work/root/usr/share/ekowarta/instrukcja.pdf' | grep -q '%PDF-'"
 
 # Run as installed: a home of its own, nothing written beside the programs.
@@ -54,6 +71,10 @@ unset XDG_DATA_HOME XDG_CONFIG_HOME
 mkdir -p "$HOME"
 printf 'Gmina;Natura2000;Wojewodztwo\r\nKampinos;PLC140001 Puszcza Kampinoska;mazowieckie\r\n' >"$work/rejestr.csv"
 check "installed ekowarta-cli answers --help" bash -c "'$work/root/usr/bin/ekowarta-cli' --help | grep -q '^Użycie'"
+check "installed ekowarta-cli names the user's folder as its data folder" \
+  bash -c "'$work/root/usr/bin/ekowarta-cli' --help | grep -qx 'Tutaj jest to: $HOME/.local/share/ekowarta/'"
+check "installed ekowarta answers --version without a screen" \
+  bash -c "QT_QPA_PLATFORM=none '$work/root/usr/bin/ekowarta' --version | grep -q '^ekowarta [0-9]'"
 check "installed ekowarta-cli imports into the user's folder" \
   "$work/root/usr/bin/ekowarta-cli" import "$work/rejestr.csv"
 check "register is in ~/.local/share/ekowarta" test -f "$HOME/.local/share/ekowarta/baza.dbf"
