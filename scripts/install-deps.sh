@@ -13,7 +13,7 @@ packages=(
   python3 python3-pyftpdlib python3-aiosmtpd python3-feedparser
   fonts-dejavu-core
   xvfb xauth
-  systemd lintian
+  systemd lintian xdg-utils file
   libbenchmark-dev
   fp-compiler fp-units-db
 )

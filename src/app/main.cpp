@@ -88,6 +88,19 @@ int main(int argc, char* argv[])
         return opened;
     });
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Files the window opens (the manual, a saved version): xdg-open tells
+    // whether any program took them, without the window waiting for it.
+    Shell::setAsyncOpener([](const QString& address, Shell::Done done) {
+        Shell::XdgOpenAsync(address, [address, done](Shell::XdgOpen outcome) {
+            // Without xdg-open the desktop services may still have a way.
+            if (outcome == Shell::XdgOpen::Missing && QDesktopServices::openUrl(QUrl(address)))
+                outcome = Shell::XdgOpen::Opened;
+            done(outcome);
+        });
+    });
+#endif
+
     QtDialogs dialogs;
     Settings settings;
 

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -216,10 +217,15 @@ void HistoryWindow::PokazWersjeClick()
             return;
         }
         f.close();
-        if (!Shell::open(QUrl::fromLocalFile(path).toString()))
-            m_status->setText(QStringLiteral("Nie można otworzyć zapisanej wersji: nie znaleziono przeglądarki "
-                                             "internetowej. Wersja jest zapisana w pliku %1")
-                                  .arg(QDir::toNativeSeparators(path)));
+        m_status->clear();
+        // Told later: the window may be closed by then.
+        Shell::openThen(QUrl::fromLocalFile(path).toString(), [status = QPointer<QLabel>(m_status), path](Shell::XdgOpen outcome) {
+            if (status && outcome != Shell::XdgOpen::Opened)
+                status->setText(Shell::CannotOpenFileText(
+                    QStringLiteral("zapisanej wersji"), path, outcome,
+                    QStringLiteral("zainstaluj przeglądarkę internetową albo otwórz ten plik innym programem, póki "
+                                   "to okno jest otwarte.")));
+        });
     } catch (const std::exception& e) {
         m_status->setText(ErrorText(e));
     }

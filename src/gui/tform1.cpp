@@ -169,9 +169,14 @@ void TForm1::showEvent(QShowEvent* event)
 void TForm1::FormActivate()
 {
     if (!m_baza.ClaimForWindow()) {
-        // The grid stays empty, but nothing pretends the register is.
-        m_dialogs.error(m_baza.OtherWindowText());
-        konfig::LoadSettings(m_settings, m_baza.directory() + QStringLiteral("config.ini"));
+        // An empty window beside the one that has the register would only
+        // mislead: this one ends after saying why, touching nothing (not
+        // even the layout of the other).
+        m_dialogs.error(m_baza.OtherWindowText() + QStringLiteral(" To okno zostanie zamknięte."));
+        QTimer::singleShot(0, this, [this] {
+            hide();
+            Q_EMIT shutDownFinished();
+        });
         return;
     }
     m_baza.OpenTable();

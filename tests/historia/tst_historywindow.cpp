@@ -109,8 +109,9 @@ private Q_SLOTS:
         w.findChild<QPushButton*>(QStringLiteral("PokazWersje"))->click();
         QCOMPARE(none.opened().size(), 1);
         const QString path = QUrl(none.opened().first()).toLocalFile();
-        QVERIFY2(status->text().contains(QStringLiteral("nie znaleziono przeglądarki internetowej")) &&
-                     status->text().contains(path),
+        QVERIFY2(status->text().contains(QStringLiteral("w systemie nie ma programu, który otwiera takie pliki")) &&
+                     status->text().contains(QFileInfo(path).fileName()) &&
+                     status->text().contains(QFileInfo(path).absolutePath()),
                  qPrintable(status->text()));
         QVERIFY(QFile::exists(path));
     }

@@ -1,10 +1,15 @@
 #include "platform/shell.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QProcess>
 #include <QStringList>
+#include <QTimer>
+
+#include <memory>
 
 namespace Shell {
 namespace {
@@ -75,6 +80,81 @@ XdgOpen OpenWithXdgOpen(const QString& address, int waitMs)
     if (QCoreApplication* app = QCoreApplication::instance())
         process->moveToThread(app->thread());
     return XdgOpen::Opened;
+}
+
+namespace {
+
+AsyncOpener& currentAsync()
+{
+    static AsyncOpener opener;
+    return opener;
+}
+
+} // namespace
+
+void openThen(const QString& address, Done done)
+{
+    AsyncOpener opener;
+    {
+        QMutexLocker lock(&mutex());
+        opener = currentAsync();
+    }
+    if (opener) {
+        opener(address, std::move(done));
+        return;
+    }
+    const bool opened = open(address);
+    if (done)
+        done(opened ? XdgOpen::Opened : XdgOpen::Failed);
+}
+
+AsyncOpener setAsyncOpener(AsyncOpener opener)
+{
+    QMutexLocker lock(&mutex());
+    AsyncOpener previous = currentAsync();
+    currentAsync() = std::move(opener);
+    return previous;
+}
+
+void XdgOpenAsync(const QString& address, Done done, int waitMs)
+{
+    auto* process = new QProcess;
+    process->setProgram(QStringLiteral("xdg-open"));
+    process->setArguments({address});
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    // Told once: by the end, the failure to start or the wait running out.
+    auto told = std::make_shared<bool>(false);
+    auto tell = [told, done](XdgOpen outcome) {
+        if (*told)
+            return;
+        *told = true;
+        if (done)
+            done(outcome);
+    };
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, tell](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        tell(XdgOpen::Missing);
+        process->deleteLater();
+    });
+    QObject::connect(process, &QProcess::finished, process, [process, tell](int code, QProcess::ExitStatus status) {
+        tell(status == QProcess::NormalExit && code == 0 ? XdgOpen::Opened : XdgOpen::Failed);
+        process->deleteLater();
+    });
+    QTimer::singleShot(waitMs, process, [tell] { tell(XdgOpen::Opened); });
+    process->start();
+}
+
+QString CannotOpenFileText(const QString& what, const QString& path, XdgOpen outcome, const QString& advice)
+{
+    const QFileInfo file(path);
+    const QString why = outcome == XdgOpen::Missing
+                            ? QStringLiteral("w systemie nie ma programu xdg-open (pakiet xdg-utils), który "
+                                             "wskazuje program do otwarcia pliku")
+                            : QStringLiteral("w systemie nie ma programu, który otwiera takie pliki");
+    return QStringLiteral("Nie można otworzyć %1: %2. Plik %3 leży w katalogu %4; %5")
+        .arg(what, why, file.fileName(), QDir::toNativeSeparators(file.absolutePath()), advice);
 }
 
 } // namespace Shell

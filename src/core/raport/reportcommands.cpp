@@ -30,6 +30,11 @@ void OpenManual(const QString& directory, Dialogs& dialogs)
         dialogs.message(QStringLiteral("Brak pliku instrukcji"));
         return;
     }
-    // A failure of the system to open an existing file is not reported.
-    Shell::open(QUrl::fromLocalFile(path).toString());
+    // No program for PDF files: the user learns where the file is.
+    Shell::openThen(QUrl::fromLocalFile(path).toString(), [&dialogs, path](Shell::XdgOpen outcome) {
+        if (outcome != Shell::XdgOpen::Opened)
+            dialogs.message(Shell::CannotOpenFileText(
+                QStringLiteral("instrukcji obsługi"), path, outcome,
+                QStringLiteral("zainstaluj przeglądarkę plików PDF (np. evince) albo otwórz ten plik innym programem.")));
+    });
 }
