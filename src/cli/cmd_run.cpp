@@ -8,9 +8,11 @@
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
 #include "konfig/timelimits.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/livethreads.h"
 #include "powiadomienia/runnotifier.h"
+#include "przebieg/afterrun.h"
 #include "przebieg/runcontroller.h"
 #include "raport/runreport.h"
 
@@ -244,6 +246,8 @@ int runRun(CliContext& c, const QStringList& arguments)
         return 1;
     }
 
+    AfterRun(b.directory(), b.table(), report, run.outcome(), run.aborted(), Clock::now().date());
+
     // The summary goes before the lists are printed, so that the event log
     // below tells whether it went.
     bool notified = false;
@@ -293,6 +297,7 @@ CommandRegistration reg({
                    "              nowa analiza (chyba że --continue), czeka, póki rejestr jest otwarty w oknie\n"
                    "              programu lub zajęty albo nie ma połączenia (--wait, domyślnie 3600 s),\n"
                    "              po kontroli publikuje, gdy tak ustawiono, a wynik zapisuje w harmonogram.txt\n"
+                   "Po kontroli zapisuje w katalogu danych kalendarz terminów uwag terminy.ics.\n"
                    "Postęp na stderr; na końcu lista błędnych stron, lista stron zaktualizowanych\n"
                    "i dziennik zdarzeń (od najstarszego). Ctrl-C zatrzymuje kontrolę (można ją dokończyć).\n"
                    "Kod wyjścia: 0 przebieg zakończony, 2 brak połączenia z Internetem,\n"

@@ -25,6 +25,7 @@
 #include "platform/programerror.h"
 #include "powiadomienia/failingpages.h"
 #include "powiadomienia/runnotifier.h"
+#include "przebieg/afterrun.h"
 #include "raport/runtexts.h"
 #include "raport/reportcommands.h"
 #include "text/systemformat.h"
@@ -95,6 +96,7 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     m_notifier = new powiadomienia::RunNotifier(m_baza.directory(), m_baza.table(), m_report, m_settings, this);
     connect(m_run.get(), &RunController::runEnded, this, [this](RunOutcome outcome) {
         RunHandler(m_dialogs, [&] {
+            AfterRun(m_baza.directory(), m_baza.table(), m_report, outcome, m_run->aborted(), Clock::now().date());
             if (const auto mail = m_notifier->prepare(outcome, m_run->aborted()))
                 m_notifier->sendInBackground(*mail);
             if (m_failingOnly && m_failingOnly->isChecked())
