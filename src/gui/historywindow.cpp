@@ -1,6 +1,7 @@
 #include "historywindow.h"
 
 #include "historia/checkdetails.h"
+#include "ogloszenia/noticelist.h"
 #include "platform/programerror.h"
 #include "platform/shell.h"
 #include "text/systemformat.h"
@@ -37,6 +38,36 @@ void addLines(QTextEdit* edit, const QStringList& lines, const QString& mark, co
         if (!edit->document()->isEmpty())
             c.insertBlock();
         c.insertText(mark + line, format);
+    }
+}
+
+// A notice the check brought, above its lines: what it is, who signed it,
+// the procedure and the comment window, the subject.
+void addNotice(QTextEdit* edit, const ogloszenia::Notice& n, const QColor& colour)
+{
+    QTextCharFormat bold;
+    bold.setForeground(colour);
+    bold.setFontWeight(QFont::Bold);
+    QTextCharFormat plain;
+    plain.setForeground(colour);
+    QTextCursor c(edit->document());
+    c.movePosition(QTextCursor::End);
+    if (!edit->document()->isEmpty())
+        c.insertBlock();
+    QString heading = QStringLiteral("Ogłoszenie: ") + ogloszenia::NoticeHeading(n);
+    if (!n.authority.isEmpty())
+        heading += QStringLiteral(" – ") + n.authority;
+    c.insertText(heading, bold);
+    QStringList facts{n.procedure, n.stage};
+    const QString window = ogloszenia::CommentWindowText(n);
+    facts << (window.isEmpty() ? QStringLiteral("bez terminu uwag") : QStringLiteral("uwagi: ") + window);
+    if (n.natura2000)
+        facts << QStringLiteral("Natura 2000: ") + (n.area.isEmpty() ? QStringLiteral("tak") : n.area);
+    c.insertBlock();
+    c.insertText(QStringLiteral("    ") + facts.join(QStringLiteral("; ")), plain);
+    if (!n.subject.isEmpty()) {
+        c.insertBlock();
+        c.insertText(QStringLiteral("    Przedmiot: ") + n.subject, plain);
     }
 }
 
@@ -174,6 +205,22 @@ void HistoryWindow::selectCheck(int row)
     showDetails();
 }
 
+bool HistoryWindow::selectCheckWithId(qint64 checkId)
+{
+    for (int row = 0; row < m_checks.size(); ++row)
+        if (m_checks[row].id == checkId) {
+            selectCheck(row);
+            m_list->scrollToItem(m_list->item(row, 0));
+            return true;
+        }
+    return false;
+}
+
+int HistoryWindow::selectedCheck() const
+{
+    return m_list->currentRow();
+}
+
 void HistoryWindow::showDetails()
 {
     m_details->clear();
@@ -183,6 +230,12 @@ void HistoryWindow::showDetails()
     if (!chosen)
         return;
     try {
+        // The notices the check brought stand above its lines.
+        const QList<historia::StoredNotice> notices = m_store->NoticesOfCheck(m_checks[row].id);
+        for (const historia::StoredNotice& n : notices)
+            addNotice(m_details, n.notice, QColor(0x00, 0x00, 0x80));
+        if (!notices.isEmpty())
+            addLines(m_details, {QString()}, QString(), palette().color(QPalette::Text));
         const historia::CheckDetails d = historia::DescribeCheck(*m_store, m_checks[row]);
         // The new notice first: what was added, then what went.
         addLines(m_details, d.added, QStringLiteral("+ "), QColor(0x00, 0x80, 0x00));

@@ -15,7 +15,8 @@ class QTemporaryDir;
 class QTextEdit;
 
 // "Historia strony": the checks of one page with their verdicts, newest
-// first; for the chosen check the lines its version added (green, first)
+// first; for the chosen check the notices it brought (bold, on top), the
+// lines its version added (green)
 // and removed (red), then those that only counted on (grey, "licznik");
 // the stored version opened as it was received; and the
 // page's "ignoruj wiersze zawierające" texts.
@@ -30,6 +31,10 @@ public:
 
     // Row 0 is the newest check.
     void selectCheck(int row);
+    // The check with this id in the history (wersje.id); false when the
+    // page has no such check (it was dropped meanwhile).
+    bool selectCheckWithId(qint64 checkId);
+    int selectedCheck() const;
     void PokazWersjeClick();
     void DodajRegueClick();
     void UsunReguleClick();

@@ -3,6 +3,7 @@
 #include "appicon.h"
 #include "gridpublishprogress.h"
 #include "historywindow.h"
+#include "noticeswindow.h"
 #include "schedulewatch.h"
 #include "updatedlisthistory.h"
 #include "registermodel.h"
@@ -637,6 +638,12 @@ void TForm1::Historia1Click()
     if (page.isEmpty())
         return;
     HistoryWindow window(m_baza.directory(), page, currentField(baza::Gmina), this);
+    window.exec();
+}
+
+void TForm1::SpeedButton8Click()
+{
+    NoticesWindow window(m_baza.directory(), m_baza.table(), this);
     window.exec();
 }
 

@@ -82,6 +82,8 @@ public:
     void SpeedButton5Click();
     void SpeedButton6Click();
     void SpeedButton7Click();
+    // "Ogłoszenia": the notices window.
+    void SpeedButton8Click();
     void TrayIcon1DblClick();
     // The end-of-run summary as a tray message, when the window is in the tray.
     void RunSummaryToTray(const QString& text);
@@ -169,6 +171,7 @@ private:
     QToolButton* m_speedButton5 = nullptr;
     QToolButton* m_speedButton6 = nullptr;
     QToolButton* m_speedButton7 = nullptr;
+    QToolButton* m_speedButton8 = nullptr;
     QProgressBar* m_progressBar1 = nullptr;
     QLabel* m_timeStart = nullptr;
     QLabel* m_czas1 = nullptr;

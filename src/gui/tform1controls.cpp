@@ -104,9 +104,11 @@ void TForm1::buildToolbar(QWidget* bar)
     m_speedButton1->setCheckable(true);
     m_speedButton4 = pictureButton(bar, "SpeedButton4", QStringLiteral("Dopisz rekordy do pliku i wyślij na serwer"),
                                    QStyle::SP_ArrowUp);
+    m_speedButton8 = pictureButton(bar, "SpeedButton8", QStringLiteral("Ogłoszenia znalezione na stronach gmin"),
+                                   QStyle::SP_FileDialogContentsView);
     m_speedButton2 = pictureButton(bar, "SpeedButton2", QStringLiteral("Konfiguracja"), QStyle::SP_FileDialogDetailedView);
     m_speedButton7 = pictureButton(bar, "SpeedButton7", QStringLiteral("Instrukcja obsługi"), QStyle::SP_TitleBarContextHelpButton);
-    for (QToolButton* b : {m_speedButton1, m_speedButton4, m_speedButton2, m_speedButton7})
+    for (QToolButton* b : {m_speedButton1, m_speedButton4, m_speedButton8, m_speedButton2, m_speedButton7})
         row->addWidget(b);
     row->addSpacing(12);
 
@@ -144,6 +146,7 @@ void TForm1::buildToolbar(QWidget* bar)
     connect(m_speedButton3, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton3Click));
     connect(m_speedButton4, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton4Click));
     connect(m_speedButton7, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton7Click));
+    connect(m_speedButton8, &QToolButton::clicked, this, Handler(this, m_dialogs, &TForm1::SpeedButton8Click));
 }
 
 void TForm1::buildCentre(QWidget* centre)
@@ -401,6 +404,8 @@ void TForm1::buildMenus()
     connect(startStop, &QAction::triggered, this, [this] { m_speedButton1->click(); });
     connect(add(program, QStringLiteral("&Wyślij zaktualizowane na serwer"), "Wyslij1"), &QAction::triggered, this,
             Handler(this, m_dialogs, &TForm1::SpeedButton4Click));
+    connect(add(program, QStringLiteral("Ogło&szenia…"), "Ogloszenia1"), &QAction::triggered, this,
+            Handler(this, m_dialogs, &TForm1::SpeedButton8Click));
     connect(add(program, QStringLiteral("&Konfiguracja…"), "Konfiguracja1"), &QAction::triggered, this,
             Handler(this, m_dialogs, &TForm1::SpeedButton2Click));
     program->addSeparator();
