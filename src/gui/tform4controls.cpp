@@ -216,6 +216,11 @@ QWidget* TForm4::buildServerPage()
     atom->setToolTip(QStringLiteral("Publikacja wysyła także wykaz.xml: kanał Atom z opublikowanymi zmianami"));
     BindSettingsCheckBox(atom, m_settings, &Settings::atom);
     form->addRow(atom);
+    auto* ical = checkBox(page, "CheckBoxIcal", QStringLiteral("publikuj także terminy (iCalendar)"));
+    ical->setToolTip(QStringLiteral("Publikacja wysyła także terminy.ics: kalendarz terminów składania uwag, "
+                                    "który program kalendarza może subskrybować"));
+    BindSettingsCheckBox(ical, m_settings, &Settings::ical);
+    form->addRow(ical);
     // The password shows an asterisk for every character typed.
     m_serwer[4]->setEchoMode(QLineEdit::Password);
     m_serwer[4]->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));

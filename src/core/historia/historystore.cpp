@@ -669,6 +669,19 @@ QStringList HistoryStore::AddedLinesOfLastChange(const QString& page) const
     return DiffTexts(oldText, oldDay, Text(changed.sha256), changed.moment.date(), rules).added;
 }
 
+QList<StoredNotice> HistoryStore::NoticesOfLastChange(const QString& page) const
+{
+    qint64 changed = 0;
+    {
+        Statement q(*this, kLastChange.constData());
+        q.bind(1, page);
+        if (!q.step())
+            return {};
+        changed = q.integer(0);
+    }
+    return NoticesOfCheck(changed);
+}
+
 QList<FailingPage> HistoryStore::PagesFailing(int k) const
 {
     QList<FailingPage> out;

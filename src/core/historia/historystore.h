@@ -173,6 +173,9 @@ public:
     QList<StoredNotice> OpenNotices(const QDate& today) const;
     // Those first shown by this check: the news it brought.
     QList<StoredNotice> NoticesOfCheck(qint64 checkId) const;
+    // Those first shown by the page's newest change of content (the check
+    // whose added lines AddedLinesOfLastChange gives).
+    QList<StoredNotice> NoticesOfLastChange(const QString& page) const;
 
 private:
     friend class Statement;

@@ -77,6 +77,9 @@ public:
     // "publikuj także kanał Atom" (key "atom"): publication also sends
     // wykaz.xml beside wykaz.txt.
     bool atom = false;
+    // "publikuj także terminy (iCalendar)" (key "ical"): publication also
+    // sends terminy.ics, the calendar of comment deadlines, beside wykaz.txt.
+    bool ical = false;
 
     // "Sprawdzaj strony automatycznie codziennie o godz." (keys
     // "harmonogram", "godzina", the days "dni", and "publikuj": publish the

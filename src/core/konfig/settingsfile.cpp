@@ -60,6 +60,7 @@ void LoadSettings(Settings& s, const QString& iniPath)
     s.failingChecks = qBound(kMinFailingChecks, WholeNumber(read("alarm")).value_or(kDefaultFailingChecks),
                              kMaxFailingChecks);
     s.atom = read("atom") == QLatin1String("1");
+    s.ical = read("ical") == QLatin1String("1");
 
     s.schedule.on = read("harmonogram") == QLatin1String("1");
     s.schedule.time = harmonogram::ParseTime(read("godzina")).value_or(harmonogram::Schedule().time);
@@ -115,6 +116,7 @@ void SaveSettings(const Settings& s, const QString& iniPath)
     writeIfSet("maildo", s.mailTo, QString());
     writeIfSet("alarm", QString::number(s.failingChecks), QString::number(kDefaultFailingChecks));
     writeIfSet("atom", flag(s.atom), flag(false));
+    writeIfSet("ical", flag(s.ical), flag(false));
     const harmonogram::Schedule byDefault;
     writeIfSet("harmonogram", flag(s.schedule.on), flag(false));
     writeIfSet("godzina", harmonogram::TimeText(s.schedule.time), harmonogram::TimeText(byDefault.time));

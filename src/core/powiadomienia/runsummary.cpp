@@ -5,6 +5,7 @@
 #include "dbf/dbftable.h"
 #include "historia/historystore.h"
 #include "konfig/settings.h"
+#include "ogloszenia/noticelist.h"
 #include "raport/runreport.h"
 #include "text/trimmedtext.h"
 
@@ -63,6 +64,7 @@ RunSummary CollectRunSummary(const QString& dataDirectory, const dbf::DbfTable& 
     RunSummary s;
     s.ending = ending;
     s.end = end;
+    s.today = end.date();
     s.failingChecks = failingChecks;
     if (!table.isOpen())
         return s;
@@ -97,11 +99,17 @@ RunSummary CollectRunSummary(const QString& dataDirectory, const dbf::DbfTable& 
         try {
             historia::HistoryStore store(historyPath);
             store.open(historia::HistoryStore::Mode::ReadOnly);
+            QSet<QString> noticesTold; // a page shared by records brings its notices once
             for (SummaryPage& p : s.updated) {
                 // Lines of an older change would be news of another day.
                 const QList<historia::StoredCheck> newest = store.LastChecks(p.address, 1);
                 if (!newest.isEmpty() && newest.first().newContent)
                     p.addedLines = store.AddedLinesOfLastChange(p.address);
+                if (newest.isEmpty() || noticesTold.contains(p.address))
+                    continue;
+                noticesTold.insert(p.address);
+                for (const historia::StoredNotice& n : store.NoticesOfCheck(newest.first().id))
+                    s.notices.append({n.notice, p.lp, p.gmina, p.obszar, n.address});
             }
         } catch (const historia::HistoryError& e) {
             s.historyProblem = e.text();
@@ -114,12 +122,44 @@ RunSummary CollectRunSummary(const QString& dataDirectory, const dbf::DbfTable& 
     return s;
 }
 
+namespace {
+
+void addNotice(QStringList& out, const SummaryNotice& n, const QDate& today)
+{
+    const ogloszenia::Notice& o = n.notice;
+    QString heading = ogloszenia::NoticeHeading(o);
+    if (!o.authority.isEmpty())
+        heading += QStringLiteral(" – ") + o.authority;
+    out << QStringLiteral("- ") + shortened(heading);
+    out << QStringLiteral("  %1, LP %2").arg(RecordName(n.gmina, n.obszar)).arg(n.lp);
+    out << QStringLiteral("  %1, %2").arg(o.procedure, o.stage);
+    if (!o.commentsUntil.isValid())
+        out << QStringLiteral("  Termin uwag: nie podano");
+    else if (o.commentsUntil < today)
+        out << QStringLiteral("  Termin uwag: %1 (minął)").arg(ogloszenia::CommentWindowText(o));
+    else if (o.commentsUntil == today)
+        out << QStringLiteral("  Termin uwag: %1 (upływa dziś)").arg(ogloszenia::CommentWindowText(o));
+    else
+        out << QStringLiteral("  Termin uwag: %1 (zostało %2)")
+                   .arg(ogloszenia::CommentWindowText(o), ogloszenia::DaysLeftText(o, today));
+    if (o.natura2000)
+        out << QStringLiteral("  Natura 2000: %1").arg(o.area.isEmpty() ? QStringLiteral("tak") : o.area);
+    if (!o.subject.isEmpty())
+        out << QStringLiteral("  Przedmiot: %1").arg(shortened(o.subject));
+    out << QStringLiteral("  %1").arg(n.address);
+}
+
+} // namespace
+
 QString SummarySubject(const RunSummary& s)
 {
     QString subject = QStringLiteral("Ekowarta: zaktualizowane %1, błędy %2, niedostępne %3")
                           .arg(s.updated.size())
                           .arg(s.failed.size())
                           .arg(s.alerts.size());
+    if (!s.notices.isEmpty())
+        subject.insert(subject.indexOf(QLatin1Char(' ')) + 1,
+                       QStringLiteral("nowe ogłoszenia %1, ").arg(s.notices.size()));
     if (s.ending == RunEnding::Stopped)
         subject += QStringLiteral(" (kontrola zatrzymana)");
     else if (s.ending == RunEnding::Aborted)
@@ -139,6 +179,13 @@ QString SummaryBody(const RunSummary& s)
     case RunEnding::Aborted:
         out << QStringLiteral("Kontrola stron przerwana %1: brak połączenia z Internetem.").arg(when);
         break;
+    }
+
+    // What a watcher acts on comes first.
+    if (!s.notices.isEmpty()) {
+        out << QString() << QStringLiteral("Nowe ogłoszenia (%1):").arg(s.notices.size());
+        for (const SummaryNotice& n : s.notices)
+            addNotice(out, n, s.today);
     }
 
     out << QString() << QStringLiteral("Strony zaktualizowane (%1):").arg(s.updated.size());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "powiadomienia/failingpages.h"
+#include "ogloszenia/notice.h"
 #include "powiadomienia/mailmessage.h"
 #include "przebieg/runoutcome.h"
 
@@ -36,10 +37,20 @@ struct SummaryPage
     QStringList addedLines; // of the page's newest check, when it brought new text
 };
 
+// A notice first read by this run's check of an updated page.
+struct SummaryNotice
+{
+    ogloszenia::Notice notice;
+    qint32 lp = 0;
+    QString gmina, obszar, address;
+};
+
 struct RunSummary
 {
     RunEnding ending = RunEnding::Finished;
     QDateTime end;
+    QDate today;                  // for the days left to comment
+    QList<SummaryNotice> notices; // new ones, in the order of the updated pages
     QList<SummaryPage> updated;
     QList<SummaryPage> failed; // read errors and time-outs
     int failingChecks = 3;
@@ -56,7 +67,9 @@ RunSummary CollectRunSummary(const QString& dataDirectory, const dbf::DbfTable& 
                              const QList<qint32>& updatedLps, const QList<qint32>& failedLps,
                              int failingChecks, RunEnding ending, const QDateTime& end);
 
-// "Ekowarta: " + the counts, and the plain-text body.
+// "Ekowarta: " + the counts, and the plain-text body: the new notices
+// first, each with its deadline, then the pages that changed, the failed
+// ones and the alerts.
 QString SummarySubject(const RunSummary& summary);
 QString SummaryBody(const RunSummary& summary);
 

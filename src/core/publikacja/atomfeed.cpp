@@ -88,6 +88,11 @@ QString EntryId(const QString& address, const QDate& updated)
     return sha1Urn(address.trimmed() + QLatin1Char('\n') + updated.toString(Qt::ISODate));
 }
 
+QString NoticeEntryId(const QString& page, const QString& noticeIdentity)
+{
+    return sha1Urn(page.trimmed() + QLatin1Char('\n') + noticeIdentity);
+}
+
 QString FeedId(const QString& host, const QString& directory)
 {
     return sha1Urn(QStringLiteral("ftp://") + host.trimmed() + directory.trimmed() + QStringLiteral("/wykaz.xml"));

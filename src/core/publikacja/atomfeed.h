@@ -31,6 +31,9 @@ struct AtomFeed
 
 // "urn:sha1:" + SHA-1 of the address and the day of the update.
 QString EntryId(const QString& address, const QDate& updated);
+// "urn:sha1:" + SHA-1 of the page and the notice's identity: one entry per
+// notice, however often it is published.
+QString NoticeEntryId(const QString& page, const QString& noticeIdentity);
 // The feed's own id, from where it is published.
 QString FeedId(const QString& host, const QString& directory);
 

@@ -5,6 +5,7 @@
 #include "historia/historystore.h"
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
+#include "ogloszenia/noticelist.h"
 #include "publikacja/entry.h"
 #include "publikacja/ftp/ftptransfer.h"
 #include "raport/runreport.h"
@@ -41,6 +42,30 @@ bool writeLocal(const QString& path, const QByteArray& bytes, QString* error)
 
 } // namespace
 
+FeedEntry NoticeEntry(const historia::StoredNotice& stored, const QString& gmina, const QString& obszar)
+{
+    const ogloszenia::Notice& n = stored.notice;
+    FeedEntry e;
+    e.id = NoticeEntryId(stored.page, n.identity());
+    QString heading = ogloszenia::NoticeHeading(n);
+    heading[0] = heading[0].toUpper();
+    e.title = QStringLiteral("%1 – %2 (obszar Natura 2000: %3)").arg(heading, gmina, obszar);
+    e.link = stored.address;
+    e.updated = stored.seen.toUTC();
+    QStringList lines;
+    if (!n.authority.isEmpty())
+        lines << n.authority;
+    lines << QStringLiteral("%1, %2").arg(n.procedure, n.stage);
+    const QString window = ogloszenia::CommentWindowText(n);
+    lines << QStringLiteral("Termin uwag: %1").arg(window.isEmpty() ? QStringLiteral("nie podano") : window);
+    if (n.natura2000)
+        lines << QStringLiteral("Natura 2000: %1").arg(n.area.isEmpty() ? QStringLiteral("tak") : n.area);
+    if (!n.subject.isEmpty())
+        lines << QStringLiteral("Przedmiot: %1").arg(n.subject);
+    e.summary = lines.join(QLatin1Char('\n'));
+    return e;
+}
+
 QString LocalFeedPath(const QString& dataDirectory)
 {
     return QDir(dataDirectory).filePath(QStringLiteral("wykaz.xml"));
@@ -74,11 +99,20 @@ QList<FeedEntry> MarkedEntries(const dbf::DbfTable& table, const QString& dataDi
         const QDateTime updated = datevalue::toDateTime(
             publikacja::EntryDate(table.dateAt(row, baza::Aktualizacja), table.dateAt(row, baza::DataKontroli)));
         QStringList added;
+        QList<historia::StoredNotice> notices;
         if (store) {
             try {
-                added = store->AddedLinesOfLastChange(address);
+                notices = store->NoticesOfLastChange(address);
+                if (notices.isEmpty())
+                    added = store->AddedLinesOfLastChange(address);
             } catch (const historia::HistoryError&) {
             }
+        }
+        // A change that brought notices is told by them, one entry each.
+        if (!notices.isEmpty()) {
+            for (const historia::StoredNotice& n : notices)
+                entries << NoticeEntry(n, gmina, obszar);
+            continue;
         }
         FeedEntry e;
         e.id = EntryId(address, updated.date());

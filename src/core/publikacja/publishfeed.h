@@ -11,6 +11,9 @@ class Settings;
 namespace dbf {
 class DbfTable;
 }
+namespace historia {
+struct StoredNotice;
+}
 
 namespace publikacja {
 
@@ -20,8 +23,13 @@ QString LocalFeedPath(const QString& dataDirectory);
 
 // The entries of the marked records (kod 1, 2 or 3) in table order, with
 // the lines that the page's last change of content added, from the page
-// history of the data directory.
+// history of the data directory; a change that brought notices gives one
+// entry per notice instead.
 QList<FeedEntry> MarkedEntries(const dbf::DbfTable& table, const QString& dataDirectory);
+
+// The entry of a notice the page's last change brought: the notice in its
+// title, its deadline and subject in the summary, a stable id per notice.
+FeedEntry NoticeEntry(const historia::StoredNotice& notice, const QString& gmina, const QString& obszar);
 
 // How many entries the feed keeps: the list's limit when it is on, the
 // largest limit otherwise, so that the feed never grows without end.

@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/clock.h"
 #include "publikacja/ftp/transferlist.h"
+#include "publikacja/publishcalendar.h"
 #include "publikacja/publishfeed.h"
 #include "publikacja/publishprogress.h"
 #include "publikacja/updatelist.h"
@@ -85,6 +86,13 @@ PublishOutcome PublishUpdates(baza::Baza& baza, const Settings& settings, RunRep
             progress.setCaption(QStringLiteral("Wysyłanie kanału Atom. Czekaj..."));
             outcome.feedSent = PublishFeed(table, baza.directory(), settings, report, Clock::now());
         }
+    }
+
+    // The calendar tells the deadlines, not the marks: it goes whenever the
+    // server answered, also when no record was marked.
+    if (settings.ical && mayReplace) {
+        progress.setCaption(QStringLiteral("Wysyłanie kalendarza terminów. Czekaj..."));
+        outcome.calendarSent = PublishCalendar(table, baza.directory(), settings, report, Clock::now().date());
     }
 
     if (QFile::exists(path))

@@ -18,6 +18,7 @@ struct PublishOutcome
     int appended = 0;  // entries of marked records written into the list
     bool sent = false; // the list went back to the server
     bool feedSent = false; // wykaz.xml too ("publikuj także kanał Atom")
+    bool calendarSent = false; // terminy.ics too ("publikuj także terminy (iCalendar)")
 };
 
 // Local copy of the update list: "wykaz.txt" in the data directory.
@@ -25,7 +26,8 @@ QString LocalListPath(const baza::Baza& baza);
 
 // Fetches wykaz.txt from the server, removes older entries of the marked
 // municipalities (when chosen), appends the marked records, shortens the
-// list (when chosen), sends it back and deletes the local copy. Every
+// list (when chosen), sends it back and deletes the local copy; then the
+// feed and the calendar of deadlines when they are chosen. Every
 // outcome goes to the event log. The grid is hidden meanwhile and shown
 // again on every path, also when a file error ends the procedure (the error
 // then goes on to the caller and the local copy stays for inspection).
