@@ -10,8 +10,9 @@
 
 Strony są pisane w chwili zapytania: daty liczone od dzisiaj, część stron
 zmienia się przy każdej kontroli (licznik kontroli zapisany w katalogu
-pokazu): jedna publikuje przy każdej kontroli nowe ogłoszenie, jedna
-zmienia tylko licznik odwiedzin; jedna odpowiada 404, jedna błędem serwera, jedna wolniej niż
+pokazu): jedna publikuje przy każdej kontroli nowe ogłoszenie, jedna od
+drugiej kontroli ogłasza konsultacje z terminem uwag, jedna zmienia tylko
+licznik odwiedzin; jedna odpowiada 404, jedna błędem serwera, jedna wolniej niż
 limit czasu kontroli. Tylko biblioteka standardowa (FTP: python3-pyftpdlib,
 gdy jest zainstalowany).
 """
@@ -175,6 +176,29 @@ def dated(notices, dates, form):
     return items
 
 
+def consultation_notice(gmina, natura):
+    """A notice in the form offices post it: place and date, the case
+    reference, the letter-spaced heading, the body with its comment window
+    and the authority's signature."""
+    posted = ago(1)
+    until = datetime.date.today() + datetime.timedelta(days=21)
+    code = natura.split()[0]
+    name = natura[len(code):].strip()
+    return ("<div class=\"ogloszenie\">\r\n<p style=\"text-align:right\">%s, dnia %s r.</p>\r\n"
+            "<p>GKR.6220.21.%d</p>\r\n<p style=\"text-align:center\"><b>O B W I E S Z C Z E N I E</b></p>\r\n"
+            "<p>Burmistrz %s zawiadamia, że na wniosek inwestora zostało wszczęte postępowanie w sprawie wydania "
+            "decyzji o środowiskowych uwarunkowaniach dla przedsięwzięcia polegającego na budowie fermy drobiu "
+            "w Sułowie, w granicach obszaru Natura 2000 %s %s.</p>\r\n<p>Uwagi i wnioski można składać od dnia %s r. "
+            "do dnia %s r. w Urzędzie Miejskim.</p>\r\n<p style=\"text-align:right\">Burmistrz %s</p>\r\n</div>"
+            % (html.escape(gmina), in_words(posted), posted.year, html.escape(genitive(gmina)), html.escape(name),
+               code, in_words(posted), in_words(until), html.escape(genitive(gmina))))
+
+
+def genitive(gmina):
+    # Enough for the demo's one consulting municipality.
+    return {"Milicz": "Milicza"}.get(gmina, gmina)
+
+
 def info_page(row, version):
     """(status, content type, body bytes, delay) of a municipality's
     information page, at the given check of it."""
@@ -230,6 +254,17 @@ def info_page(row, version):
                          % (in_words(ago(max(1, 15 - k))), k, datetime.date.today().year))
         items += dated(NOTICES, [ago(20), ago(41), ago(70)], "miesiace")
         return page(items, "cp1250")
+    if kind == "konsultacje":
+        # The first check sees last month's decision only; from the second
+        # on, a new notice opens a consultation whose comments are due in
+        # three weeks: a new notice with its deadline.
+        items = ["Obwieszczenie o wydaniu decyzji o środowiskowych uwarunkowaniach dla przedsięwzięcia "
+                 "polegającego na budowie stawu retencyjnego – %s" % in_words(ago(40))]
+        status, ctype, body, delay = page(items, "cp1250")
+        if version >= 1:
+            notice = consultation_notice(gmina, row["natura"]).encode("cp1250")
+            body = body.replace(b"<ul>", notice + b"\r\n<h3>Archiwum</h3>\r\n<ul>", 1)
+        return status, ctype, body, delay
     if kind == "bez-daty":
         return page([html.escape(n) for n in NOTICES[:4]], "cp1250")
     if kind == "nietypowa":
