@@ -212,6 +212,39 @@ private Q_SLOTS:
         QVERIFY(!n.commentsUntil.isValid());
     }
 
+    // List rows that put their date first are notices of their own: what
+    // they say (a decision) is not taken into the notice above them.
+    void listRowsWithTheirDateFirst_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QDate>("date");
+        QTest::newRow("month name, dash") << QStringLiteral("1 listopada 2026 – Obwieszczenie o wydaniu decyzji o "
+                                                            "środowiskowych uwarunkowaniach dla budowy drogi")
+                                          << QDate(2026, 11, 1);
+        QTest::newRow("ISO, space") << QStringLiteral("2026-11-03 Informacja o wydaniu decyzji o środowiskowych "
+                                                      "uwarunkowaniach")
+                                    << QDate(2026, 11, 3);
+        QTest::newRow("dots, r., hyphen") << QStringLiteral("04.11.2026 r. - Zawiadomienie o wydaniu decyzji")
+                                          << QDate(2026, 11, 4);
+    }
+    void listRowsWithTheirDateFirst()
+    {
+        QFETCH(QString, row);
+        QFETCH(QDate, date);
+        QStringList lines = noticeWith(QStringLiteral("Uwagi i wnioski można składać od dnia 3 grudnia 2026 r. do "
+                                                      "dnia 23 grudnia 2026 r."));
+        lines << row;
+        const QList<Notice> notices = read(lines);
+        QCOMPARE(notices.size(), 2);
+        QCOMPARE(notices[0].stage, QStringLiteral("konsultacje"));
+        QCOMPARE(notices[0].commentsUntil, QDate(2026, 12, 23));
+        QCOMPARE(notices[1].date, date);
+        QCOMPARE(notices[1].stage, QStringLiteral("decyzja"));
+        // A line that only begins with a date is no heading.
+        lines.last() = QStringLiteral("3 grudnia 2026 r. odbyła się rozprawa administracyjna");
+        QCOMPARE(read(lines).size(), 1);
+    }
+
     void onlyTheNoticesOfNewLinesAreRead()
     {
         QStringList page = noticeWith(QStringLiteral("Z dokumentacją można zapoznać się w urzędzie."));

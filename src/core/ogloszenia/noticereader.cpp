@@ -203,12 +203,34 @@ QString nominativeOf(const OfficeWords& office, const QString& genitivePhrase)
     return words.isEmpty() ? QString() : office.nominative + QLatin1Char(' ') + words.join(QLatin1Char(' '));
 }
 
-std::optional<Heading> headingOf(const Line& line)
+// Where a list row that puts its date first goes on after the date and its
+// separator: "1 listopada 2026 – Obwieszczenie …", "2026-11-27 Zawiadomienie
+// …"; 0 for any other line.
+qsizetype afterLeadingDate(const QString& folded)
+{
+    if (folded.isEmpty() || !folded.front().isDigit())
+        return 0;
+    const QList<TextDate> dates = DatesIn(folded.left(48));
+    if (dates.isEmpty() || dates.first().start != 0)
+        return 0;
+    qsizetype at = dates.first().end;
+    static const QString separators = QStringLiteral("-\u2013\u2014:|,");
+    while (at < folded.size() && (folded[at].isSpace() || separators.contains(folded[at])))
+        ++at;
+    return at > dates.first().end ? at : 0;
+}
+
+std::optional<Heading> headingOf(const Line& whole)
 {
     const Compiled& c = compiled();
-    const QString& f = line.folded;
-    if (f.size() > 300)
+    if (whole.folded.size() > 300)
         return std::nullopt;
+    // The row's date is still read from the whole line.
+    const qsizetype skip = afterLeadingDate(whole.folded);
+    const QString rowFolded = skip ? whole.folded.mid(skip) : QString();
+    const QString rowText = skip ? whole.text.mid(skip) : QString();
+    const QString& f = skip ? rowFolded : whole.folded;
+    const QString& text = skip ? rowText : whole.text;
     for (const auto& [word, kind] : c.kinds) {
         if (!f.startsWith(word) || (f.size() > word.size() && f[word.size()].isLetterOrNumber()))
             continue;
@@ -224,7 +246,7 @@ std::optional<Heading> headingOf(const Line& line)
             }
         }
         // An abbreviated authority: "Obwieszczenie RDOŚ w Poznaniu".
-        const QString original = line.text.mid(word.size()).trimmed();
+        const QString original = text.mid(word.size()).trimmed();
         const QString firstWord = original.section(QLatin1Char(' '), 0, 0);
         if (!byAuthority && firstWord.size() >= 3 && firstWord == firstWord.toUpper() &&
             firstWord != firstWord.toLower())
