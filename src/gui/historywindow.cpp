@@ -1,5 +1,6 @@
 #include "historywindow.h"
 
+#include "baza/checkcode.h"
 #include "historia/checkdetails.h"
 #include "ogloszenia/noticelist.h"
 #include "platform/programerror.h"
@@ -175,7 +176,7 @@ void HistoryWindow::loadChecks()
     for (int r = 0; r < m_checks.size(); ++r) {
         const historia::StoredCheck& c = m_checks[r];
         const QStringList cells{systemformat::shortDate(c.moment.date()) + u' ' + systemformat::longTime(c.moment.time()), QString::number(c.kod),
-                                historia::VerdictText(c.kod),
+                                baza::KodShortText(c.kod),
                                 c.hasBody() ? QString::number(c.size) : QString(),
                                 c.hasBody() ? QString::number(c.lines) : QString(),
                                 c.hasBody() ? systemformat::shortDate(c.foundDate) : c.outcome};

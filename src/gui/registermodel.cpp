@@ -60,10 +60,19 @@ QVariant RegisterModel::data(const QModelIndex& index, int role) const
     case Qt::BackgroundRole: {
         if (m_columns <= baza::Kod)
             return {};
-        const auto colour = baza::RowColour(m_table.integerAt(row, baza::Kod));
+        const auto colour = baza::KodColour(m_table.integerAt(row, baza::Kod));
         if (!colour)
             return {};
         return QBrush(QColor(baza::RedOf(*colour), baza::GreenOf(*colour), baza::BlueOf(*colour)));
+    }
+    case Qt::ToolTipRole: {
+        // A coloured row says what its colour means, in the legend's words.
+        if (m_columns <= baza::Kod)
+            return {};
+        const int kod = m_table.integerAt(row, baza::Kod);
+        if (!baza::KodColour(kod))
+            return {};
+        return baza::KodLongText(kod);
     }
     case Qt::TextAlignmentRole: {
         const auto type = m_table.fieldDef(column).type;

@@ -7,7 +7,7 @@
 #include "platform/clock.h"
 #include "platform/handlererrors.h"
 #include "przebieg/runcontroller.h"
-#include "publikacja/publishprogress.h"
+#include "publikacja/publishtask.h"
 #include "publikacja/publishupdates.h"
 #include "raport/runreport.h"
 #include "raport/runsummary.h"
@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -46,12 +47,21 @@ QString outcomeText(RunOutcome outcome, const RunTally& tally)
     return QStringLiteral("nie rozpoczęta.");
 }
 
+QString publishedText(const publikacja::PublishOutcome& published)
+{
+    if (published.sent)
+        return QStringLiteral(" Wykaz opublikowany.");
+    if (published.stopped)
+        return QStringLiteral(" Publikacja przerwana w oknie programu.");
+    return QStringLiteral(" Publikacja nieudana (szczegóły w dzienniku zdarzeń).");
+}
+
 } // namespace
 
 ScheduleWatch::ScheduleWatch(baza::Baza& baza, Settings& settings, RunReport& report, RunController& run,
-                             std::function<bool()> start, QObject* parent)
-    : QObject(parent), m_baza(baza), m_settings(settings), m_report(report), m_run(run), m_start(std::move(start)),
-      m_openedAt(Clock::now())
+                             publikacja::PublishTask& publish, std::function<bool()> start, QObject* parent)
+    : QObject(parent), m_baza(baza), m_settings(settings), m_report(report), m_run(run), m_publish(publish),
+      m_start(std::move(start)), m_openedAt(Clock::now())
 {
     m_timer = new QTimer(this);
     m_timer->setInterval(20000);
@@ -96,13 +106,27 @@ void ScheduleWatch::runEnded(RunOutcome outcome)
     if (outcome == RunOutcome::Finished && m_settings.schedule.publish) {
         if (m_settings.host.trimmed().isEmpty()) {
             summary += QStringLiteral(" Bez publikacji: w konfiguracji nie podano serwera FTP.");
+        } else if (m_publish.running()) {
+            summary += QStringLiteral(" Bez publikacji: trwała już publikacja uruchomiona w oknie.");
         } else {
-            publikacja::NoPublishProgress progress;
             LoggingDialogs dialogs(m_report);
-            const publikacja::PublishOutcome published =
-                publikacja::PublishCommand(m_baza, false, m_settings, m_report, progress, dialogs);
-            summary += published.sent ? QStringLiteral(" Wykaz opublikowany.")
-                                      : QStringLiteral(" Publikacja nieudana (szczegóły w dzienniku zdarzeń).");
+            if (publikacja::MayPublish(m_baza, false, m_report, dialogs) && m_publish.Start(m_baza, m_settings)) {
+                // The record is kept when the publication has ended; the
+                // window stays free meanwhile.
+                m_pendingSummary = summary;
+                auto connection = std::make_shared<QMetaObject::Connection>();
+                *connection = connect(&m_publish, &publikacja::PublishTask::finished, this,
+                                      [this, connection](const publikacja::PublishOutcome& published, const QString& error) {
+                                          disconnect(*connection);
+                                          RunHandler([this](const QString& text) { m_report.LogEvent(text); }, [&] {
+                                              if (!error.isEmpty())
+                                                  m_report.LogEvent(error);
+                                              keep(true, m_pendingSummary + publishedText(published), true);
+                                          });
+                                      });
+                return;
+            }
+            summary += publishedText({});
         }
     }
     keep(true, summary, true);

@@ -16,6 +16,9 @@ class Settings;
 namespace baza {
 class Baza;
 }
+namespace publikacja {
+class PublishTask;
+}
 
 // The run's questions, answered by the window's dialogs, or, for a run
 // nobody started by hand, by the answer set for it.
@@ -50,8 +53,9 @@ class ScheduleWatch : public QObject
 
 public:
     // start: begins a run that asks nobody (false when none began).
+    // publish: the window's publication, which a scheduled check uses too.
     ScheduleWatch(baza::Baza& baza, Settings& settings, RunReport& report, RunController& run,
-                  std::function<bool()> start, QObject* parent = nullptr);
+                  publikacja::PublishTask& publish, std::function<bool()> start, QObject* parent = nullptr);
 
     // Every 20 seconds; tests call it with the clock pinned.
     void Check();
@@ -68,7 +72,9 @@ private:
     Settings& m_settings;
     RunReport& m_report;
     RunController& m_run;
+    publikacja::PublishTask& m_publish;
     std::function<bool()> m_start;
+    QString m_pendingSummary; // the check's summary while its publication works
     QTimer* m_timer = nullptr;
     QDateTime m_openedAt;
     QDateTime m_handled;   // the latest due moment dealt with

@@ -1,7 +1,6 @@
 #include "tform1.h"
 
 #include "appicon.h"
-#include "gridpublishprogress.h"
 #include "historywindow.h"
 #include "noticeswindow.h"
 #include "schedulewatch.h"
@@ -18,6 +17,7 @@
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
 #include "konfig/windowlayout.h"
+#include "publikacja/publishtask.h"
 #include "publikacja/publishupdates.h"
 #include "kontrola/twyswietl.h"
 #include "platform/clock.h"
@@ -48,6 +48,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
@@ -65,6 +66,7 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     setWindowIcon(AppIcon());
     m_runDialogs = std::make_unique<RunDialogs>(m_dialogs);
     m_run = std::make_unique<RunController>(m_baza, m_report, m_settings, *m_runDialogs);
+    m_publish = new publikacja::PublishTask(m_report, this);
 
     buildWindow();
 
@@ -79,6 +81,14 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
     Timer1Timer();
 
     connect(m_run.get(), &RunController::changed, this, Handler(this, m_dialogs, &TForm1::showRunState));
+    connect(m_publish, &publikacja::PublishTask::started, this, Handler(this, m_dialogs, &TForm1::showRunState));
+    connect(m_publish, &publikacja::PublishTask::captionChanged, this,
+            Handler(this, m_dialogs, &TForm1::showRunState));
+    connect(m_publish, &publikacja::PublishTask::finished, this,
+            [this](const publikacja::PublishOutcome&, const QString& error) {
+                RunHandler(m_dialogs, [&] { publicationEnded(error); });
+            });
+    connect(m_przerwij, &QPushButton::clicked, this, Handler(this, m_dialogs, &TForm1::PrzerwijClick));
     connect(m_run.get(), &RunController::runSummary, this, Handler(this, m_dialogs, &TForm1::RunSummaryToTray));
     // An idle register is held shared again, so that readers may read it.
     connect(m_run.get(), &RunController::runEnded, this, [this] {
@@ -132,7 +142,7 @@ TForm1::TForm1(Settings& settings, Dialogs& dialogs, const QString& dataDirector
             m_columnWidths.resize(column + 1, 0);
         m_columnWidths[column] = size;
     });
-    m_scheduleWatch = new ScheduleWatch(m_baza, m_settings, m_report, *m_run, [this] { return StartScheduledRun(); }, this);
+    m_scheduleWatch = new ScheduleWatch(m_baza, m_settings, m_report, *m_run, *m_publish, [this] { return StartScheduledRun(); }, this);
     restoreLayout();
     showRunState();
 }
@@ -334,6 +344,14 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::ConfirmClose()
 {
+    if (m_publish->running()) {
+        if (m_dialogs.question(QStringLiteral("Trwa publikacja wykazu na serwerze.\r\nPrzerwać ją i zamknąć program?"),
+                               Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
+            return;
+        // Stopped, it never leaves a part of the list on the server.
+        m_publish->Stop();
+        m_publish->Wait();
+    }
     if (!m_run->active()) {
         ShutDown();
         return;
@@ -345,6 +363,10 @@ void TForm1::ConfirmClose()
 
 void TForm1::ShutDown()
 {
+    if (m_publish->running()) {
+        m_publish->Stop();
+        m_publish->Wait();
+    }
     saveLayout();
     try {
         m_baza.ShutDown();
@@ -666,6 +688,12 @@ void TForm1::openPage(const QString& address)
 void TForm1::SpeedButton1Click()
 {
     // The button has already flipped its pressed state.
+    if (m_publish->running() && !m_run->active()) {
+        // A run resets the marks that the publication is sending.
+        m_speedButton1->setChecked(false);
+        m_dialogs.message(QStringLiteral("Trwa publikacja wykazu na serwerze. Poczekaj na jej koniec albo ją przerwij."));
+        return;
+    }
     if (!m_baza.holdsWindowClaim() && !m_run->active()) {
         // Refused at start because another window had the register: try
         // again, it may have gone meanwhile.
@@ -693,8 +721,24 @@ void TForm1::SpeedButton3Click()
 
 void TForm1::SpeedButton4Click()
 {
-    GridPublishProgress progress(*m_run);
-    publikacja::PublishCommand(m_baza, m_run->active(), m_settings, m_report, progress, m_dialogs);
+    if (m_publish->running())
+        return;
+    if (publikacja::MayPublish(m_baza, m_run->active(), m_report, m_dialogs))
+        m_publish->Start(m_baza, m_settings);
+}
+
+void TForm1::PrzerwijClick()
+{
+    m_publish->Stop();
+    showRunState();
+}
+
+void TForm1::publicationEnded(const QString& error)
+{
+    showRunState();
+    // A file error of the local copy ended it; the copy stays for a look.
+    if (!error.isEmpty())
+        m_dialogs.error(error);
 }
 
 void TForm1::SpeedButton5Click()
@@ -756,7 +800,17 @@ void TForm1::showRunState()
     m_stronaInfo->setText(r.stronaInfo());
     m_checksInFlight->setText(QStringLiteral("Stron w toku: %1").arg(r.checksInFlight()));
     m_checksInFlight->setVisible(r.active());
-    m_panel2->setText(r.panelCaption());
+    // While publication works the grid gives way to its step text.
+    const bool publishing = m_publish->running();
+    // The panel keeps publication's closing text until a run writes its own.
+    if (publishing)
+        m_panelShowsPublication = true;
+    else if (r.active())
+        m_panelShowsPublication = false;
+    m_panel2->setText(m_panelShowsPublication ? m_publish->caption() : r.panelCaption());
     m_grid->setEnabled(r.gridEnabled());
-    m_grid->setVisible(r.gridVisible());
+    m_grid->setVisible(r.gridVisible() && !publishing);
+    m_speedButton4->setEnabled(!publishing);
+    m_przerwij->setVisible(publishing);
+    m_przerwij->setEnabled(publishing && !m_publish->stopRequested());
 }

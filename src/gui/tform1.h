@@ -34,6 +34,9 @@ class TForm5;
 namespace powiadomienia {
 class RunNotifier;
 }
+namespace publikacja {
+class PublishTask;
+}
 
 // The main window: the register grid with its colours, sort and popup menu,
 // the toolbar, the run's progress and status, the report panes and the
@@ -79,6 +82,9 @@ public:
     void SpeedButton2Click();
     void SpeedButton3Click();
     void SpeedButton4Click();
+    // "Przerwij" under the publication's progress text.
+    void PrzerwijClick();
+    publikacja::PublishTask& publication() { return *m_publish; }
     void SpeedButton5Click();
     void SpeedButton6Click();
     void SpeedButton7Click();
@@ -187,6 +193,11 @@ private:
     QSet<QString> m_failingPages;
     void refreshFailingPages();
     powiadomienia::RunNotifier* m_notifier = nullptr;
+    // Publication runs on a thread of its own; the window shows its steps.
+    publikacja::PublishTask* m_publish = nullptr;
+    QPushButton* m_przerwij = nullptr;
+    bool m_panelShowsPublication = false;
+    void publicationEnded(const QString& error);
     QSplitter* m_splitter = nullptr;
     QSplitter* m_paneSplitter = nullptr;
     QGroupBox* m_statusBox = nullptr;

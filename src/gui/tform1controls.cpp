@@ -8,7 +8,7 @@
 #include "rowcolourdelegate.h"
 
 #include "baza/recordfilter.h"
-#include "baza/rowcolours.h"
+#include "baza/checkcode.h"
 #include "dbf/dbftable.h"
 #include "platform/handlererrors.h"
 
@@ -162,6 +162,12 @@ void TForm1::buildCentre(QWidget* centre)
     f.setPixelSize(16);
     m_panel2->setFont(f);
     layout->addWidget(m_panel2);
+    // Stops a publication; seen only while one works.
+    m_przerwij = new QPushButton(QStringLiteral("Przerwij"), centre);
+    m_przerwij->setObjectName(QStringLiteral("Przerwij"));
+    m_przerwij->setToolTip(QStringLiteral("Przerywa publikację; wykaz na serwerze zostaje taki, jaki był"));
+    m_przerwij->hide();
+    layout->addWidget(m_przerwij, 0, Qt::AlignHCenter);
     auto* gridLayout = new QVBoxLayout(m_panel2);
     gridLayout->setContentsMargins(0, 0, 0, 0);
 
@@ -340,23 +346,22 @@ QWidget* TForm1::buildFilterRow(QWidget* parent)
         m_filter->selectAll();
     });
 
-    // The legend of the row colours; the three greys say which is which.
+    // The legend of the row colours, in the words of the kod table; the hint
+    // tells the hand marks too.
     row->addSpacing(8);
     auto* legend = new QLabel(QStringLiteral("Kolory:"), rowWidget);
     legend->setObjectName(QStringLiteral("Legenda"));
     row->addWidget(legend);
-    const struct { int kod; const char* text; } swatches[] = {
-        {1, "niski"}, {2, "średni"}, {3, "wysoki"}, {4, "czas"}, {5, "błąd"},
-    };
-    for (const auto& sw : swatches) {
-        const auto colour = baza::RowColour(sw.kod);
-        auto* l = new QLabel(QString::fromUtf8(sw.text), rowWidget);
-        l->setObjectName(QStringLiteral("Legenda%1").arg(sw.kod));
-        l->setToolTip(baza::KodMeaning(sw.kod));
+    for (const baza::CheckCodeLook& look : baza::CheckCodeTable()) {
+        if (!look.colour)
+            continue;
+        auto* l = new QLabel(look.shortText, rowWidget);
+        l->setObjectName(QStringLiteral("Legenda%1").arg(int(look.code)));
+        l->setToolTip(look.longText);
         l->setStyleSheet(QStringLiteral("background: rgb(%1,%2,%3); color: black; padding: 1px 6px;")
-                             .arg(baza::RedOf(*colour))
-                             .arg(baza::GreenOf(*colour))
-                             .arg(baza::BlueOf(*colour)));
+                             .arg(baza::RedOf(*look.colour))
+                             .arg(baza::GreenOf(*look.colour))
+                             .arg(baza::BlueOf(*look.colour)));
         row->addWidget(l);
     }
     return rowWidget;

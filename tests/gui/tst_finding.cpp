@@ -2,11 +2,15 @@
 // the legend of the row colours, Enter and F2 to edit, the menus and F5 by
 // keyboard, a double-click on a report line or on an empty grid.
 #include "baza/baza.h"
+#include "baza/checkcode.h"
 #include "baza/fields.h"
 #include "baza/recordfilter.h"
 #include "ekowartaapplication.h"
 #include "historia/historystore.h"
 #include "konfig/settings.h"
+#include "powiadomienia/runsummary.h"
+#include "publikacja/atomfeed.h"
+#include "publikacja/publishfeed.h"
 #include "registermodel.h"
 #include "support/scripteddialogs.h"
 #include "tform1.h"
@@ -95,7 +99,8 @@ private Q_SLOTS:
     void filterMatchesEveryWordInNamesAndVerdicts();
     void filterBoxHidesRowsAndCtrlFFindsIt();
     void unavailablePagesFilter();
-    void legendSaysWhichGreyIsWhich();
+    void everyPlaceShowsTheKodTablesWords_data();
+    void everyPlaceShowsTheKodTablesWords();
     void enterAndF2EditTheCurrentRecord();
     void doubleClickOnAnEmptyGridAddsTheFirstRecord();
     void doubleClickOnAReportLineGoesToItsRecord();
@@ -185,19 +190,109 @@ void TestFinding::unavailablePagesFilter()
     QCOMPARE(shownGminas(), QStringList{QStringLiteral("Cisna")});
 }
 
-void TestFinding::legendSaysWhichGreyIsWhich()
+void TestFinding::everyPlaceShowsTheKodTablesWords_data()
 {
-    TForm1& form = start();
-    const QStringList names{QStringLiteral("niski"), QStringLiteral("średni"), QStringLiteral("wysoki")};
-    for (int kod = 1; kod <= 3; ++kod) {
-        auto* swatch = form.findChild<QLabel*>(QStringLiteral("Legenda%1").arg(kod));
-        QVERIFY(swatch);
-        QCOMPARE(swatch->text(), names[kod - 1]);
-        QVERIFY(swatch->toolTip().startsWith(names[kod - 1] + QStringLiteral(" priorytet")));
-        QVERIFY(swatch->isVisible());
+    // The words are written out here, not taken from the table, so that a
+    // change of the table is a change of this test too.
+    QTest::addColumn<int>("kod");
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<QString>("shortText");
+    QTest::addColumn<QString>("longText");
+    QTest::newRow("0") << 0 << QColor() << QStringLiteral("bez zmian")
+                       << QStringLiteral("strona bez zmian albo rekord nieoznaczony");
+    QTest::newRow("1") << 1 << QColor(192, 192, 192) << QStringLiteral("zmiana rozmiaru")
+                       << QStringLiteral("zmiana rozmiaru strony; ręcznie: priorytet niski");
+    QTest::newRow("2") << 2 << QColor(160, 160, 164) << QStringLiteral("zmiana liczby wierszy")
+                       << QStringLiteral("zmiana liczby wierszy; ręcznie: priorytet średni");
+    QTest::newRow("3") << 3 << QColor(128, 128, 128) << QStringLiteral("nowa data")
+                       << QStringLiteral("nowa data na stronie; ręcznie: priorytet wysoki");
+    QTest::newRow("4") << 4 << QColor(255, 204, 102) << QStringLiteral("przekroczony czas")
+                       << QStringLiteral("przekroczony czas kontroli strony");
+    QTest::newRow("5") << 5 << QColor(233, 116, 81) << QStringLiteral("błąd odczytu")
+                       << QStringLiteral("błąd odczytu strony");
+}
+
+void TestFinding::everyPlaceShowsTheKodTablesWords()
+{
+    QFETCH(int, kod);
+    QFETCH(QColor, colour);
+    QFETCH(QString, shortText);
+    QFETCH(QString, longText);
+    {
+        baza::Baza b(m_dir->path());
+        b.OpenTable();
+        for (const int k : {kod, kod == 0 ? 3 : 0}) {
+            b.table().append();
+            b.table().setText(baza::Gmina, k == kod ? QStringLiteral("Tuchola") : QStringLiteral("Cekcyn"));
+            b.table().setText(baza::Natura2000, QStringLiteral("Bory Tucholskie"));
+            b.table().setText(baza::Info, QStringLiteral("http://127.0.0.1/tuchola"));
+            b.table().setDate(baza::Aktualizacja, 45000);
+            b.table().setInteger(baza::Kod, k);
+            b.table().post();
+        }
+        b.table().close();
     }
-    QVERIFY(form.findChild<QLabel*>(QStringLiteral("Legenda4"))->toolTip().contains(QStringLiteral("czas")));
-    QVERIFY(form.findChild<QLabel*>(QStringLiteral("Legenda5"))->toolTip().contains(QStringLiteral("błąd")));
+    TForm1& form = start();
+
+    // The grid: the row's colour and its hint; an uncoloured row has none.
+    const QModelIndex cell = form.model().index(0, baza::Gmina);
+    const QVariant background = cell.data(Qt::BackgroundRole);
+    QCOMPARE(background.isValid(), colour.isValid());
+    if (colour.isValid()) {
+        QCOMPARE(background.value<QBrush>().color(), colour);
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), longText);
+    } else {
+        QVERIFY(!cell.data(Qt::ToolTipRole).isValid());
+    }
+
+    // The legend: a swatch for every colour, none for the grid's own.
+    auto* swatch = form.findChild<QLabel*>(QStringLiteral("Legenda%1").arg(kod));
+    QCOMPARE(swatch != nullptr, colour.isValid());
+    if (swatch) {
+        QVERIFY(swatch->isVisible());
+        QCOMPARE(swatch->text(), shortText);
+        QCOMPARE(swatch->toolTip(), longText);
+        QVERIFY(swatch->styleSheet().contains(
+            QStringLiteral("rgb(%1,%2,%3)").arg(colour.red()).arg(colour.green()).arg(colour.blue())));
+    }
+
+    // The filter finds a coloured row by the words of its swatch and of its
+    // hint; the uncoloured rows, most of the register, are not found by them.
+    auto* filter = form.findChild<QLineEdit*>(QStringLiteral("Filtr"));
+    for (const QString& words : {shortText, longText}) {
+        filter->setText(words);
+        QCOMPARE(shownGminas().contains(QStringLiteral("Tuchola")), colour.isValid());
+    }
+    filter->clear();
+
+    // The e-mail after a run tells each page's verdict in the short words.
+    powiadomienia::SummaryPage page;
+    page.lp = 1;
+    page.gmina = QStringLiteral("Tuchola");
+    page.obszar = QStringLiteral("Bory Tucholskie");
+    page.address = QStringLiteral("http://127.0.0.1/tuchola");
+    page.kod = kod;
+    powiadomienia::RunSummary summary;
+    summary.end = QDateTime(QDate(2026, 3, 2), QTime(6, 30));
+    (kod >= 4 ? summary.failed : summary.updated) << page;
+    QVERIFY2(powiadomienia::SummaryBody(summary).split(QLatin1Char('\n')).contains(QStringLiteral("  ") + shortText),
+             qPrintable(powiadomienia::SummaryBody(summary)));
+
+    // The feed carries a marked record's kod in the long words.
+    const QList<publikacja::FeedEntry> entries = publikacja::MarkedEntries(form.baza().table(), m_dir->path());
+    const auto mine = std::find_if(entries.cbegin(), entries.cend(),
+                                   [](const publikacja::FeedEntry& e) { return e.title.startsWith(u"Tuchola"); });
+    QCOMPARE(mine != entries.cend(), baza::IsMarked(kod));
+    if (mine != entries.cend()) {
+        QCOMPARE(mine->kodLabel, longText);
+        publikacja::AtomFeed feed;
+        feed.id = QStringLiteral("urn:x-test");
+        feed.entries = {*mine};
+        const auto back = publikacja::ReadFeed(publikacja::WriteFeed(feed));
+        QVERIFY(back && back->entries.size() == 1);
+        QCOMPARE(back->entries.first().kodLabel, longText);
+        QCOMPARE(back->entries.first().kodTerm, QString::number(kod));
+    }
 }
 
 void TestFinding::enterAndF2EditTheCurrentRecord()

@@ -13,6 +13,7 @@
 #include "support/seams.h"
 #include "support/testdata.h"
 #include "support/widgetlookup.h"
+#include "publikacja/publishtask.h"
 #include "tform1.h"
 
 #include <QAction>
@@ -491,6 +492,8 @@ void TestTForm1::publishButtonRefusesOrPublishes()
     }
     const ConnectionOverride online(true);
     publish->click();
+    // The transfer works on its own thread; the window follows it.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form->publication().running(), 20000);
     const QStringList events = m_form->report().events();
     QVERIFY(events.at(0).endsWith(QStringLiteral(" => Plik wysłany.")));
     QVERIFY(events.at(1).endsWith(QStringLiteral(" => Plik pobrany.")));

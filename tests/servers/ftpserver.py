@@ -14,6 +14,8 @@ keeps what arrived, as a connection that breaks in the middle would.
 --short-stores keeps only the first 65536 bytes of what a STOR sends and
 still answers 226, as a server with a full disk may.
 --refuse-renames answers every RNTO with 550.
+--silent-stores never answers STOR, as a server that hangs during an upload
+does.
 """
 import argparse
 import logging
@@ -106,6 +108,11 @@ class ShortStoringDTPHandler(DTPHandler):
     handle_read_event = handle_read  # the base class binds its own
 
 
+class SilentStoresHandler(FTPHandler):
+    def ftp_STOR(self, file, mode='w'):
+        pass
+
+
 class RefuseRenamesHandler(FTPHandler):
     def ftp_RNTO(self, path):
         self.respond("550 Renaming not allowed.")
@@ -124,10 +131,11 @@ def main():
     parser.add_argument("--drop-uploads", action="store_true")
     parser.add_argument("--short-stores", action="store_true")
     parser.add_argument("--refuse-renames", action="store_true")
+    parser.add_argument("--silent-stores", action="store_true")
     args = parser.parse_args()
 
     # The broken transfers are on purpose; their tracebacks are not news.
-    quiet = args.break_downloads or args.drop_uploads or args.silent_downloads
+    quiet = args.break_downloads or args.drop_uploads or args.silent_downloads or args.silent_stores
     level = logging.CRITICAL if quiet else logging.WARNING
     logging.basicConfig(level=level, stream=sys.stderr)
     authorizer = DummyAuthorizer()
@@ -143,6 +151,8 @@ def main():
         handler = SilentDownloadsHandler
     elif args.refuse_renames:
         handler = RefuseRenamesHandler
+    elif args.silent_stores:
+        handler = SilentStoresHandler
     if args.drop_uploads:
         handler.dtp_handler = DroppingDTPHandler
     elif args.short_stores:

@@ -40,6 +40,8 @@ bool FtpTestServer::start()
         args << QStringLiteral("--short-stores");
     else if (m_mode == Mode::RefuseRenames)
         args << QStringLiteral("--refuse-renames");
+    else if (m_mode == Mode::SilentStores)
+        args << QStringLiteral("--silent-stores");
     m_port = StartScriptServer(m_process, args, QStringLiteral("FTP"), &m_error);
     return m_port != 0;
 }

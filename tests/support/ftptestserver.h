@@ -20,6 +20,7 @@ public:
         DropUploads,      // closes an upload's data connection after 4096 bytes
         ShortStores,      // keeps 65536 bytes of an upload and reports success
         RefuseRenames,    // 550 to every RNTO
+        SilentStores,     // never answers STOR
     };
 
     explicit FtpTestServer(Mode mode = Mode::ActiveAllowed);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "baza/checkcode.h"
 #include "dbf/fielddef.h"
 
 #include <QString>
@@ -33,14 +34,15 @@ QString FieldName(int field);
 
 dbf::FieldDefs RegisterFields();
 
-// Values of kod.
+// The stored numbers of kod, for code that writes the field (CheckCode
+// names the values and says what each shows).
 enum Kod : int {
-    KodUnchanged = 0,
-    KodSizeChanged = 1,
-    KodRowsChanged = 2,
-    KodNewDate = 3,
-    KodTimedOut = 4,
-    KodReadError = 5,
+    KodUnchanged = int(CheckCode::Unchanged),
+    KodSizeChanged = int(CheckCode::SizeChanged),
+    KodRowsChanged = int(CheckCode::RowsChanged),
+    KodNewDate = int(CheckCode::NewDate),
+    KodTimedOut = int(CheckCode::TimedOut),
+    KodReadError = int(CheckCode::ReadError),
 };
 
 // Published records: kod 1, 2 or 3.

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <optional>
-
 namespace baza {
 
 // A Windows colour value: red in the low byte, blue in the high byte.
@@ -19,9 +17,6 @@ inline constexpr int BlueOf(ColorValue c) { return int((c >> 16) & 0xFF); }
 
 // Six hexadecimal digits RRGGBB to a colour value.
 ColorValue HexToColor(const QString& text);
-
-// Background of every cell of a row by its kod; none for the grid's own.
-std::optional<ColorValue> RowColour(int kod);
 
 // Title colours of the sort: the first click sorts ascending (blue), the
 // next descending (red), and so on.

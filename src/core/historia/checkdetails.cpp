@@ -30,17 +30,4 @@ CheckDetails DescribeCheck(const HistoryStore& store, const StoredCheck& check)
     return d;
 }
 
-QString VerdictText(int kod)
-{
-    switch (kod) {
-    case 0: return QStringLiteral("bez zmian");
-    case 1: return QStringLiteral("zmiana rozmiaru");
-    case 2: return QStringLiteral("zmiana liczby wierszy");
-    case 3: return QStringLiteral("nowa data");
-    case 4: return QStringLiteral("przekroczony czas");
-    case 5: return QStringLiteral("błąd odczytu");
-    default: return QString::number(kod);
-    }
-}
-
 } // namespace historia

@@ -20,7 +20,4 @@ struct CheckDetails
 
 CheckDetails DescribeCheck(const HistoryStore& store, const StoredCheck& check);
 
-// "Nowa data", "Zmiana liczby wierszy", …: the verdict as the list shows it.
-QString VerdictText(int kod);
-
 } // namespace historia

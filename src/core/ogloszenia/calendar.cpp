@@ -184,6 +184,11 @@ QByteArray WriteCalendar(const QList<CalendarEvent>& events)
 
 CalendarResult WriteDeadlineCalendar(const QString& dataDirectory, const dbf::DbfTable& table, const QDate& today)
 {
+    return WriteDeadlineCalendar(dataDirectory, RecordsOfPages(table), today);
+}
+
+CalendarResult WriteDeadlineCalendar(const QString& dataDirectory, const RecordsByPage& records, const QDate& today)
+{
     CalendarResult result;
     QList<CalendarEvent> events;
     const QString historyPath = historia::HistoryStore::PathIn(dataDirectory);
@@ -191,7 +196,7 @@ CalendarResult WriteDeadlineCalendar(const QString& dataDirectory, const dbf::Db
         try {
             historia::HistoryStore store(historyPath);
             store.open(historia::HistoryStore::Mode::ReadOnly);
-            for (const ListedNotice& n : ListNotices(store, RecordsOfPages(table), today))
+            for (const ListedNotice& n : ListNotices(store, records, today))
                 events << DeadlineEvent(n);
         } catch (const historia::HistoryError& e) {
             result.error = QStringLiteral("nie można odczytać historii stron: %1").arg(e.text());

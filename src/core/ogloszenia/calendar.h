@@ -63,5 +63,7 @@ struct CalendarResult
 // cannot be read leaves the file as it was. The file is replaced whole, never
 // left half-written.
 CalendarResult WriteDeadlineCalendar(const QString& dataDirectory, const dbf::DbfTable& table, const QDate& today);
+// The same from the records read before (off the table's thread).
+CalendarResult WriteDeadlineCalendar(const QString& dataDirectory, const RecordsByPage& records, const QDate& today);
 
 } // namespace ogloszenia

@@ -1,7 +1,7 @@
 #include "powiadomienia/runsummary.h"
 
 #include "baza/fields.h"
-#include "baza/recordfilter.h"
+#include "baza/checkcode.h"
 #include "dbf/dbftable.h"
 #include "historia/historystore.h"
 #include "konfig/settings.h"
@@ -24,23 +24,11 @@ QString shortened(const QString& line)
     return trimmed.size() > kLineLength ? trimmed.left(kLineLength) + QStringLiteral("…") : trimmed;
 }
 
-QString verdictText(int kod)
-{
-    switch (kod) {
-    case baza::KodSizeChanged: return QStringLiteral("zmiana rozmiaru strony");
-    case baza::KodRowsChanged: return QStringLiteral("zmiana liczby wierszy");
-    case baza::KodNewDate: return QStringLiteral("nowa data na stronie");
-    case baza::KodTimedOut: return QStringLiteral("przekroczony czas kontroli");
-    case baza::KodReadError: return QStringLiteral("błąd odczytu strony");
-    default: return baza::KodMeaning(kod);
-    }
-}
-
 void addPage(QStringList& out, const SummaryPage& p)
 {
     out << QStringLiteral("- %1, LP %2").arg(RecordName(p.gmina, p.obszar)).arg(p.lp);
     out << QStringLiteral("  %1").arg(p.address);
-    out << QStringLiteral("  %1").arg(verdictText(p.kod));
+    out << QStringLiteral("  %1").arg(baza::KodShortText(p.kod));
 }
 
 } // namespace

@@ -12,6 +12,8 @@ namespace publikacja {
 namespace {
 
 const QString kAtom = QStringLiteral("http://www.w3.org/2005/Atom");
+// The category of an entry that carries its record's kod.
+const QString kKodScheme = QStringLiteral("urn:x-ekowarta:kod");
 
 QString sha1Urn(const QString& text)
 {
@@ -68,6 +70,12 @@ void readEntry(QXmlStreamReader& xml, AtomFeed& feed)
             e.updated = parseMoment(xml.readElementText());
         } else if (name == QLatin1String("summary")) {
             e.summary = xml.readElementText();
+        } else if (name == QLatin1String("category")) {
+            if (xml.attributes().value(QLatin1String("scheme")) == kKodScheme) {
+                e.kodTerm = xml.attributes().value(QLatin1String("term")).toString();
+                e.kodLabel = xml.attributes().value(QLatin1String("label")).toString();
+            }
+            xml.skipCurrentElement();
         } else if (name == QLatin1String("link")) {
             const auto rel = xml.attributes().value(QLatin1String("rel"));
             if (rel.isEmpty() || rel == QLatin1String("alternate"))
@@ -150,6 +158,12 @@ QByteArray WriteFeed(const AtomFeed& feed)
         xml.writeAttribute(QStringLiteral("rel"), QStringLiteral("alternate"));
         xml.writeAttribute(QStringLiteral("href"), xmlText(e.link));
         xml.writeTextElement(kAtom, QStringLiteral("updated"), rfc3339(e.updated));
+        if (!e.kodTerm.isEmpty()) {
+            xml.writeEmptyElement(kAtom, QStringLiteral("category"));
+            xml.writeAttribute(QStringLiteral("scheme"), kKodScheme);
+            xml.writeAttribute(QStringLiteral("term"), xmlText(e.kodTerm));
+            xml.writeAttribute(QStringLiteral("label"), xmlText(e.kodLabel));
+        }
         xml.writeStartElement(kAtom, QStringLiteral("summary"));
         xml.writeAttribute(QStringLiteral("type"), QStringLiteral("text"));
         xml.writeCharacters(xmlText(e.summary));

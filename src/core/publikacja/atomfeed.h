@@ -19,6 +19,11 @@ struct FeedEntry
     QString link;    // the information page
     QDateTime updated;
     QString summary; // the added lines, one per line
+    // What the record's kod says (a category): the stored number as the
+    // term, the kod table's long text as the label; empty for entries of
+    // feeds written before.
+    QString kodTerm;
+    QString kodLabel;
 };
 
 struct AtomFeed

@@ -11,19 +11,34 @@ namespace publikacja {
 bool PublishCalendar(const dbf::DbfTable& table, const QString& dataDirectory, const Settings& settings,
                      RunReport& report, const QDate& today)
 {
-    const ogloszenia::CalendarResult written = ogloszenia::WriteDeadlineCalendar(dataDirectory, table, today);
+    return PublishCalendar(ogloszenia::RecordsOfPages(table), dataDirectory, settings,
+                           [&report](const QString& line) { report.LogEvent(line); }, today);
+}
+
+bool PublishCalendar(const ogloszenia::RecordsByPage& records, const QString& dataDirectory, const Settings& settings,
+                     const std::function<void(const QString&)>& log, const QDate& today,
+                     const std::atomic_bool* stop, bool* stopped)
+{
+    if (stopped)
+        *stopped = false;
+    const ogloszenia::CalendarResult written = ogloszenia::WriteDeadlineCalendar(dataDirectory, records, today);
     if (!written.written) {
-        report.LogEvent(QStringLiteral("Błąd wysyłki kalendarza terminów: ") + written.error);
+        log(QStringLiteral("Błąd wysyłki kalendarza terminów: ") + written.error);
         return false;
     }
     const FtpResult sent = FtpUpload(ogloszenia::CalendarPath(dataDirectory), TrimmedText(settings.host),
                                      TrimmedText(settings.directory), TrimmedText(settings.user),
-                                     TrimmedText(settings.password));
-    if (!sent.success) {
-        report.LogEvent(QStringLiteral("Błąd wysyłki kalendarza terminów: ") + sent.error);
+                                     TrimmedText(settings.password), stop);
+    if (sent.stopped) {
+        if (stopped)
+            *stopped = true;
         return false;
     }
-    report.LogEvent(QStringLiteral("Kalendarz terminów wysłany (terminów: %1).").arg(written.events));
+    if (!sent.success) {
+        log(QStringLiteral("Błąd wysyłki kalendarza terminów: ") + sent.error);
+        return false;
+    }
+    log(QStringLiteral("Kalendarz terminów wysłany (terminów: %1).").arg(written.events));
     return true;
 }
 

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "ogloszenia/noticelist.h"
+
 #include <QDate>
 #include <QString>
+
+#include <atomic>
+#include <functional>
 
 class RunReport;
 class Settings;
@@ -19,5 +24,10 @@ namespace publikacja {
 // calendar. Every outcome goes to the event log. True when it was sent.
 bool PublishCalendar(const dbf::DbfTable& table, const QString& dataDirectory, const Settings& settings,
                      RunReport& report, const QDate& today);
+// The same off the table's thread, from its records read before; stop ends
+// the upload early (*stopped, the server's calendar stays as it was).
+bool PublishCalendar(const ogloszenia::RecordsByPage& records, const QString& dataDirectory, const Settings& settings,
+                     const std::function<void(const QString&)>& log, const QDate& today,
+                     const std::atomic_bool* stop = nullptr, bool* stopped = nullptr);
 
 } // namespace publikacja

@@ -40,6 +40,20 @@ bool writeLocal(const QString& path, const QByteArray& bytes, QString* error)
     return true;
 }
 
+// The marked records by physical row, without moving the cursor.
+QList<MarkedRecord> markedRows(const dbf::DbfTable& table)
+{
+    QList<MarkedRecord> marked;
+    for (int row = 0; row < table.recordCount(); ++row) {
+        const int kod = table.integerAt(row, baza::Kod);
+        if (baza::IsMarked(kod))
+            marked << MarkedRecord{kod, table.textAt(row, baza::Gmina), table.textAt(row, baza::Natura2000),
+                                   table.textAt(row, baza::Info), table.dateAt(row, baza::Aktualizacja),
+                                   table.dateAt(row, baza::DataKontroli)};
+    }
+    return marked;
+}
+
 } // namespace
 
 FeedEntry NoticeEntry(const historia::StoredNotice& stored, const QString& gmina, const QString& obszar)
@@ -79,9 +93,14 @@ int FeedEntryLimit(const Settings& settings)
 
 QList<FeedEntry> MarkedEntries(const dbf::DbfTable& table, const QString& dataDirectory)
 {
+    return MarkedEntries(markedRows(table), dataDirectory);
+}
+
+QList<FeedEntry> MarkedEntries(const QList<MarkedRecord>& marked, const QString& dataDirectory)
+{
     std::unique_ptr<historia::HistoryStore> store;
     const QString historyPath = historia::HistoryStore::PathIn(dataDirectory);
-    if (QFile::exists(historyPath)) {
+    if (!marked.isEmpty() && QFile::exists(historyPath)) {
         try {
             store = std::make_unique<historia::HistoryStore>(historyPath);
             store->open(historia::HistoryStore::Mode::ReadOnly);
@@ -90,14 +109,11 @@ QList<FeedEntry> MarkedEntries(const dbf::DbfTable& table, const QString& dataDi
         }
     }
     QList<FeedEntry> entries;
-    for (int row = 0; row < table.recordCount(); ++row) {
-        if (!baza::IsMarked(table.integerAt(row, baza::Kod)))
-            continue;
-        const QString gmina = TrimmedText(table.textAt(row, baza::Gmina));
-        const QString obszar = TrimmedText(table.textAt(row, baza::Natura2000));
-        const QString address = TrimmedText(table.textAt(row, baza::Info));
-        const QDateTime updated = datevalue::toDateTime(
-            publikacja::EntryDate(table.dateAt(row, baza::Aktualizacja), table.dateAt(row, baza::DataKontroli)));
+    for (const MarkedRecord& r : marked) {
+        const QString gmina = TrimmedText(r.gmina);
+        const QString obszar = TrimmedText(r.natura2000);
+        const QString address = TrimmedText(r.info);
+        const QDateTime updated = datevalue::toDateTime(publikacja::EntryDate(r.aktualizacja, r.dataKontroli));
         QStringList added;
         QList<historia::StoredNotice> notices;
         if (store) {
@@ -110,8 +126,12 @@ QList<FeedEntry> MarkedEntries(const dbf::DbfTable& table, const QString& dataDi
         }
         // A change that brought notices is told by them, one entry each.
         if (!notices.isEmpty()) {
-            for (const historia::StoredNotice& n : notices)
-                entries << NoticeEntry(n, gmina, obszar);
+            for (const historia::StoredNotice& n : notices) {
+                FeedEntry e = NoticeEntry(n, gmina, obszar);
+                e.kodTerm = QString::number(r.kod);
+                e.kodLabel = baza::KodLongText(r.kod);
+                entries << e;
+            }
             continue;
         }
         FeedEntry e;
@@ -120,6 +140,8 @@ QList<FeedEntry> MarkedEntries(const dbf::DbfTable& table, const QString& dataDi
         e.link = address;
         e.updated = updated.toUTC();
         e.summary = entrySummary(gmina, obszar, added);
+        e.kodTerm = QString::number(r.kod);
+        e.kodLabel = baza::KodLongText(r.kod);
         entries << e;
     }
     return entries;
@@ -128,6 +150,15 @@ QList<FeedEntry> MarkedEntries(const dbf::DbfTable& table, const QString& dataDi
 bool PublishFeed(const dbf::DbfTable& table, const QString& dataDirectory, const Settings& settings,
                  RunReport& report, const QDateTime& now)
 {
+    return PublishFeed(markedRows(table), dataDirectory, settings, [&report](const QString& line) { report.LogEvent(line); },
+                       now);
+}
+
+bool PublishFeed(const QList<MarkedRecord>& marked, const QString& dataDirectory, const Settings& settings,
+                 const LogLine& log, const QDateTime& now, const std::atomic_bool* stop, bool* stopped)
+{
+    if (stopped)
+        *stopped = false;
     const QString path = LocalFeedPath(dataDirectory);
     const QString host = TrimmedText(settings.host);
     const QString directory = TrimmedText(settings.directory);
@@ -135,7 +166,13 @@ bool PublishFeed(const dbf::DbfTable& table, const QString& dataDirectory, const
     const QString password = TrimmedText(settings.password);
 
     AtomFeed feed;
-    const FtpResult fetched = FtpDownload(host, user, password, directory, QStringLiteral("wykaz.xml"), path);
+    const FtpResult fetched = FtpDownload(host, user, password, directory, QStringLiteral("wykaz.xml"), path, stop);
+    if (fetched.stopped) {
+        QFile::remove(path);
+        if (stopped)
+            *stopped = true;
+        return false;
+    }
     if (fetched.success) {
         QFile file(path);
         const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -143,10 +180,10 @@ bool PublishFeed(const dbf::DbfTable& table, const QString& dataDirectory, const
         if (const auto old = ReadFeed(bytes))
             feed = *old;
         else
-            report.LogEvent(QStringLiteral("Kanał Atom na serwerze był nieczytelny; powstaje nowy."));
+            log(QStringLiteral("Kanał Atom na serwerze był nieczytelny; powstaje nowy."));
     } else if (!fetched.remoteFileMissing) {
-        report.LogEvent(QStringLiteral("Błąd pobierania kanału Atom: ") + fetched.error);
-        report.LogEvent(QStringLiteral("Kanał Atom na serwerze nie został zastąpiony, bo nie udało się go pobrać."));
+        log(QStringLiteral("Błąd pobierania kanału Atom: ") + fetched.error);
+        log(QStringLiteral("Kanał Atom na serwerze nie został zastąpiony, bo nie udało się go pobrać."));
         QFile::remove(path);
         return false;
     }
@@ -155,21 +192,26 @@ bool PublishFeed(const dbf::DbfTable& table, const QString& dataDirectory, const
         feed.id = FeedId(host, directory);
     feed.title = QStringLiteral("Zmiany na stronach gmin (Natura 2000)");
     feed.updated = now.toUTC();
-    feed.entries = MergeEntries(MarkedEntries(table, dataDirectory), feed.entries, FeedEntryLimit(settings));
+    feed.entries = MergeEntries(MarkedEntries(marked, dataDirectory), feed.entries, FeedEntryLimit(settings));
 
     QString error;
     if (!writeLocal(path, WriteFeed(feed), &error)) {
-        report.LogEvent(QStringLiteral("Błąd wysyłki kanału Atom: ") + error);
+        log(QStringLiteral("Błąd wysyłki kanału Atom: ") + error);
         QFile::remove(path);
         return false;
     }
-    const FtpResult sent = FtpUpload(path, host, directory, user, password);
+    const FtpResult sent = FtpUpload(path, host, directory, user, password, stop);
     QFile::remove(path);
-    if (!sent.success) {
-        report.LogEvent(QStringLiteral("Błąd wysyłki kanału Atom: ") + sent.error);
+    if (sent.stopped) {
+        if (stopped)
+            *stopped = true;
         return false;
     }
-    report.LogEvent(QStringLiteral("Kanał Atom wysłany."));
+    if (!sent.success) {
+        log(QStringLiteral("Błąd wysyłki kanału Atom: ") + sent.error);
+        return false;
+    }
+    log(QStringLiteral("Kanał Atom wysłany."));
     return true;
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "publikacja/atomfeed.h"
+#include "publikacja/updatelist.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
+
+#include <atomic>
+#include <functional>
 
 class RunReport;
 class Settings;
@@ -26,6 +30,7 @@ QString LocalFeedPath(const QString& dataDirectory);
 // history of the data directory; a change that brought notices gives one
 // entry per notice instead.
 QList<FeedEntry> MarkedEntries(const dbf::DbfTable& table, const QString& dataDirectory);
+QList<FeedEntry> MarkedEntries(const QList<MarkedRecord>& marked, const QString& dataDirectory);
 
 // The entry of a notice the page's last change brought: the notice in its
 // title, its deadline and subject in the summary, a stable id per notice.
@@ -44,5 +49,12 @@ int FeedEntryLimit(const Settings& settings);
 // outcome goes to the event log. True when the feed was sent.
 bool PublishFeed(const dbf::DbfTable& table, const QString& dataDirectory, const Settings& settings,
                  RunReport& report, const QDateTime& now);
+// The same off the window's thread: the marked records read before, the
+// event log's lines through log; stop ends it early (*stopped is then true,
+// the feed on the server stays as it was).
+using LogLine = std::function<void(const QString&)>;
+bool PublishFeed(const QList<MarkedRecord>& marked, const QString& dataDirectory, const Settings& settings,
+                 const LogLine& log, const QDateTime& now, const std::atomic_bool* stop = nullptr,
+                 bool* stopped = nullptr);
 
 } // namespace publikacja

@@ -4,10 +4,9 @@
 
 namespace publikacja {
 
-// How publication shows that it is working. The main window hides its
-// record grid so that the panel behind it shows, writes each step text into
-// the panel's caption and lets pending events through so that the text is
-// painted; the command line ignores it.
+// How a publication on the caller's thread (PublishUpdates) shows that it is
+// working; the command line ignores it. The main window does not publish on
+// its own thread: it follows a PublishTask instead.
 class PublishProgress
 {
 public:

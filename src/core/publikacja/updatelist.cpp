@@ -39,17 +39,31 @@ bool occursIn(const QString& line, const QString& text)
 
 } // namespace
 
-AppendResult AppendEntries(const QString& path, dbf::DbfTable& table)
+QList<MarkedRecord> MarkedRecords(dbf::DbfTable& table)
 {
-    QStringList lines = QFile::exists(path) ? textfile::ReadLines(path) : QStringList();
-    AppendResult result;
+    QList<MarkedRecord> marked;
     forEachRecord(table, [&] {
         if (!isMarked(table))
             return;
-        lines << MakeEntry(table.text(u"Gmina"), table.text(u"Natura2000"), table.text(u"info"),
-                           EntryDate(table.date(u"Aktualizacja"), table.date(u"DataKontroli")));
-        ++result.count;
+        marked << MarkedRecord{table.integer(u"kod"), table.text(u"Gmina"), table.text(u"Natura2000"),
+                               table.text(u"info"), table.date(u"Aktualizacja"), table.date(u"DataKontroli")};
     });
+    return marked;
+}
+
+AppendResult AppendEntries(const QString& path, dbf::DbfTable& table)
+{
+    return AppendEntries(path, MarkedRecords(table));
+}
+
+AppendResult AppendEntries(const QString& path, const QList<MarkedRecord>& marked)
+{
+    QStringList lines = QFile::exists(path) ? textfile::ReadLines(path) : QStringList();
+    AppendResult result;
+    for (const MarkedRecord& r : marked) {
+        lines << MakeEntry(r.gmina, r.natura2000, r.info, EntryDate(r.aktualizacja, r.dataKontroli));
+        ++result.count;
+    }
     textfile::WriteLines(path, lines);
     result.done = true;
     return result;
@@ -59,16 +73,15 @@ void RemoveOlderEntries(const QString& path, dbf::DbfTable& table, const Setting
 {
     if (!settings.removeOlderEntries || !QFile::exists(path))
         return;
-    QStringList municipalities;
-    QStringList areas;
-    forEachRecord(table, [&] {
-        if (!isMarked(table))
-            return;
-        municipalities << TrimmedText(table.text(u"Gmina"));
-        areas << TrimmedText(table.text(u"Natura2000"));
-    });
-    for (qsizetype i = 0; i < municipalities.size(); ++i)
-        RemoveEntriesOf(path, municipalities[i], areas[i]);
+    RemoveOlderEntries(path, MarkedRecords(table), settings);
+}
+
+void RemoveOlderEntries(const QString& path, const QList<MarkedRecord>& marked, const Settings& settings)
+{
+    if (!settings.removeOlderEntries || !QFile::exists(path))
+        return;
+    for (const MarkedRecord& r : marked)
+        RemoveEntriesOf(path, TrimmedText(r.gmina), TrimmedText(r.natura2000));
 }
 
 void RemoveEntriesOf(const QString& path, const QString& municipality, const QString& area)

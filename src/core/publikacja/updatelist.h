@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class Settings;
@@ -13,6 +14,22 @@ class DbfTable;
 // its current order, and the cursor is left on the first record.
 namespace publikacja {
 
+// What publication needs of one marked record (kod 1, 2 or 3), read from
+// the table before the work leaves the window's thread.
+struct MarkedRecord
+{
+    int kod = 0;
+    QString gmina;
+    QString natura2000;
+    QString info;
+    double aktualizacja = 0;
+    double dataKontroli = 0;
+};
+
+// The marked records in the table's current order (the grid's); the cursor
+// ends on the first record.
+QList<MarkedRecord> MarkedRecords(dbf::DbfTable& table);
+
 struct AppendResult
 {
     bool done = false;
@@ -22,10 +39,12 @@ struct AppendResult
 // Appends an entry for every marked record (kod 1, 2 or 3) at the end of
 // the file, creating it when missing.
 AppendResult AppendEntries(const QString& path, dbf::DbfTable& table);
+AppendResult AppendEntries(const QString& path, const QList<MarkedRecord>& marked);
 
 // With "usuń starsze wpisy gmin" ticked and the file present: removes the
 // entries of every marked record's municipality and area (both trimmed).
 void RemoveOlderEntries(const QString& path, dbf::DbfTable& table, const Settings& settings);
+void RemoveOlderEntries(const QString& path, const QList<MarkedRecord>& marked, const Settings& settings);
 
 // Removes every line that holds both texts (case-sensitive substrings, as
 // written or HTML-escaped as MakeEntry writes them). An empty text occurs

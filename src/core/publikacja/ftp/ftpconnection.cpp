@@ -27,6 +27,54 @@ struct EasyDeleter
 {
     void operator()(CURL* c) const { curl_easy_cleanup(c); }
 };
+struct MultiDeleter
+{
+    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
+};
+
+// How often a waiting session looks at the stop request.
+constexpr int kStopPollMs = 100;
+
+// Runs one prepared handle to its end, like curl_easy_perform, but looks at
+// the stop request between waits, so that a server that says nothing holds
+// a stop no longer than one wait.
+CURLcode perform(CURL* easy, const std::atomic_bool* stop, bool* stopped)
+{
+    *stopped = false;
+    if (!stop)
+        return curl_easy_perform(easy);
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
+        return CURLE_OUT_OF_MEMORY;
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        if (stop->load()) {
+            *stopped = true;
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        int running = 0;
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        int queued = 0;
+        bool done = false;
+        while (CURLMsg* m = curl_multi_info_read(multi.get(), &queued))
+            if (m->msg == CURLMSG_DONE && m->easy_handle == easy) {
+                result = m->data.result;
+                done = true;
+            }
+        if (done || running == 0)
+            break;
+        if (curl_multi_poll(multi.get(), nullptr, 0, kStopPollMs, nullptr) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+    }
+    curl_multi_remove_handle(multi.get(), easy);
+    return result;
+}
 struct ListDeleter
 {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
@@ -123,9 +171,10 @@ struct FtpConnection::Transfer
     }
 };
 
-FtpConnection::FtpConnection(QString host, QString user, QString password, QString directory)
+FtpConnection::FtpConnection(QString host, QString user, QString password, QString directory,
+                             const std::atomic_bool* stop)
     : m_host(std::move(host)), m_user(std::move(user)), m_password(std::move(password)),
-      m_directory(std::move(directory))
+      m_directory(std::move(directory)), m_stop(stop)
 {
 }
 
@@ -243,9 +292,12 @@ std::optional<FtpConnection::Failure> FtpConnection::run(Transfer& t)
         curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
     }
 
-    const CURLcode code = curl_easy_perform(c);
+    bool stopped = false;
+    const CURLcode code = perform(c, m_stop, &stopped);
     // The connection closes with the handle, on every path.
     easy.reset();
+    if (stopped)
+        return Failure{t.stage, QStringLiteral("stopped"), false, true};
     if (code == CURLE_OK)
         return std::nullopt;
     QString detail = QString::fromLocal8Bit(message);

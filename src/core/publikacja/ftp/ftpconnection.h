@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -32,9 +33,14 @@ public:
         // The server said the file is not there (as opposed to a transfer
         // that broke off or was refused).
         bool remoteFileMissing = false;
+        // The user stopped it; the server may have seen part of the step.
+        bool stopped = false;
     };
 
-    FtpConnection(QString host, QString user, QString password, QString directory);
+    // stop, when given, ends a session within a tenth of a second of being
+    // set, in whatever step it waits.
+    FtpConnection(QString host, QString user, QString password, QString directory,
+                  const std::atomic_bool* stop = nullptr);
 
     // Fetches remoteName; every block of data goes to sink, which returns
     // false to abort.
@@ -59,6 +65,7 @@ private:
     QString m_user;
     QString m_password;
     QString m_directory;
+    const std::atomic_bool* m_stop = nullptr;
 };
 
 } // namespace publikacja

@@ -29,11 +29,18 @@ FtpResult failed(const FtpConnection::Failure& failure, const QString& host, con
     return {false, transferText};
 }
 
+FtpResult stoppedResult()
+{
+    FtpResult r;
+    r.stopped = true;
+    return r;
+}
+
 } // namespace
 
 FtpResult FtpDownload(const QString& host, const QString& user, const QString& password,
                       const QString& remoteDirectory, const QString& remoteFileName,
-                      const QString& localPath)
+                      const QString& localPath, const std::atomic_bool* stop)
 {
     // Opened at the first data, so that nothing is created before the
     // server has agreed to send the file.
@@ -43,8 +50,10 @@ FtpResult FtpDownload(const QString& host, const QString& user, const QString& p
             return false;
         return file.write(data, size) == size;
     };
-    FtpConnection connection(host, user, password, remoteDirectory);
+    FtpConnection connection(host, user, password, remoteDirectory, stop);
     std::optional<FtpConnection::Failure> failure = connection.retrieve(remoteFileName, sink);
+    if (!failure && stop && stop->load())
+        failure = FtpConnection::Failure{Stage::Transfer, QString(), false, true};
     if (!failure) {
         // An empty remote file sends no data and still replaces the local one.
         if ((!file.isOpen() && !file.open(QIODevice::WriteOnly)) || !file.commit())
@@ -53,6 +62,8 @@ FtpResult FtpDownload(const QString& host, const QString& user, const QString& p
     if (!failure)
         return {true, QString()};
     file.cancelWriting();
+    if (failure->stopped)
+        return stoppedResult();
     FtpResult result = failed(*failure, host, QStringLiteral("Brak katalogu %1.").arg(remoteDirectory),
                               QStringLiteral("Nie można pobrać pliku %1.").arg(remoteFileName));
     result.remoteFileMissing = failure->stage == Stage::Transfer && failure->remoteFileMissing;
@@ -60,7 +71,7 @@ FtpResult FtpDownload(const QString& host, const QString& user, const QString& p
 }
 
 FtpResult FtpUpload(const QString& localPath, const QString& host, const QString& remoteDirectory,
-                    const QString& user, const QString& password)
+                    const QString& user, const QString& password, const std::atomic_bool* stop)
 {
     const QString cannotSend = QStringLiteral("Nie można wysłać pliku %1 na serwer.").arg(localPath);
     QFile file(localPath);
@@ -70,13 +81,15 @@ FtpResult FtpUpload(const QString& localPath, const QString& host, const QString
     const QString remoteName = QFileInfo(localPath).fileName();
     const QString partName = remoteName + QStringLiteral(".tmp");
     const QString cannotEnter = QStringLiteral("Nie można przejść do katalogu %1 na serwerze.").arg(remoteDirectory);
-    FtpConnection connection(host, user, password, remoteDirectory);
+    FtpConnection connection(host, user, password, remoteDirectory, stop);
     // Whatever arrived of a broken upload is no list; the old one stays.
     auto dropPart = [&] { connection.commands({QStringLiteral("DELE ") + partName}); };
 
     qint64 stored = -1;
     std::optional<FtpConnection::Failure> failure = connection.store(partName, file, &stored);
     if (failure) {
+        if (failure->stopped)
+            return stoppedResult();
         if (failure->stage == Stage::Transfer)
             dropPart();
         return failed(*failure, host, cannotEnter, cannotSend);
@@ -88,7 +101,16 @@ FtpResult FtpUpload(const QString& localPath, const QString& host, const QString
         dropPart();
         return {false, QStringLiteral("Na serwer dotarło tylko %1 z %2 bajtów pliku %3.").arg(stored).arg(size).arg(localPath)};
     }
+    if (stop && stop->load())
+        return stoppedResult();
     failure = connection.commands({QStringLiteral("RNFR ") + partName, QStringLiteral("RNTO ") + remoteName});
+    if (failure && failure->stopped) {
+        FtpResult r = stoppedResult();
+        // Whether the server renamed before the stop is not known: the list
+        // there is whole either way.
+        r.renameUnsure = true;
+        return r;
+    }
     if (failure) {
         dropPart();
         return failed(*failure, host, cannotEnter,

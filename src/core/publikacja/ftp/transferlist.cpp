@@ -12,32 +12,44 @@ namespace publikacja {
 bool TransferList(const QString& localPath, TransferDirection direction, const Settings& settings,
                   RunReport& report, bool* remoteFileMissing)
 {
+    const TransferOutcome outcome = TransferList(
+        localPath, direction, settings, [&report](const QString& line) { report.LogEvent(line); }, nullptr);
     if (remoteFileMissing)
-        *remoteFileMissing = false;
+        *remoteFileMissing = outcome.remoteFileMissing;
+    return outcome.success;
+}
+
+TransferOutcome TransferList(const QString& localPath, TransferDirection direction, const Settings& settings,
+                             const std::function<void(const QString&)>& log, const std::atomic_bool* stop)
+{
+    TransferOutcome outcome;
     const bool upload = direction == TransferDirection::Upload;
     if (upload && !QFile::exists(localPath)) {
-        report.LogEvent(QStringLiteral("Brak pliku do wysłania. Plik nie został utworzony."));
-        return false;
+        log(QStringLiteral("Brak pliku do wysłania. Plik nie został utworzony."));
+        return outcome;
     }
     const QString host = TrimmedText(settings.host);
     const QString directory = TrimmedText(settings.directory);
     const QString user = TrimmedText(settings.user);
     const QString password = TrimmedText(settings.password);
     if (host.isEmpty() || directory.isEmpty() || user.isEmpty() || password.isEmpty()) {
-        report.LogEvent(QStringLiteral("Braki w danych dotyczących serwera. Sprawdź konfigurację."));
-        return false;
+        log(QStringLiteral("Braki w danych dotyczących serwera. Sprawdź konfigurację."));
+        return outcome;
     }
     const FtpResult result =
-        upload ? FtpUpload(localPath, host, directory, user, password)
-               : FtpDownload(host, user, password, directory, QStringLiteral("wykaz.txt"), localPath);
-    if (result.success)
-        report.LogEvent(upload ? QStringLiteral("Plik wysłany.") : QStringLiteral("Plik pobrany."));
+        upload ? FtpUpload(localPath, host, directory, user, password, stop)
+               : FtpDownload(host, user, password, directory, QStringLiteral("wykaz.txt"), localPath, stop);
+    if (result.stopped)
+        log(upload ? QStringLiteral("Wysyłanie pliku przerwane.") : QStringLiteral("Pobieranie pliku przerwane."));
+    else if (result.success)
+        log(upload ? QStringLiteral("Plik wysłany.") : QStringLiteral("Plik pobrany."));
     else
-        report.LogEvent((upload ? QStringLiteral("Błąd wysyłki: ") : QStringLiteral("Błąd pobierania: ")) +
-                        result.error);
-    if (remoteFileMissing)
-        *remoteFileMissing = result.remoteFileMissing;
-    return result.success;
+        log((upload ? QStringLiteral("Błąd wysyłki: ") : QStringLiteral("Błąd pobierania: ")) + result.error);
+    outcome.success = result.success;
+    outcome.remoteFileMissing = result.remoteFileMissing;
+    outcome.stopped = result.stopped;
+    outcome.renameUnsure = result.renameUnsure;
+    return outcome;
 }
 
 } // namespace publikacja
