@@ -316,8 +316,11 @@ QWidget* TForm1::buildBottom()
 QWidget* TForm1::buildFilterRow(QWidget* parent)
 {
     auto* rowWidget = new QWidget(parent);
-    auto* row = new QHBoxLayout(rowWidget);
-    row->setContentsMargins(4, 2, 4, 2);
+    auto* rows = new QVBoxLayout(rowWidget);
+    rows->setContentsMargins(4, 2, 4, 2);
+    rows->setSpacing(2);
+    auto* row = new QHBoxLayout;
+    rows->addLayout(row);
     auto* caption = new QLabel(QStringLiteral("&Filtr:"), rowWidget);
     m_filter = new QLineEdit(rowWidget);
     m_filter->setObjectName(QStringLiteral("Filtr"));
@@ -346,12 +349,14 @@ QWidget* TForm1::buildFilterRow(QWidget* parent)
         m_filter->selectAll();
     });
 
-    // The legend of the row colours, in the words of the kod table; the hint
-    // tells the hand marks too.
-    row->addSpacing(8);
+    // The legend of the row colours, in the words of the kod table (the hint
+    // tells the hand marks too), on a line of its own: the verdicts' words
+    // need more room than the filter row has on a small screen.
+    auto* legendRow = new QHBoxLayout;
+    rows->addLayout(legendRow);
     auto* legend = new QLabel(QStringLiteral("Kolory:"), rowWidget);
     legend->setObjectName(QStringLiteral("Legenda"));
-    row->addWidget(legend);
+    legendRow->addWidget(legend);
     for (const baza::CheckCodeLook& look : baza::CheckCodeTable()) {
         if (!look.colour)
             continue;
@@ -362,8 +367,9 @@ QWidget* TForm1::buildFilterRow(QWidget* parent)
                              .arg(baza::RedOf(*look.colour))
                              .arg(baza::GreenOf(*look.colour))
                              .arg(baza::BlueOf(*look.colour)));
-        row->addWidget(l);
+        legendRow->addWidget(l);
     }
+    legendRow->addStretch(1);
     return rowWidget;
 }
 
