@@ -91,6 +91,7 @@ void publish(benchmark::State& state, const QString& host, const QString& direct
         state.counters["wall_s"] = wall.nsecsElapsed() / 1e9;
         state.counters["longest_stall_ms"] = stalls.longest / 1e6;
         state.counters["events"] = report.events().size();
+        state.SetLabel(report.events().join(QStringLiteral(" / ")).toStdString());
     }
 }
 
@@ -110,7 +111,8 @@ void BM_SilentServer(benchmark::State& state)
 void BM_StoppedWhileTheServerHangs(benchmark::State& state)
 {
     FtpTestServer server(FtpTestServer::Mode::SilentDownloads);
-    if (!server.start() || !server.makeDirectory(QStringLiteral("www"))) {
+    if (!server.start() || !server.makeDirectory(QStringLiteral("www")) ||
+        !server.putFile(QStringLiteral("www/wykaz.txt"), "Stary wpis\r\n")) {
         state.SkipWithError("no FTP server");
         return;
     }
