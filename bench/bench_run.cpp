@@ -1,5 +1,7 @@
 // A monitoring run's own cost: the result hand-back's walk over a large
-// register, and whole runs against a loopback server that answers at once.
+// register, whole runs against a loopback server that answers at once, and
+// the scheduling of registers laid out as real ones are, against many
+// loopback hosts that answer after a latency, beside their floor.
 #include "baza/baza.h"
 #include "baza/fields.h"
 #include "konfig/settings.h"
@@ -13,10 +15,16 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -124,7 +132,7 @@ void runWhole(benchmark::State& state, int records, int pages, int checkedEvery)
 
         QElapsedTimer wall;
         wall.start();
-        run.SpeedButton1Click(true);
+        run.Start();
         while (run.active() || LiveThreads::count() > 0)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         const double seconds = wall.nsecsElapsed() / 1e9;
@@ -154,8 +162,107 @@ void BM_RunSkippingCheckedRecords(benchmark::State& state)
     runWhole(state, records, records, records / 10);
 }
 
+// How the records of a register meet their hosts and pages.
+enum class Layout {
+    SharedPages, // pairs of records on one page (a municipality in two areas)
+    FivePerHost, // five consecutive records per host (a shared BIP platform)
+    Spread,      // every record on the next host
+};
+
+// Records, hosts, the answer's latency and the pause between two requests
+// to one host, as the issue measured them.
+constexpr int kSchedRecords = 1000;
+constexpr int kSchedHosts = 50;
+constexpr int kLatencyMs = 50;
+constexpr int kPauseMs = 200;
+
+void BM_Scheduling(benchmark::State& state)
+{
+    const auto layout = Layout(state.range(0));
+    const int jobs = int(state.range(1));
+    std::vector<std::unique_ptr<HttpTestServer>> hosts;
+    for (int h = 0; h < kSchedHosts; ++h) {
+        hosts.push_back(std::make_unique<HttpTestServer>(QHostAddress(QStringLiteral("127.0.0.%1").arg(2 + h))));
+        if (!hosts.back()->isListening()) {
+            state.SkipWithError("no loopback host 127.0.0.2 and up");
+            return;
+        }
+    }
+    HttpTestServer::Response page =
+        HttpTestServer::Response::html("<html>\r\n<p>Obwieszczenie z dnia 15 marca 2026 r.</p>\r\n</html>\r\n");
+    page.delayMs = kLatencyMs;
+    // Record k's page and host.
+    std::vector<std::pair<int, int>> records;
+    for (int k = 0; k < kSchedRecords; ++k) {
+        switch (layout) {
+        case Layout::SharedPages: records.emplace_back(k / 2, (k / 2) % kSchedHosts); break;
+        case Layout::FivePerHost: records.emplace_back(k, (k / 5) % kSchedHosts); break;
+        case Layout::Spread: records.emplace_back(k, k % kSchedHosts); break;
+        }
+    }
+    std::map<int, int> pagesPerHost;
+    std::map<int, int> hostOfPage;
+    for (const auto& [p, h] : records)
+        hostOfPage[p] = h;
+    for (const auto& [p, h] : hostOfPage) {
+        ++pagesPerHost[h];
+        hosts[h]->route(QStringLiteral("/strona/%1.html").arg(p).toUtf8(), page);
+    }
+    // The floor: every page's latency spread over the slots, but no host
+    // faster than its pages one after another with the pauses between.
+    const int pause = jobs > 1 ? kPauseMs : 0;
+    double floorMs = double(hostOfPage.size()) * kLatencyMs / jobs;
+    for (const auto& [h, n] : pagesPerHost)
+        floorMs = std::max(floorMs, double(n) * kLatencyMs + double(n - 1) * pause);
+
+    const ConnectionOverride online(true);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir;
+        baza::Baza b(dir.path());
+        b.OpenTable();
+        dbf::DbfTable& t = b.table();
+        for (int k = 0; k < kSchedRecords; ++k) {
+            t.append();
+            t.setText(baza::Gmina, QStringLiteral("Gmina %1").arg(k));
+            t.setText(baza::Info, hosts[records[k].second]->url(QStringLiteral("/strona/%1.html").arg(records[k].first)));
+            t.post();
+        }
+        Settings settings;
+        settings.timeLimitIndex = 4;
+        settings.jobs = jobs;
+        settings.hostDelayMs = kPauseMs;
+        RunReport report;
+        ScriptedDialogs dialogs;
+        RunController run(b, report, settings, dialogs);
+        int mostAtOnce = 0;
+        QObject::connect(&run, &RunController::changed, &run,
+                         [&] { mostAtOnce = std::max(mostAtOnce, run.checksInFlight()); });
+        StallMeter stalls;
+        state.ResumeTiming();
+
+        QElapsedTimer wall;
+        wall.start();
+        run.Start();
+        while (run.active() || LiveThreads::count() > 0)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        const double seconds = wall.nsecsElapsed() / 1e9;
+        state.counters["wall_s"] = seconds;
+        state.counters["floor_s"] = floorMs / 1000;
+        state.counters["x_floor"] = seconds * 1000 / floorMs;
+        state.counters["pages"] = double(hostOfPage.size());
+        state.counters["most_at_once"] = mostAtOnce;
+        state.counters["longest_stall_ms"] = stalls.longest / 1e6;
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_Scheduling)
+    ->ArgNames({"layout", "jobs"})
+    ->ArgsProduct({{int(Layout::SharedPages), int(Layout::FivePerHost), int(Layout::Spread)}, {8, 16}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(BM_StoreResultWalk)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WholeRun)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_RunSkippingCheckedRecords)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -163,7 +270,7 @@ BENCHMARK(BM_RunSkippingCheckedRecords)->Arg(1000)->Arg(10000)->Unit(benchmark::
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    RunController::SetTimerPeriods(100, 1000);
+    RunController::SetWatchdogPeriod(1000);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -704,7 +704,14 @@ void TForm1::SpeedButton1Click()
         }
         FormActivate();
     }
-    m_run->SpeedButton1Click(m_speedButton1->isChecked());
+    // The button has flipped: a click while a run is active stops it, a
+    // click that pressed the button starts one.
+    if (m_run->active())
+        m_run->Stop();
+    else if (m_speedButton1->isChecked())
+        m_run->Start();
+    else
+        showRunState();
 }
 
 void TForm1::SpeedButton2Click()

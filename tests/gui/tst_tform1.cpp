@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QHostAddress>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -345,17 +346,24 @@ void TestTForm1::closingWithoutARunShutsDown()
 void TestTForm1::closingDuringARunAsks()
 {
     HttpTestServer server;
+    HttpTestServer other(QHostAddress(QStringLiteral("127.0.0.2")));
+    QVERIFY(other.isListening());
     HttpTestServer::Response slow = HttpTestServer::Response::html("<html>\n<p>1 marca 2026</p>\n</html>\n");
     slow.delayMs = 1500;
     server.route("/slow", slow);
+    server.route("/slow?3", slow);
+    other.route("/slow?2", slow);
     const ConnectionOverride online(true);
     baza::Baza b(m_dir->path());
     b.OpenTable();
-    server.route("/slow?2", slow);
-    for (const char* page : {"/slow", "/slow?2"}) {
+    // The third record waits for the first one's server.
+    const QList<QPair<QString, QString>> records = {{QStringLiteral("Wolna"), server.url(QStringLiteral("/slow"))},
+                                                    {QStringLiteral("Druga"), other.url(QStringLiteral("/slow?2"))},
+                                                    {QStringLiteral("Trzecia"), server.url(QStringLiteral("/slow?3"))}};
+    for (const auto& [gmina, page] : records) {
         b.table().append();
-        b.table().setText(baza::Gmina, page[5] ? QStringLiteral("Druga") : QStringLiteral("Wolna"));
-        b.table().setText(baza::Info, server.url(QString::fromLatin1(page)));
+        b.table().setText(baza::Gmina, gmina);
+        b.table().setText(baza::Info, page);
         b.table().post();
     }
     b.table().close();
@@ -372,13 +380,13 @@ void TestTForm1::closingDuringARunAsks()
     QVERIFY(start->isChecked());
     QVERIFY(form.run().active());
     QTRY_VERIFY(!form.grid()->isEnabled()); // no editing during a run
-    // The labels show the last record dispatched; both checks are in flight
-    // (the second waits for the first to let go of their one server).
+    // The labels show the last record started; two checks are in flight,
+    // the third record waits for its server without a slot.
     QTRY_COMPARE(child<QLabel>("NazwaGminy")->text(), QStringLiteral("Druga"));
-    QCOMPARE(child<QLabel>("StronaInfo")->text(), server.url(QStringLiteral("/slow?2")));
+    QCOMPARE(child<QLabel>("StronaInfo")->text(), other.url(QStringLiteral("/slow?2")));
     QCOMPARE(inFlight->text(), QStringLiteral("Stron w toku: 2"));
     QVERIFY(inFlight->isVisible());
-    QCOMPARE(child<QProgressBar>("ProgressBar1")->text(), QStringLiteral("2 z 2"));
+    QCOMPARE(child<QProgressBar>("ProgressBar1")->text(), QStringLiteral("2 z 3"));
 
     QSignalSpy finished(&form, &TForm1::shutDownFinished);
     m_dialogs->answers << Dialogs::Answer::No;
@@ -395,7 +403,8 @@ void TestTForm1::closingDuringARunAsks()
     QVERIFY(child<QProgressBar>("ProgressBar1")->text().isEmpty()); // an idle bar counts nothing
     QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 10000);
     QCOMPARE(form.baza().table().integerAt(0, baza::Z), 1);
-    QCOMPARE(form.baza().table().integerAt(1, baza::Z), 0); // it never started: the pass goes on from it
+    QCOMPARE(form.baza().table().integerAt(1, baza::Z), 1);
+    QCOMPARE(form.baza().table().integerAt(2, baza::Z), 0); // it never started: the pass goes on from it
 }
 
 void TestTForm1::runSummaryInTheEventLogAndTheTray()
@@ -438,7 +447,7 @@ void TestTForm1::runSummaryInTheEventLogAndTheTray()
     // tells as well.
     form.hide();
     child<QSystemTrayIcon>("TrayIcon1")->show();
-    form.run().SpeedButton1Click(true);
+    form.run().Start();
     QTRY_VERIFY_WITH_TIMEOUT(!form.run().active() && LiveThreads::count() == 0, 10000);
     QTRY_COMPARE(form.trayMessage(), again);
     QVERIFY(log->itemText(0).endsWith(QStringLiteral(" => ") + again));

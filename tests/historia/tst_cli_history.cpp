@@ -44,7 +44,7 @@ class TestCliHistory : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        RunController::SetTimerPeriods(5, 20);
+        RunController::SetWatchdogPeriod(20);
         ConnectionOverride online(true);
         ScriptedDialogs dialogs;
         Settings settings;
@@ -60,7 +60,7 @@ private Q_SLOTS:
             }
             RunController run(b, report, settings, dialogs);
             auto runOnce = [&] {
-                run.SpeedButton1Click(true);
+                run.Start();
                 QTRY_VERIFY_WITH_TIMEOUT(!run.active() && LiveThreads::count() == 0, 20000);
             };
             {

@@ -66,7 +66,7 @@ class TestNoticesRun : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        RunController::SetTimerPeriods(5, 20);
+        RunController::SetWatchdogPeriod(20);
         ConnectionOverride online(true);
         ScriptedDialogs dialogs;
         Settings settings;
@@ -80,7 +80,7 @@ private Q_SLOTS:
         b.table().post();
         RunController run(b, report, settings, dialogs);
         auto runOnce = [&] {
-            run.SpeedButton1Click(true);
+            run.Start();
             QTRY_VERIFY_WITH_TIMEOUT(!run.active() && LiveThreads::count() == 0, 20000);
         };
         {

@@ -4,6 +4,8 @@
 #include "baza/baza.h"
 #include "baza/fields.h"
 #include "baza/infoindex.h"
+#include "historia/historystore.h"
+#include "kontrola/tpobierz.h"
 #include "konfig/settings.h"
 #include "platform/livethreads.h"
 #include "publikacja/updatelist.h"
@@ -59,7 +61,7 @@ private Q_SLOTS:
     void questionAtStart_data();
     void questionAtStart();
     void everyRecordCheckedStartsAFreshPass();
-    void oneRecordTableEndsAtTheFirstStep();
+    void oneRecordTableEndsWithItsCheck();
     void lostConnectionAbortsAndLeavesThePassResumable();
     void timeOutBetweenTheWorkersStopCheckAndItsHandBack();
     void parallelChecksWriteWhatOneAtATimeWrites();
@@ -106,7 +108,7 @@ void TestRunController::sharedPageIsFetchedOnceAndWrittenToEveryRecord()
     QCOMPARE(m_run->timeStart(), QStringLiteral("00:00:00"));
     QCOMPARE(m_run->progressPosition(), 0);
     QVERIFY(m_run->gridEnabled());
-    QVERIFY(!m_run->stepping());
+    QVERIFY(!m_run->active());
     QVERIFY(table().exclusive()); // held until the program ends
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("plik_1.tmp"))));
 }
@@ -239,7 +241,7 @@ void TestRunController::slowPageIsTimedOutAndTheLateWorkerWritesNothing()
     m_server->route("/slow", slow);
     m_settings->timeLimitIndex = 0; // "30 sek": 30 watchdog ticks of 20 ms here
     makeRegister({{"Wolna", url("/slow")}, {"Szybka", url("/dated")}});
-    m_run->SpeedButton1Click(true);
+    m_run->Start();
     QTRY_COMPARE_WITH_TIMEOUT(kodOf(1), 4, 5000);
     QCOMPARE(uwagiOf(1), QStringLiteral("Problem z odczytem strony (przekroczony czas)"));
     QCOMPARE(zOf(1), 1);
@@ -271,11 +273,11 @@ void TestRunController::stopAndStartAgainContinuesWithTheNextRecord()
     m_server->route("/slow", slow);
     makeRegister({{"1", url("/dated")}, {"2", url("/slow")}, {"3", url("/undated")}, {"4", url("/dated?4")}});
     m_server->route("/dated?4", HttpTestServer::Response::html(kDatedPage));
-    m_run->SpeedButton1Click(true);
+    m_run->Start();
     QTRY_COMPARE_WITH_TIMEOUT(m_run->state().currentRecord, 3, 5000); // record 2 is in flight
-    m_run->SpeedButton1Click(false);
+    m_run->Stop();
     QVERIFY(!m_run->active());
-    QVERIFY(!m_run->stepping());
+    QVERIFY(!m_run->active());
     QVERIFY(m_run->gridEnabled());
     QCOMPARE(m_run->state().currentRecord, 3);
     QVERIFY(m_run->czas1() != QStringLiteral("0"));
@@ -322,7 +324,7 @@ void TestRunController::questionAtStart()
     table().post();
     m_baza->SortBy(QStringLiteral("GMINA"), false);
     m_dialogs->answers << Dialogs::Answer(answer);
-    m_run->SpeedButton1Click(true);
+    m_run->Start();
     QCOMPARE(m_dialogs->questions, QStringList{QStringLiteral(
         "Część stron nie została jeszcze przeanalizowana\r\n\r\nChcesz kontynuować przerwaną wcześniej analizę?")});
     QVERIFY(table().orderExpression().isEmpty());
@@ -357,24 +359,29 @@ void TestRunController::everyRecordCheckedStartsAFreshPass()
     QCOMPARE(kodOf(1), 3);
 }
 
-void TestRunController::oneRecordTableEndsAtTheFirstStep()
+void TestRunController::oneRecordTableEndsWithItsCheck()
 {
     HttpTestServer::Response slow = HttpTestServer::Response::html(kDatedPage);
     slow.delayMs = 300;
     m_server->route("/slow", slow);
     m_settings->timeLimitIndex = 0;
     makeRegister({{"Jedyna", url("/slow")}});
-    m_run->SpeedButton1Click(true);
-    // The step that dispatches the last record ends the run at once, and
-    // the last record is never timed.
-    QTRY_VERIFY_WITH_TIMEOUT(!m_run->active(), 2000);
-    QVERIFY(!m_run->watchdogRunning());
+    m_run->Start();
+    // The pass ends when its last check has its verdict; until then the
+    // last record is timed like any other.
+    QVERIFY(m_run->active());
+    QVERIFY(m_run->watchdogRunning());
     QCOMPARE(m_run->stronaInfo(), url("/slow"));
     QCOMPARE(m_run->nazwaGminy(), QStringLiteral("Jedyna"));
-    QCOMPARE(zOf(1), 0);
-    QVERIFY(waitForQuiet());
-    QCOMPARE(kodOf(1), 3); // written when it arrived
+    QCOMPARE(m_run->progressPosition(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_run->active(), 3000);
+    QCOMPARE(kodOf(1), 3);
     QCOMPARE(zOf(1), 1);
+    QVERIFY(!m_run->watchdogRunning());
+    QCOMPARE(m_run->state().currentRecord, 1);
+    QCOMPARE(m_run->progressPosition(), 0);
+    QCOMPARE(m_run->czas2(), QStringLiteral("00:00:00"));
+    QCOMPARE(m_run->timeStart(), QStringLiteral("00:00:00"));
 }
 
 void TestRunController::lostConnectionAbortsAndLeavesThePassResumable()
@@ -407,12 +414,12 @@ void TestRunController::lostConnectionAbortsAndLeavesThePassResumable()
 void TestRunController::startWithoutConnectionOrRecords()
 {
     makeRegister({});
-    m_run->SpeedButton1Click(true);
+    m_run->Start();
     QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Brak danych do analizy w bazie")});
     QVERIFY(!m_run->active());
     makeRegister({{"A", url("/dated")}});
     m_online = false;
-    m_run->SpeedButton1Click(true);
+    m_run->Start();
     QVERIFY(!m_run->active());
     QVERIFY(m_run->gridEnabled());
     QCOMPARE(m_report->events().size(), 1);
@@ -427,9 +434,9 @@ void TestRunController::deletedRecordsAfterAStopEndThePass()
     slow.delayMs = 400;
     m_server->route("/slow", slow);
     makeRegister({{"1", url("/dated")}, {"2", url("/slow")}, {"3", url("/dated?3")}, {"4", url("/dated?4")}});
-    m_run->SpeedButton1Click(true);
+    m_run->Start();
     QTRY_COMPARE_WITH_TIMEOUT(m_run->state().currentRecord, 3, 5000);
-    m_run->SpeedButton1Click(false);
+    m_run->Stop();
     QTRY_VERIFY_WITH_TIMEOUT(LiveThreads::count() == 0, 5000);
     table().setRecNo(4);
     table().deleteRecord();
@@ -438,10 +445,10 @@ void TestRunController::deletedRecordsAfterAStopEndThePass()
     // The next start packs the table below the record number it would take:
     // the pass is over instead of stepping for ever.
     m_dialogs->answers << Dialogs::Answer::Yes;
-    m_run->SpeedButton1Click(true);
+    m_run->Start();
     QTRY_VERIFY_WITH_TIMEOUT(!m_run->active(), 3000);
     QCOMPARE(m_run->state().currentRecord, 1);
-    QVERIFY(!m_run->stepping());
+    QVERIFY(!m_run->active());
 }
 
 void TestRunController::timeOutBetweenTheWorkersStopCheckAndItsHandBack()
@@ -457,14 +464,14 @@ void TestRunController::timeOutBetweenTheWorkersStopCheckAndItsHandBack()
         release.acquire();
     });
     const auto ungate = qScopeGuard([] { TPobierz::SetHandBackGate({}); });
-    RunController::SetTimerPeriods(5, 10);
-    const auto periods = qScopeGuard([] { RunController::SetTimerPeriods(5, 20); });
+    RunController::SetWatchdogPeriod(10);
+    const auto periods = qScopeGuard([] { RunController::SetWatchdogPeriod(20); });
     HttpTestServer::Response slow = HttpTestServer::Response::html(kUndatedPage);
     slow.delayMs = 1500;
     m_server->route("/slow", slow);
     m_settings->timeLimitIndex = 0; // 30 ticks of 10 ms
     makeRegister({{"Wstrzymana", url("/dated")}, {"Wolna", url("/slow")}, {"Ostatnia", url("/undated")}});
-    m_run->SpeedButton1Click(true);
+    m_run->Start();
     QTRY_VERIFY_WITH_TIMEOUT(held.available() == 1, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(kodOf(1), 4, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(m_run->state().currentRecord, 3, 5000); // record 2 is dispatched and timed
@@ -487,16 +494,28 @@ void TestRunController::parallelChecksWriteWhatOneAtATimeWrites()
 {
     HttpTestServer::Response slow = HttpTestServer::Response::html(kDatedPage);
     slow.delayMs = 150;
+    HttpTestServer::Response hanging = HttpTestServer::Response::html(kDatedPage);
+    hanging.delayMs = 2500;
     m_server->route("/slow", slow);
     m_server->route("/dated?b", HttpTestServer::Response::html(kDatedPage));
     m_server->route("/rate", HttpTestServer::Response::statusPage(429, "Too Many Requests").withHeader("Retry-After", "0"));
+    HttpTestServer other(QHostAddress(QStringLiteral("127.0.0.2")));
+    QVERIFY(other.isListening());
+    other.route("/hang", hanging);
+    other.route("/hang?last", hanging);
+    other.route("/dated", HttpTestServer::Response::html(kDatedPage));
+    other.route("/slow", slow);
     const QString closed = QStringLiteral("http://127.0.0.1:%1/x").arg(HttpTestServer::closedPort());
     // Shared pages next to each other and far apart, failures, a page that
-    // asks to wait, a record already checked.
+    // asks to wait, a record already checked, pages that hang (the last
+    // record's too), two hosts.
     const QList<Rec> records = {
         {"1", url("/slow")},      {"2", url("/slow")},     {"3", url("/dated")},  {"4", url("/missing")},
         {"5", url("/undated")},   {"6", url("/dated")},    {"7", closed},         {"8", url("/dated?b"), 2, 1},
         {"9", url("/rate")},      {"10", url("/missing")}, {"11", url("/slow")},  {"12", url("/undated")},
+        {"13", other.url(QStringLiteral("/hang"))},        {"14", other.url(QStringLiteral("/dated"))},
+        {"15", other.url(QStringLiteral("/slow"))},        {"16", other.url(QStringLiteral("/slow"))},
+        {"17", other.url(QStringLiteral("/hang?last"))},
     };
     auto snapshot = [this] {
         QStringList rows;
@@ -508,9 +527,33 @@ void TestRunController::parallelChecksWriteWhatOneAtATimeWrites()
         }
         return rows;
     };
+    auto historyRows = [&] {
+        QStringList rows;
+        historia::HistoryStore store(historia::HistoryStore::PathIn(m_dir->path()));
+        store.open(historia::HistoryStore::Mode::ReadOnly);
+        QSet<QString> pages;
+        for (const Rec& r : records)
+            pages.insert(r.info);
+        for (const QString& page : pages)
+            for (const historia::StoredCheck& c : store.Checks(page))
+                rows << QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
+                            .arg(page)
+                            .arg(c.status)
+                            .arg(c.httpCode)
+                            .arg(c.outcome)
+                            .arg(c.size)
+                            .arg(c.lines)
+                            .arg(c.kod)
+                            .arg(c.sha256);
+        rows.sort();
+        return rows;
+    };
     QStringList results[2];
     QStringList reports[2];
+    QStringList histories[2];
+    QString summaries[2];
     const int jobs[2] = {1, 8};
+    m_settings->timeLimitIndex = 0; // 30 ticks of 20 ms
     for (int i = 0; i < 2; ++i) {
         m_dir = std::make_unique<QTemporaryDir>();
         m_report = std::make_unique<RunReport>();
@@ -519,17 +562,29 @@ void TestRunController::parallelChecksWriteWhatOneAtATimeWrites()
         m_dialogs->answers << Dialogs::Answer::Yes;
         makeRegister(records);
         m_server->clearRequests();
+        QSignalSpy summary(m_run.get(), &RunController::runSummary);
         QVERIFY(runToEnd());
         results[i] = snapshot();
         reports[i] = m_report->errorLines() + m_report->updatedLines();
         reports[i].sort();
+        histories[i] = historyRows();
+        QCOMPARE(summary.count(), 1);
+        summaries[i] = summary.first().first().toString();
         QVERIFY2(requestsFor("/slow") == 1, qPrintable(QString::number(jobs[i]))); // a shared page once per pass
         QCOMPARE(requestsFor("/dated?b"), 0);
-        QCOMPARE(requestsFor("/rate"), i == 0 ? 1 : 2); // several at a time: asked again once
+        QCOMPARE(requestsFor("/rate"), 2); // asked again once, after its wait
         QCOMPARE(m_run->checksInFlight(), 0);
+        QCOMPARE(kodOf(13), 4);
+        QCOMPARE(kodOf(17), 4);
+        QCOMPARE(kodOf(16), 3);
     }
     QCOMPARE(results[1], results[0]);
     QCOMPARE(reports[1], reports[0]);
+    QCOMPARE(histories[1], histories[0]);
+    QCOMPARE(histories[0].size(), 11); // every check once; "come back later" is no check
+    QCOMPARE(summaries[1], summaries[0]);
+    QCOMPARE(summaries[0], QStringLiteral("Kontrola zakończona. Zaktualizowane: 5, błędy odczytu: 4, przekroczony "
+                                          "czas: 2, sprawdzone strony: 11."));
     QCOMPARE(kodOf(1), 3);
     QCOMPARE(kodOf(9), 5);
 }
@@ -659,8 +714,8 @@ void TestRunController::remainingTimeEstimate()
 void TestRunController::estimateFollowsTheClockAndTheEndIsSummed()
 {
     // Watchdog and estimate every 100 ms: "30 sek" is 3 s here.
-    RunController::SetTimerPeriods(5, 100);
-    const auto periods = qScopeGuard([] { RunController::SetTimerPeriods(5, 20); });
+    RunController::SetWatchdogPeriod(100);
+    const auto periods = qScopeGuard([] { RunController::SetWatchdogPeriod(20); });
     HttpTestServer::Response slow = HttpTestServer::Response::html(kDatedPage);
     slow.delayMs = 6000;
     m_server->route("/slow", slow);
@@ -672,7 +727,7 @@ void TestRunController::estimateFollowsTheClockAndTheEndIsSummed()
                   {"Brak", url("/missing")}});
     QSignalSpy summaries(m_run.get(), &RunController::runSummary);
     const QDateTime start = Clock::now();
-    m_run->SpeedButton1Click(true);
+    m_run->Start();
     QTRY_COMPARE_WITH_TIMEOUT(m_run->progressPosition(), 2, 5000);
     // Dispatched with no time gone by on the pinned clock: nothing left to
     // tell yet. The label then follows the clock while the page is pending.
@@ -722,7 +777,7 @@ void TestRunController::continuingKeepsTheVerdictsOfThePass()
         if (dropConnection)
             m_online = false;
         else
-            QTimer::singleShot(0, this, [this] { m_run->SpeedButton1Click(false); });
+            QTimer::singleShot(0, this, [this] { m_run->Stop(); });
     });
     QVERIFY(runToEnd());
     QCOMPARE(kodOf(1), 3);

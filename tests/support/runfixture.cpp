@@ -30,7 +30,7 @@ RunFixture::~RunFixture() = default;
 
 void RunFixture::setUpRun(const QDateTime& now)
 {
-    RunController::SetTimerPeriods(5, 20);
+    RunController::SetWatchdogPeriod(20);
     m_online = true;
     m_previousProbe = SetConnectionProbe([this] { return m_online.load(); });
     m_dir = std::make_unique<QTemporaryDir>();
@@ -77,7 +77,7 @@ void RunFixture::makeRegister(const QList<Record>& records)
 
 bool RunFixture::runToEnd(int timeoutMs)
 {
-    m_run->SpeedButton1Click(true);
+    m_run->Start();
     return waitForQuiet(timeoutMs);
 }
 

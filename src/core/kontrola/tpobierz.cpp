@@ -96,6 +96,8 @@ void TPobierz::run()
         // A stop request ends the transfer at once instead of after the page.
         request.cancelled = [this] { return isInterruptionRequested(); };
         const PageResult result = DownloadPage(request);
+        m_downloadEnded = true;
+        Q_EMIT downloadEnded();
         m_check.downloadStatus = result.status;
         m_check.size = result.size;
         m_check.message = result.message;

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -60,6 +61,17 @@ public:
     using HandBackGate = std::function<void(qint32 recordNumber)>;
     static void SetHandBackGate(HandBackGate gate);
 
+    // True once downloadEnded has been emitted: a receiver connected after
+    // the worker started asks this after connecting, so that it misses
+    // nothing.
+    bool downloadHasEnded() const { return m_downloadEnded.load(); }
+
+Q_SIGNALS:
+    // The page's transfer is over and its connection given back (or
+    // closed): the host may be asked by someone else. Emitted on the
+    // worker's thread, before the measuring.
+    void downloadEnded();
+
 protected:
     void run() override; // Execute
 
@@ -68,6 +80,7 @@ private:
                  const std::optional<historia::StoredCheck>& previous);
     void takeStoredMeasures(const historia::StoredCheck& previous);
 
+    std::atomic<bool> m_downloadEnded{false};
     PageCheck m_check;
     QString m_workDirectory;
     QByteArray m_userAgent;

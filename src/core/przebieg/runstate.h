@@ -1,22 +1,10 @@
 #pragma once
 
-#include <QPointer>
-
-class TPobierz;
-
-// The values through which the run controller and a page check's result
-// hand-back pass control of a run to each other. Main thread only.
+// What a run keeps between its passes. Main thread only.
 struct RunState
 {
-    // The next tick of the stepping timer may take the record at
-    // currentRecord.
-    bool ready = false;
-    // 1-based physical number of the next record to take; while a worker
-    // runs, that worker's record number + 1.
+    // 1-based physical number of the first record a start takes: every
+    // record below it was taken in this pass. A stop keeps it, the end of a
+    // pass and a lost connection set it back to 1.
     int currentRecord = 1;
-    // Whole seconds counted by the watchdog since the last worker started.
-    int watchdogCounter = 0;
-    // The worker started last; it frees itself, and the pointer then reads
-    // null, so a stop request can never reach a dead object.
-    QPointer<TPobierz> currentWorker;
 };
