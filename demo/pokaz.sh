@@ -24,6 +24,8 @@ fi
 
 start_demo_server "$demo" "$port"
 
-echo "Pokaz: dane w $demo, strony gmin na http://127.0.0.1:$port/ (dziennik serwera: $demo/serwer.log)"
+hosts="$(sed -n 's/^HOSTY //p' "$demo/serwer.log" | head -1)"
+echo "Pokaz: dane w $demo, spis stron gmin na http://127.0.0.1:$port/ (dziennik serwera: $demo/serwer.log)"
+echo "Strony gmin podają serwery pod adresami: ${hosts:-127.0.0.1} (port $port)."
 echo "Naciśnij w programie przycisk startu kontroli; zamknięcie programu zatrzymuje serwer."
 "$build/bin/ekowarta" --dir "$demo"

@@ -4,9 +4,16 @@
   prepare --dir KATALOG --port N   katalog danych pokazu: rejestr.csv (do
                                    `ekowarta-cli import`), config.ini,
                                    ftp/wykaz.txt
-  serve --dir KATALOG --port N     strony gmin (HTTP) na 127.0.0.1:N i serwer
-        [--slow SEKUNDY]           FTP z wykazem na 127.0.0.1:N+1, aż do
+  serve --dir KATALOG --port N     strony gmin (HTTP) na porcie N kilku adresów
+        [--slow SEKUNDY]           pętli zwrotnej (127.0.0.2 … 127.0.0.9, gdy
+        [--latency SEKUNDY]        system na to pozwala, inaczej 127.0.0.1) i
+                                   serwer FTP z wykazem na 127.0.0.1:N+1, aż do
                                    zatrzymania
+
+Gminy są rozdzielone między te adresy jak między serwery różnych urzędów,
+więc kontrola kilku stron naraz jest wyraźnie szybsza niż jednej po drugiej;
+każda strona informacyjna odpowiada po --latency sekund (domyślnie 0,5 s),
+jak prawdziwy serwer urzędu.
 
 Strony są pisane w chwili zapytania: daty liczone od dzisiaj, część stron
 zmienia się przy każdej kontroli (licznik kontroli zapisany w katalogu
@@ -59,10 +66,58 @@ def municipalities():
     return rows
 
 
-def info_address(port, row):
+# --- the hosts ----------------------------------------------------------
+
+HOSTS_FILE = ".hosty"
+SPARE_HOSTS = ["127.0.0.%d" % n for n in range(2, 10)]
+
+
+def usable_hosts(port):
+    """The loopback addresses the demo's pages are served from: 127.0.0.2 and
+    up where the system lets one listen on them (Linux does), else only
+    127.0.0.1."""
+    import socket
+    hosts = []
+    for address in SPARE_HOSTS:
+        probe = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        try:
+            probe.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+            probe.bind((address, port))
+            hosts.append(address)
+        except OSError:
+            break
+        finally:
+            probe.close()
+    return hosts or ["127.0.0.1"]
+
+
+def read_hosts(directory):
+    try:
+        with open(os.path.join(directory, HOSTS_FILE)) as f:
+            hosts = f.read().split()
+    except OSError:
+        hosts = []
+    return hosts or ["127.0.0.1"]
+
+
+def host_of(row, hosts, slugs):
+    # One office's server per municipality, the municipalities spread over
+    # the addresses in the order of the register.
+    return hosts[slugs.index(row["slug"]) % len(hosts)]
+
+
+def slugs_of(rows):
+    slugs = []
+    for row in rows:
+        if row["slug"] not in slugs:
+            slugs.append(row["slug"])
+    return slugs
+
+
+def info_address(port, row, host="127.0.0.1"):
     if row["kind"] == "niedostepna":
         return "http://127.0.0.1:%d/%s/ochrona-srodowiska.html" % (UNREACHABLE_PORT, row["slug"])
-    return "http://127.0.0.1:%d/%s/ochrona-srodowiska.html" % (port, row["slug"])
+    return "http://%s:%d/%s/ochrona-srodowiska.html" % (host, port, row["slug"])
 
 
 def scramble(password):
@@ -81,26 +136,37 @@ def prepare(directory, port):
     os.makedirs(os.path.join(directory, "ftp"), exist_ok=True)
     port_file = os.path.join(directory, ".port")
     old_port = open(port_file).read().strip() if os.path.exists(port_file) else None
-    if old_port is not None and old_port != str(port):
-        # The register holds the addresses with the port: a new port, a new register.
+    old_hosts = read_hosts(directory) if os.path.exists(os.path.join(directory, HOSTS_FILE)) else None
+    hosts = usable_hosts(port)
+    if (old_port is not None and old_port != str(port)) or (old_hosts is not None and old_hosts != hosts) \
+            or (old_port is not None and old_hosts is None):
+        # The register holds the addresses with their hosts and port: new
+        # ones, a new register.
         for name in ("baza.dbf", "baza.mdx", "liczniki.json"):
             if os.path.exists(os.path.join(directory, name)):
                 os.remove(os.path.join(directory, name))
     with open(port_file, "w") as f:
         f.write(str(port))
+    with open(os.path.join(directory, HOSTS_FILE), "w") as f:
+        f.write(" ".join(hosts) + "\n")
 
     base = "http://127.0.0.1:%d" % port
+    rows = municipalities()
+    slugs = slugs_of(rows)
     lines = ["Gmina;Natura2000;Wojewodztwo;dom;info;bip"]
-    for row in municipalities():
+    for row in rows:
+        own = "http://%s:%d" % (host_of(row, hosts, slugs), port)
         lines.append(";".join([row["gmina"], row["natura"], row["woj"],
-                               "%s/%s/" % (base, row["slug"]), info_address(port, row),
-                               "%s/%s/bip.html" % (base, row["slug"])]))
+                               "%s/%s/" % (own, row["slug"]), info_address(port, row, host_of(row, hosts, slugs)),
+                               "%s/%s/bip.html" % (own, row["slug"])]))
     write_crlf(os.path.join(directory, "rejestr.csv"), lines, "utf-8")
 
     config = os.path.join(directory, "config.ini")
     if not os.path.exists(config):
         with open(config, "wb") as f:
             f.write(b"[opcje]\r\ntray=0\r\nczas=0\r\ndubl=1\r\nwpisy=1\r\nlicz=20\r\n")
+            # Eight pages at a time, half a second between two requests to one server.
+            f.write(b"watki=8\r\nprzerwa=500\r\n")
             f.write(("host=127.0.0.1:%d\r\ndir=/\r\nuser=%s\r\n" % (port + 1, FTP_USER)).encode("cp1250"))
             f.write(b"pass=" + scramble(FTP_PASSWORD) + b"\r\n")
 
@@ -288,11 +354,13 @@ def info_page(row, version):
     return page(dated(NOTICES, [ago(10)], "miesiace"), "cp1250")
 
 
-def index_page(port, wykaz_path):
+def index_page(port, wykaz_path, hosts):
     items = []
-    for row in municipalities():
+    rows = municipalities()
+    slugs = slugs_of(rows)
+    for row in rows:
         items.append('<a href="%s">%s</a> (%s) – %s' % (
-            html.escape(info_address(port, row)), html.escape(row["gmina"]),
+            html.escape(info_address(port, row, host_of(row, hosts, slugs))), html.escape(row["gmina"]),
             html.escape(row["natura"]), html.escape(row["kind"])))
     published = ""
     try:
@@ -308,7 +376,7 @@ def index_page(port, wykaz_path):
     return body.encode("utf-8")
 
 
-def make_handler(directory, port, slow, counters, rows):
+def make_handler(directory, port, slow, latency, hosts, counters, rows):
     by_slug = {}
     for row in rows:
         by_slug.setdefault(row["slug"], row)
@@ -337,7 +405,7 @@ def make_handler(directory, port, slow, counters, rows):
             path = self.path.split("?")[0]
             if path in ("/", "/index.html"):
                 return self.send(200, "text/html; charset=utf-8",
-                                 index_page(port, os.path.join(directory, "ftp", "wykaz.txt")))
+                                 index_page(port, os.path.join(directory, "ftp", "wykaz.txt"), hosts))
             parts = [p for p in path.split("/") if p]
             row = by_slug.get(parts[0]) if parts else None
             if row is None:
@@ -351,7 +419,7 @@ def make_handler(directory, port, slow, counters, rows):
                 key = row["slug"]
                 version = counters.checked(key) if self.request_version == "HTTP/1.0" else counters.version(key)
                 status, ctype, body, delay = info_page(row, version)
-                time.sleep(slow if delay is None else delay)
+                time.sleep(slow if delay is None else delay + latency)
                 return self.send(status, ctype, body)
             if page == "bip.html":
                 title = "Biuletyn Informacji Publicznej"
@@ -382,21 +450,32 @@ def start_ftp(directory, port):
     return server
 
 
-def serve(directory, port, slow):
+def serve(directory, port, slow, latency):
     counters = Counters(os.path.join(directory, "liczniki.json"))
-    try:
-        httpd = ThreadingHTTPServer(("127.0.0.1", port), make_handler(directory, port, slow, counters,
-                                                                       municipalities()))
-    except OSError as e:
-        sys.stderr.write("Nie można uruchomić serwera pokazowego na 127.0.0.1:%d: %s\n" % (port, e))
-        return 1
-    httpd.daemon_threads = True
+    hosts = read_hosts(directory)
+    handler = make_handler(directory, port, slow, latency, hosts, counters, municipalities())
+    servers = []
+    # The index page and the home pages of 127.0.0.1 stay where they were.
+    for address in (["127.0.0.1"] if "127.0.0.1" not in hosts else []) + hosts:
+        try:
+            server = ThreadingHTTPServer((address, port), handler)
+        except OSError as e:
+            sys.stderr.write("Nie można uruchomić serwera pokazowego na %s:%d: %s\n" % (address, port, e))
+            for s in servers:
+                s.server_close()
+            return 1
+        server.daemon_threads = True
+        servers.append(server)
+    httpd = servers[0]
+    for server in servers[1:]:
+        threading.Thread(target=server.serve_forever, daemon=True).start()
     try:
         ftp = start_ftp(directory, port + 1)
     except OSError as e:
         sys.stderr.write("Nie można uruchomić serwera FTP na 127.0.0.1:%d: %s\n" % (port + 1, e))
         ftp = None
     print("PORT %d" % port, flush=True)
+    print("HOSTY %s" % " ".join(hosts), flush=True)
     try:
         httpd.serve_forever()
     except KeyboardInterrupt:
@@ -414,12 +493,14 @@ def main():
     parser.add_argument("--port", type=int, default=8642)
     parser.add_argument("--slow", type=float, default=45.0,
                         help="ile sekund czeka wolna strona (limit kontroli w pokazie: 30 s)")
+    parser.add_argument("--latency", type=float, default=0.5,
+                        help="ile sekund czeka każda strona informacyjna (jak serwer urzędu)")
     args = parser.parse_args()
     directory = os.path.abspath(args.dir)
     if args.command == "prepare":
         prepare(directory, args.port)
         return 0
-    return serve(directory, args.port, args.slow)
+    return serve(directory, args.port, args.slow, args.latency)
 
 
 if __name__ == "__main__":

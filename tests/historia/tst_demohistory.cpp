@@ -107,7 +107,7 @@ class TestDemoHistory : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("no_proxy", "127.0.0.1,localhost");
+        qputenv("no_proxy", "127.0.0.1,localhost,127.0.0.0/8");
         QVERIFY2(QFile::exists(kPython), "the demo server needs Debian's /usr/bin/python3");
         const quint16 port = freePortPair();
         QVERIFY(port > 0);
