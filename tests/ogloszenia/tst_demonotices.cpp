@@ -80,7 +80,7 @@ class TestDemoNotices : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("no_proxy", "127.0.0.1,localhost");
+        qputenv("no_proxy", "127.0.0.1,localhost,127.0.0.0/8");
         QVERIFY2(QFile::exists(kPython), "the demo server needs Debian's /usr/bin/python3");
         QVERIFY2(m_smtp.start(), qPrintable(m_smtp.errorString()));
         const quint16 port = freePortPair();
