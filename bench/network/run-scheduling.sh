@@ -86,7 +86,7 @@ for layout in $layouts; do
         log=$("$py" "$here/checklog.py" "$d/server.log")
         start_server "$d/curl.log"
         c0=$(now)
-        curl -s -Z --parallel-max "$jobs" -K "$d/curl.cfg" || true
+        curl -s --no-progress-meter -Z --parallel-max "$jobs" -K "$d/curl.cfg" >/dev/null 2>&1 || true
         c1=$(now)
         stop_server
         took=$(seconds "$t0" "$t1")

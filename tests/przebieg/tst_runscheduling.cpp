@@ -132,8 +132,9 @@ void TestRunScheduling::schedulerTakesTheFirstRecordThatMayGo()
     // A stop forgets what waits and gives deferred pages back.
     s.Add(7, "c", QStringLiteral("c"));
     s.Add(8, "d", QStringLiteral("c"));
-    s.TakeNext(6000);
-    s.Defer(Entry{9, 7, "c", QStringLiteral("c")}, 9000);
+    const std::optional<Entry> seven = s.TakeNext(6000);
+    QCOMPARE(seven->recordNumber, 7);
+    s.Defer(*seven, 9000); // back in its place, before record 8
     QCOMPARE(s.DropPending(), 7);
     QCOMPARE(s.pendingCount(), 0);
     QVERIFY(!s.pageHeld("c"));
