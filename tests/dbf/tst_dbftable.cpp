@@ -677,6 +677,62 @@ void TestDbfTable::aBadDeletionFlagIsRefusedBeforeRowsAreUsed()
     t.close();
     QCOMPARE(testdata::readAll(p), content);
 
+    // Nor is it written: a change of a sound record, an append and a batch
+    // are refused before anything reaches the file, each on a fresh opening
+    // (no walk made before).
+    const QList<std::function<void(DbfTable&)>> writers = {
+        [](DbfTable& w) {
+            w.setRecNo(3);
+            w.edit();
+            w.setInteger(baza::Kod, 2);
+            w.post();
+        },
+        [](DbfTable& w) {
+            w.append();
+            w.setText(baza::Gmina, QStringLiteral("Nowa"));
+            w.post();
+        },
+        [](DbfTable& w) {
+            w.beginBatch();
+            w.append();
+            w.post();
+            w.commitBatch();
+        },
+    };
+    for (const auto& write : writers) {
+        DbfTable w;
+        w.setFileName(p);
+        w.setExclusive(true);
+        w.open();
+        const QString refused = errorOf([&] { write(w); });
+        QVERIFY2(refused.contains(expected) && refused.contains(QStringLiteral("Program go nie zmienia")),
+                 qPrintable(refused));
+        QCOMPARE(w.state(), DbfTable::State::Browse);
+        w.close();
+        QCOMPARE(testdata::readAll(p), content);
+    }
+
+    // The same through every command of the command line that writes.
+    QFile::copy(p, path(QStringLiteral("baza.dbf")));
+    const QString csv = path(QStringLiteral("nowe.csv"));
+    QVERIFY(testdata::writeAll(csv, "Gmina;Natura2000;Wojewodztwo\r\nA;B;opolskie\r\n"));
+    const QList<QStringList> commands = {
+        {QStringLiteral("mark"), QStringLiteral("3"), QStringLiteral("2")},
+        {QStringLiteral("add"), QStringLiteral("--gmina"), QStringLiteral("A"), QStringLiteral("--natura2000"),
+         QStringLiteral("B"), QStringLiteral("--wojewodztwo"), QStringLiteral("opolskie")},
+        {QStringLiteral("import"), csv},
+        {QStringLiteral("delete"), QStringLiteral("3")},
+        {QStringLiteral("reset")},
+    };
+    for (const QStringList& command : commands) {
+        const auto r = testdata::run(QStringLiteral("ekowarta-cli"),
+                                     QStringList{QStringLiteral("--dir"), m_dir.path()} + command);
+        QVERIFY2(r.exitCode == 1, qPrintable(command.first()));
+        QVERIFY2(QString::fromUtf8(r.err).contains(expected), r.err.constData());
+        QCOMPARE(testdata::readAll(path(QStringLiteral("baza.dbf"))), content);
+    }
+    QFile::remove(path(QStringLiteral("baza.dbf")));
+
     // A table someone watches (the grid) is refused at open.
     DbfTable watched;
     watched.setFileName(p);

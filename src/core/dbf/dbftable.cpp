@@ -309,6 +309,15 @@ void DbfTable::requireWritable() const
         throw DbfError(QStringLiteral("Tabela jest otwarta tylko do odczytu"));
 }
 
+void DbfTable::requireSoundFlags() const
+{
+    // A record reached by its number needs no walk over the others, but a
+    // table with a damaged flag anywhere is not written at all: what reads
+    // it as a whole (the list, the run) already refuses it. The walk is made
+    // once per opening, and it is the order the grid needs anyway.
+    ensureOrder();
+}
+
 void DbfTable::checkBrowseMode()
 {
     requireOpen();
@@ -693,6 +702,7 @@ void DbfTable::edit()
     if (m_state == State::Edit || m_state == State::Insert)
         return;
     requireWritable();
+    requireSoundFlags();
     if (m_current < 0) {
         append(); // editing an empty table adds a record
         return;
@@ -706,6 +716,7 @@ void DbfTable::append()
 {
     checkBrowseMode();
     requireWritable();
+    requireSoundFlags();
     m_buffer = codec::blankRecord(m_fields, m_recordLength);
     m_state = State::Insert;
 }
@@ -927,6 +938,7 @@ void DbfTable::beginBatch()
     requireBrowse("zapisać wielu rekordów naraz");
     requireWritable();
     requireNoBatch();
+    requireSoundFlags();
     if (!m_exclusive) {
         // The file is about to be replaced: nobody may hold it meanwhile.
         if (!LockWholeFile(m_file->handle(), true, true)) {

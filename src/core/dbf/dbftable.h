@@ -22,10 +22,11 @@ namespace dbf {
 // Opening reads the header only. The order of the visible records (which
 // walks every record's deletion flag) is made when rows are first asked for;
 // a record reached by its number (setRecNo, isLiveRecord) needs no order, so
-// a single change of a large register touches little more than that record.
-// A table whose signals are connected (a grid) gets its order at open, and a
-// damaged deletion flag is reported there; otherwise at the first use of the
-// order.
+// reading one record of a large register touches little more than that
+// record. A table whose signals are connected (a grid) gets its order at
+// open, and a damaged deletion flag is reported there; otherwise at the
+// first use of the order, and at the latest before the first write: a table
+// with a damaged flag is never written to.
 //
 // Cursor rules follow the usual dataset conventions: navigation moves over
 // the visible (not deleted) records in the current order; Bof()/Eof() are set
@@ -175,6 +176,7 @@ private:
     void requireBrowse(const char* operation) const;
     void requireEditing() const;
     void requireWritable() const;
+    void requireSoundFlags() const; // throws DbfError::damaged before a first write
     void checkBrowseMode(); // posts a pending edit before navigation
     const char* recordPtr(int physicalIndex) const;
     const char* currentPtr() const;
