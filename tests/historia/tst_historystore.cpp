@@ -181,7 +181,7 @@ private Q_SLOTS:
             QVERIFY(recorded);
             QCOMPARE(recorded->sha256, v1->body.sha256);
             QCOMPARE(store.Body(recorded->sha256), first);
-            QCOMPARE(store.Text(recorded->sha256).toUtf8(), Unpack(v1->body.text, -1));
+            QCOMPARE(store.Text(recorded->sha256).toUtf8(), Unpack(v1->body.text, StoredTextLimit(v1->body.size)));
             QVERIFY(!store.Text(recorded->sha256).isEmpty());
         }
     }
@@ -300,6 +300,130 @@ private Q_SLOTS:
         HistoryStore store(path());
         store.open(HistoryStore::Mode::ReadOnly);
         QCOMPARE(store.Checks(kPage).size(), 1);
+    }
+
+    // A stored version is never larger than the page that went in: one
+    // whose packed bytes stand for more than its stored size allows, or
+    // whose stored size is more than a page may be, is damaged, and it is
+    // found so without being unpacked whole.
+    void aVersionBeyondItsSizeIsDamaged_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("bodyDamaged");
+        QTest::addColumn<bool>("textDamaged");
+        const QString bomb = QStringLiteral("readfile('BOMB')"); // made in the test's own folder
+        QTest::newRow("text unpacks to 40 MB") << QStringLiteral("tekst = %1").arg(bomb) << false << true;
+        QTest::newRow("body unpacks to 40 MB") << QStringLiteral("tresc = %1").arg(bomb) << true << false;
+        QTest::newRow("body short of its size") << QStringLiteral("rozmiar = rozmiar + 1") << true << false;
+        QTest::newRow("size beyond the page cap")
+            << QStringLiteral("rozmiar = 1099511627776, tresc = %1, tekst = %1").arg(bomb) << true << true;
+        QTest::newRow("negative size") << QStringLiteral("rozmiar = -1") << true << true;
+    }
+
+    void aVersionBeyondItsSizeIsDamaged()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, bodyDamaged);
+        QFETCH(bool, textDamaged);
+        {
+            QFile bomb(m_dir->filePath(QStringLiteral("bomb.z")));
+            QVERIFY(bomb.open(QIODevice::WriteOnly));
+            bomb.write(Pack(QByteArray(40 * 1024 * 1024, ' '))); // about 40 KB
+        }
+        const QByteArray body = "<html><body><p>Obwieszczenie Wójta</p></body></html>";
+        {
+            HistoryStore store(path());
+            store.open(HistoryStore::Mode::ReadWrite);
+            const PackedBody first = packed(body, QStringLiteral("Obwieszczenie Wójta"));
+            store.AddCheck(check(QDateTime(QDate(2026, 12, 8), QTime(9, 0)), 2, true), &first);
+        }
+        change.replace(QStringLiteral("BOMB"), m_dir->filePath(QStringLiteral("bomb.z")));
+        QCOMPARE(sqliteTool(path(), QStringLiteral("UPDATE tresci SET %1").arg(change)), QString());
+
+        HistoryStore store(path());
+        store.open(HistoryStore::Mode::ReadOnly);
+        const QString sha = Sha256Hex(body);
+        auto outcome = [](const std::function<void()>& read) {
+            try {
+                read();
+            } catch (const HistoryError& e) {
+                return e.damaged() ? QStringLiteral("damaged: ") + e.text() : QStringLiteral("error: ") + e.text();
+            }
+            return QStringLiteral("read");
+        };
+        const QString bodyRead = outcome([&] { QCOMPARE(store.Body(sha), body); });
+        const QString textRead = outcome([&] { QCOMPARE(store.Text(sha), QStringLiteral("Obwieszczenie Wójta")); });
+        QCOMPARE(bodyRead.startsWith(QStringLiteral("damaged: zapisana wersja strony jest uszkodzona")), bodyDamaged);
+        QCOMPARE(textRead.startsWith(QStringLiteral("damaged: zapisana wersja strony jest uszkodzona")), textDamaged);
+        if (!bodyDamaged)
+            QCOMPARE(bodyRead, QStringLiteral("read"));
+        if (!textDamaged)
+            QCOMPARE(textRead, QStringLiteral("read"));
+
+        // The next check of the page, as a run's worker prepares it, goes on
+        // as one with nothing to compare with.
+        if (textDamaged) {
+            const auto next = PrepareVersion(m_dir->path(), kPage, "<p>Nowe obwieszczenie</p>", "utf-8",
+                                             QStringLiteral("text/html"), QDateTime::currentDateTime());
+            QVERIFY(next);
+            QVERIFY(!next->hasPrevious);
+            QVERIFY(!next->sameContent);
+        }
+    }
+
+    // Another program's database under the history's name is not ours to
+    // add tables to: it is set aside as it is and the history begins anew.
+    void aForeignDatabaseIsSetAsideUntouched()
+    {
+        QCOMPARE(sqliteTool(path(), QStringLiteral("CREATE TABLE kontakty(imie TEXT, telefon TEXT);"
+                                                   "INSERT INTO kontakty VALUES('Anna', '600100200');")),
+                 QString());
+        const QByteArray before = [this] {
+            QFile f(path());
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QVERIFY(!before.isEmpty());
+        for (const HistoryStore::Mode mode : {HistoryStore::Mode::ReadOnly, HistoryStore::Mode::ReadWrite}) {
+            HistoryStore store(path());
+            try {
+                store.open(mode);
+                QFAIL("a foreign database was opened as the history");
+            } catch (const HistoryError& e) {
+                QVERIFY(e.foreign() && e.damaged());
+                QVERIFY2(e.text().contains(QStringLiteral("nie jest historią stron")), qPrintable(e.text()));
+            }
+        }
+        QVERIFY(!HistoryReader::Open(m_dir->path()));
+
+        QStringList log;
+        RunHistory history(m_dir->path(), [&log](const QString& t) { log << t; });
+        PageCheck failed;
+        failed.address = kPage;
+        failed.downloadStatus = 0;
+        failed.message = QStringLiteral("Błędna strona: Not Found");
+        history.Record(failed, false);
+        history.Record(failed, false);
+        QCOMPARE(log.size(), 1);
+        QVERIFY2(log[0].startsWith(QStringLiteral("Plik historia.sqlite nie jest historią stron tego programu: "
+                                                  "odłożono go nietknięty jako historia-obca-")),
+                 qPrintable(log[0]));
+        const QStringList aside = QDir(m_dir->path()).entryList({QStringLiteral("historia-obca-*.sqlite")});
+        QCOMPARE(aside.size(), 1);
+        QFile kept(m_dir->filePath(aside[0]));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), before);
+        QCOMPARE(sqliteTool(m_dir->filePath(aside[0]), QStringLiteral("SELECT name FROM sqlite_master")),
+                 QStringLiteral("kontakty"));
+        HistoryStore store(path());
+        store.open(HistoryStore::Mode::ReadOnly);
+        QCOMPARE(store.Checks(kPage).size(), 2);
+
+        // An empty database is nobody's: it becomes the history.
+        QVERIFY(QFile::remove(path()));
+        QCOMPARE(sqliteTool(path(), QStringLiteral("CREATE TABLE t(x); DROP TABLE t;")), QString());
+        HistoryStore empty(path());
+        empty.open(HistoryStore::Mode::ReadWrite);
+        QVERIFY(empty.Checks(kPage).isEmpty());
     }
 
     void unwritableStoreIsToldOnceAndTheVerdictStays()

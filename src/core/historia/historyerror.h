@@ -13,11 +13,22 @@ public:
         : ProgramError(message), m_damaged(damaged)
     {
     }
-    // The file is not a database or its pages are broken.
+    // A database of another program under the history's name.
+    static HistoryError foreignFile(const QString& message)
+    {
+        HistoryError e(message, true);
+        e.m_foreign = true;
+        return e;
+    }
+    // The file is not a database, its pages are broken, or it is not the
+    // program's history at all (foreign): either way it is set aside as it
+    // is, never written.
     bool damaged() const { return m_damaged; }
+    bool foreign() const { return m_foreign; }
 
 private:
     bool m_damaged = false;
+    bool m_foreign = false;
 };
 
 } // namespace historia

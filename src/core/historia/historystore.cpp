@@ -299,11 +299,29 @@ void HistoryStore::fail(const QString& what) const
                            .arg(what, QFileInfo(m_path).fileName(), reason));
 }
 
+// Whether the database is another program's: it has tables, but not the
+// three every history of ours has had from the start. An empty database is
+// nobody's and becomes the history.
+bool HistoryStore::isForeign() const
+{
+    Statement q(*this, "SELECT count(*), coalesce(sum(type = 'table' AND name IN ('strony', 'tresci', 'wersje')), 0) "
+                       "FROM sqlite_master WHERE name NOT LIKE 'sqlite_%'");
+    if (!q.step())
+        return false;
+    return q.integer(0) > 0 && q.integer(1) < 3;
+}
+
 void HistoryStore::open(Mode mode)
 {
     close();
     if (mode == Mode::ReadOnly && !QFileInfo::exists(m_path))
         throw HistoryError(QStringLiteral("brak historii stron (plik %1)").arg(FileName()));
+    if (mode == Mode::ReadWrite && QFileInfo(m_path).size() > 0) {
+        // Looked at through a reading connection first: a foreign file must
+        // not get so much as a journal mode from us.
+        open(Mode::ReadOnly);
+        close();
+    }
     const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -328,7 +346,10 @@ void HistoryStore::open(Mode mode)
             addValidatorColumns();
         } else {
             // Reading a file that is not a database fails here, not later.
-            Statement(*this, "SELECT count(*) FROM sqlite_master").step();
+            if (isForeign())
+                throw HistoryError::foreignFile(
+                    QStringLiteral("plik %1 nie jest historią stron tego programu (ma tabele innego programu)")
+                        .arg(QFileInfo(m_path).fileName()));
             m_hasValidators = hasColumn("wersje", "etag") && hasColumn("wersje", "zmiana");
         }
     } catch (...) {
@@ -607,16 +628,16 @@ QByteArray HistoryStore::Body(const QString& sha256) const
     q.bind(1, sha256);
     if (!q.step())
         throw HistoryError(QStringLiteral("brak zapisanej wersji %1").arg(sha256));
-    return Unpack(q.blob(0), q.integer(1));
+    return Unpack(q.blob(0), StoredBodyLimit(q.integer(1)), UnpackedSize::Exactly);
 }
 
 QString HistoryStore::Text(const QString& sha256) const
 {
-    Statement q(*this, "SELECT tekst FROM tresci WHERE sha256 = ?1");
+    Statement q(*this, "SELECT tekst, rozmiar FROM tresci WHERE sha256 = ?1");
     q.bind(1, sha256);
     if (!q.step())
         throw HistoryError(QStringLiteral("brak zapisanej wersji %1").arg(sha256));
-    return QString::fromUtf8(Unpack(q.blob(0)));
+    return QString::fromUtf8(Unpack(q.blob(0), StoredTextLimit(q.integer(1))));
 }
 
 QStringList HistoryStore::Rules(const QString& page) const

@@ -126,7 +126,8 @@ public:
 
     // ReadWrite creates the file and its tables when missing; ReadOnly
     // fails when the file is missing. Throws HistoryError (damaged() for a
-    // file that is not a database).
+    // file that is not a database, foreign() as well for a database of
+    // another program, which is left as it is).
     enum class Mode { ReadWrite, ReadOnly };
     void open(Mode mode);
     void close();
@@ -181,6 +182,7 @@ private:
     friend class Statement;
     void addNotices(qint64 page, qint64 check, const QDateTime& seen, const QList<ogloszenia::Notice>& notices);
     bool hasNoticeTable() const;
+    bool isForeign() const;
     [[noreturn]] void fail(const QString& what) const;
     qint64 pageId(const QString& page, bool create);
     void prune(qint64 page);

@@ -1,6 +1,7 @@
 #include "historia/packing.h"
 
 #include "historia/historyerror.h"
+#include "kontrola/downloadpage.h"
 
 #include <QString>
 
@@ -38,13 +39,21 @@ QByteArray Pack(QByteArrayView bytes)
     return out;
 }
 
-QByteArray Unpack(QByteArrayView packed, qint64 expectedSize)
+QByteArray Unpack(QByteArrayView packed, qint64 limit, UnpackedSize exactSize)
 {
+    const auto damaged = [] {
+        return HistoryError(QStringLiteral("zapisana wersja strony jest uszkodzona"), true);
+    };
+    if (limit < 0)
+        throw damaged();
     z_stream s{};
     if (inflateInit(&s) != Z_OK)
         throw HistoryError(QStringLiteral("nie można rozpakować zapisanej wersji"));
     QByteArray out;
-    out.reserve(expectedSize > 0 ? qsizetype(expectedSize) : qsizetype(packed.size()) * 4 + 64);
+    // Sized for what is expected, but never trusting a stored size beyond
+    // what the packed bytes could sensibly stand for.
+    const qint64 guess = exactSize == UnpackedSize::Exactly ? limit : qint64(packed.size()) * 4 + 64;
+    out.reserve(qsizetype(qMin(guess, limit)));
     s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
     s.avail_in = uInt(packed.size());
     char buffer[65536];
@@ -53,16 +62,28 @@ QByteArray Unpack(QByteArrayView packed, qint64 expectedSize)
         s.next_out = reinterpret_cast<Bytef*>(buffer);
         s.avail_out = sizeof buffer;
         rc = inflate(&s, Z_NO_FLUSH);
-        if (rc != Z_OK && rc != Z_STREAM_END) {
+        const qint64 got = qint64(sizeof buffer - s.avail_out);
+        if ((rc != Z_OK && rc != Z_STREAM_END) || qint64(out.size()) + got > limit) {
             inflateEnd(&s);
-            throw HistoryError(QStringLiteral("zapisana wersja strony jest uszkodzona"), true);
+            throw damaged();
         }
-        out.append(buffer, qsizetype(sizeof buffer - s.avail_out));
+        out.append(buffer, qsizetype(got));
     } while (rc != Z_STREAM_END && (s.avail_in > 0 || s.avail_out == 0));
     inflateEnd(&s);
-    if (rc != Z_STREAM_END)
-        throw HistoryError(QStringLiteral("zapisana wersja strony jest uszkodzona"), true);
+    if (rc != Z_STREAM_END || (exactSize == UnpackedSize::Exactly && qint64(out.size()) != limit))
+        throw damaged();
     return out;
+}
+
+qint64 StoredBodyLimit(qint64 storedSize)
+{
+    return storedSize >= 0 && storedSize <= kMaxPageBytes ? storedSize : -1;
+}
+
+qint64 StoredTextLimit(qint64 storedSize)
+{
+    const qint64 body = StoredBodyLimit(storedSize);
+    return body < 0 ? -1 : 3 * body + 4096;
 }
 
 // OpenSSL's SHA-256 uses the processor's own instructions where it has

@@ -35,7 +35,7 @@ bool RunHistory::ensureOpen()
         return true;
     } catch (const historia::HistoryError& e) {
         if (e.damaged()) {
-            setAside();
+            setAside(e.foreign());
             try {
                 m_store->open(historia::HistoryStore::Mode::ReadWrite);
                 return true;
@@ -50,20 +50,28 @@ bool RunHistory::ensureOpen()
 }
 
 // A damaged file keeps what can still be saved from it under a name of its
-// own; the history starts again in a new file.
-void RunHistory::setAside()
+// own, and so does another program's database that happens to have the
+// history's name; the history starts again in a new file.
+void RunHistory::setAside(bool foreign)
 {
     m_store->close();
     const QString path = m_store->path();
     const QFileInfo info(path);
-    const QString aside = info.dir().filePath(QStringLiteral("historia-uszkodzona-") +
+    const QString aside = info.dir().filePath((foreign ? QStringLiteral("historia-obca-")
+                                                       : QStringLiteral("historia-uszkodzona-")) +
                                               Clock::now().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
                                               QStringLiteral(".sqlite"));
     if (QFile::rename(path, aside)) {
         for (const char* suffix : {"-wal", "-shm"})
             QFile::rename(path + QLatin1String(suffix), aside + QLatin1String(suffix));
-        m_log(QStringLiteral("Plik historii stron był uszkodzony: odłożono go jako %1, historia zaczyna się od nowa")
-                  .arg(QFileInfo(aside).fileName()));
+        if (foreign)
+            m_log(QStringLiteral("Plik %1 nie jest historią stron tego programu: odłożono go nietknięty jako %2, "
+                                 "historia zaczyna się od nowa")
+                      .arg(info.fileName(), QFileInfo(aside).fileName()));
+        else
+            m_log(QStringLiteral("Plik historii stron był uszkodzony: odłożono go jako %1, historia zaczyna się od "
+                                 "nowa")
+                      .arg(QFileInfo(aside).fileName()));
     }
 }
 
@@ -77,7 +85,7 @@ void RunHistory::write(const historia::StoredCheck& row, const historia::PackedB
         m_problemTold = false;
     } catch (const historia::HistoryError& e) {
         if (e.damaged()) {
-            setAside();
+            setAside(e.foreign());
             m_store.reset();
             if (ensureOpen()) {
                 try {

@@ -38,7 +38,7 @@ private:
     bool ensureOpen();
     void write(const historia::StoredCheck& row, const historia::PackedBody* body,
                const QList<ogloszenia::Notice>& notices = {});
-    void setAside();
+    void setAside(bool foreign);
 
     QString m_directory;
     Log m_log;
