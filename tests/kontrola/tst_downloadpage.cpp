@@ -108,6 +108,8 @@ private Q_SLOTS:
     void bodyCutShort_data();
     void bodyCutShort();
     void announcedPageTooLarge();
+    void hugeAnnouncedLengthIsRefusedAtOnce_data();
+    void hugeAnnouncedLengthIsRefusedAtOnce();
     void endlessBodyIsStopped();
     void refusedAnswerStopsAfterItsHeaders();
     void answerDetails_data();
@@ -569,6 +571,46 @@ void TestDownloadPage::announcedPageTooLarge()
     QCOMPARE(o.message, QStringLiteral("Strona za duża (ponad 32 MB)"));
     QVERIFY(o.message.size() <= 50);
     QCOMPARE(o.size, -1);
+    QVERIFY(!QFile::exists(m_file));
+}
+
+// A length of 2 GB and more is a length too, read whole: a cut body behind
+// it is neither taken for the page (as when the low 32 bits were kept or
+// the number was taken for "unknown") nor read at all.
+void TestDownloadPage::hugeAnnouncedLengthIsRefusedAtOnce_data()
+{
+    QTest::addColumn<QByteArray>("length");
+    QTest::addColumn<bool>("keptConnection");
+    for (const bool kept : {false, true}) {
+        const char* how = kept ? " (kept connection)" : "";
+        QTest::addRow("2^31%s", how) << QByteArray("2147483648") << kept;
+        QTest::addRow("2^32 + 96%s", how) << QByteArray("4294967392") << kept;
+        QTest::addRow("2^63 - 1%s", how) << QByteArray("9223372036854775807") << kept;
+        QTest::addRow("beyond 64 bits%s", how) << QByteArray("18446744073709551712") << kept;
+    }
+}
+
+void TestDownloadPage::hugeAnnouncedLengthIsRefusedAtOnce()
+{
+    QFETCH(QByteArray, length);
+    QFETCH(bool, keptConnection);
+    RawHttpServer server([&](RawHttpServer& s, int socket) {
+        s.send(socket, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + length + "\r\n\r\n") &&
+            s.send(socket, page(96));
+        return false;
+    });
+    QVERIFY(server.isListening());
+
+    PageRequest request;
+    request.address = server.url(QStringLiteral("/a"));
+    request.tempFileName = m_file;
+    if (keptConnection)
+        request.connections = std::make_shared<HostConnections>();
+    const PageResult r = DownloadPage(request);
+
+    QCOMPARE(r.status, DownloadStatus::Failed);
+    QCOMPARE(r.message, QStringLiteral("Strona za duża (ponad 32 MB)"));
+    QCOMPARE(r.size, -1);
     QVERIFY(!QFile::exists(m_file));
 }
 

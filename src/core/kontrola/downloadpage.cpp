@@ -6,11 +6,14 @@
 #include "kontrola/filesizeof.h"
 #include "internet/normalizeaddress.h"
 #include "kontrola/pagefile.h"
+#include "dbf/systemreason.h"
 #include "platform/fileerror.h"
 #include "text/trimmedtext.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <optional>
 
@@ -56,14 +59,18 @@ QString failureText(TransferFailure failure, const QString& host)
 }
 
 // A Content-Length that is missing, not a number or negative says nothing
-// about the size.
-qint32 contentLength(const std::optional<QByteArray>& value)
+// about the size. Read as 64 bits: a length of 2 GB or more is a length,
+// and one beyond what 64 bits hold is certainly beyond the page cap.
+qint64 contentLength(const std::optional<QByteArray>& value)
 {
     if (!value)
         return -1;
+    const QByteArray digits = value->trimmed();
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return -1;
     bool ok = false;
-    const qint32 length = value->toInt(&ok);
-    return ok && length >= 0 ? length : -1;
+    const qint64 length = digits.toLongLong(&ok);
+    return ok ? length : std::numeric_limits<qint64>::max();
 }
 
 // Seconds a 429 or 503 answer asks us to wait: a number of seconds, or a
@@ -113,7 +120,7 @@ public:
             m_error = FileError::cannotWrite(m_path, reason);
         else if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
                               QFileDevice::AutoCloseHandle))
-            m_error = FileError::cannotWrite(m_path, m_file.errorString());
+            m_error = FileError::cannotWrite(m_path, dbf::SystemReason(errno));
         return !m_error;
     }
 
@@ -121,8 +128,10 @@ public:
     {
         if (!open())
             return false;
+        errno = 0;
         if (m_file.write(data, size) != size) {
-            m_error = FileError::cannotWrite(m_path, m_file.errorString());
+            // The system's reason in our words: a full disk above all.
+            m_error = FileError::cannotWrite(m_path, dbf::SystemReason(errno));
             return false;
         }
         m_written += size;
@@ -137,7 +146,7 @@ public:
         if (m_file.isOpen()) {
             m_file.close();
             if (!m_error && m_file.error() != QFileDevice::NoError)
-                m_error = FileError::cannotWrite(m_path, m_file.errorString());
+                m_error = FileError::cannotWrite(m_path, dbf::SystemReason(errno));
             if (!keep || m_error)
                 QFile::remove(m_path);
         }
@@ -175,7 +184,7 @@ PageResult DownloadPage(const PageRequest& request)
 
     PageFileWriter file(request.tempFileName);
     enum class Decision { None, Refused, Accepted, NotModified } decision = Decision::None;
-    qint32 announced = -1;
+    qint64 announced = -1;
     bool tooLarge = false;
     TransferFailure failure = TransferFailure::None;
 
@@ -313,8 +322,7 @@ PageResult DownloadPage(const PageRequest& request)
         return result;
     }
     // The low 32 bits, as the record keeps them.
-    result.size =
-        announced != -1 ? announced : static_cast<qint32>(FileSizeOf(request.tempFileName));
+    result.size = static_cast<qint32>(announced != -1 ? announced : FileSizeOf(request.tempFileName));
     result.status = DownloadStatus::Downloaded;
     return result;
 }

@@ -1,21 +1,26 @@
 #include "text/textfile.h"
 
+#include "dbf/systemreason.h"
 #include "platform/fileerror.h"
 #include "text/cp1250.h"
 
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+
 namespace textfile {
 
 QByteArray ReadBytes(const QString& path)
 {
+    // The reasons in the program's words (the system's are in English).
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        throw FileError::cannotRead(path, file.errorString());
+        throw FileError::cannotRead(path, dbf::SystemReason(errno));
     QByteArray bytes = file.readAll();
     if (file.error() != QFile::NoError)
-        throw FileError::cannotRead(path, file.errorString());
+        throw FileError::cannotRead(path, dbf::SystemReason(errno));
     return bytes;
 }
 
@@ -48,8 +53,9 @@ void WriteLines(const QString& path, const QStringList& lines)
     // Written beside the old file and renamed over it, so that a full disk
     // never leaves half a file behind.
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError::cannotWrite(path, file.errorString());
+        throw FileError::cannotWrite(path, dbf::SystemReason(errno));
 }
 
 } // namespace textfile
