@@ -42,6 +42,7 @@ QString outcomeText(RunOutcome outcome, const RunTally& tally)
     case RunOutcome::Offline: return QStringLiteral("brak połączenia z Internetem, strony nie zostały sprawdzone.");
     case RunOutcome::NoData: return QStringLiteral("rejestr jest pusty, nie było czego sprawdzać.");
     case RunOutcome::Stopped: return QStringLiteral("zatrzymana w oknie programu przed końcem.");
+    case RunOutcome::WriteFailed: return QStringLiteral("przerwana: na dysku tego komputera nie można było zapisać wyników (szczegóły w dzienniku zdarzeń).");
     case RunOutcome::Refused: break;
     }
     return QStringLiteral("nie rozpoczęta.");
@@ -49,7 +50,7 @@ QString outcomeText(RunOutcome outcome, const RunTally& tally)
 
 QString publishedText(const publikacja::PublishOutcome& published)
 {
-    if (published.sent)
+    if (published.succeeded())
         return QStringLiteral(" Wykaz opublikowany.");
     if (published.stopped)
         return QStringLiteral(" Publikacja przerwana w oknie programu.");

@@ -138,6 +138,33 @@ private Q_SLOTS:
         QCOMPARE(dropping.fileBytes(QStringLiteral("www/wykaz.txt")), before);
     }
 
+    // The list went up but the feed asked for beside it did not: the
+    // publication failed, in the exit code as in the event log.
+    void failedFeedUploadExitsWithOne()
+    {
+        prepare({kMarked});
+        Settings s;
+        konfig::LoadSettings(s, m_data->filePath(QStringLiteral("config.ini")));
+        s.atom = true;
+        konfig::SaveSettings(s, m_data->filePath(QStringLiteral("config.ini")));
+        // Where the feed's temporary copy should go stands a folder.
+        QVERIFY(m_server.makeDirectory(QStringLiteral("www/wykaz.xml.tmp")));
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.xml.tmp/zajete"), "x"));
+        const testdata::ProcessResult r = publish();
+        QCOMPARE(r.exitCode, 1);
+        const QStringList events = printedEvents(r.out);
+        QVERIFY2(events.contains(QStringLiteral("Plik wysłany.")), r.out.constData());
+        QVERIFY2(events.last().startsWith(QStringLiteral("Błąd wysyłki kanału Atom: ")), r.out.constData());
+        QCOMPARE(m_server.fileBytes(QStringLiteral("www/wykaz.txt")), ListBytes({entryOf(kMarked)}));
+        QVERIFY(!m_server.fileExists(QStringLiteral("www/wykaz.xml")));
+
+        // With the way clear the same publication succeeds.
+        QVERIFY(QDir(m_server.localPathOf(QStringLiteral("www/wykaz.xml.tmp"))).removeRecursively());
+        const testdata::ProcessResult again = publish();
+        QVERIFY2(again.exitCode == 0, again.out.constData());
+        QCOMPARE(printedEvents(again.out).last(), QStringLiteral("Kanał Atom wysłany."));
+    }
+
     void emptyRegisterIsRefused()
     {
         prepare({});

@@ -6,6 +6,7 @@
 #include "publikacja/entry.h"
 #include "publikacja/ftp/ftptimeouts.h"
 #include "publikacja/publishprogress.h"
+#include "publikacja/publishfeed.h"
 #include "publikacja/publishupdates.h"
 #include "raport/runreport.h"
 #include "historia/historystore.h"
@@ -218,12 +219,115 @@ private Q_SLOTS:
                                                        "Nowa (obszar Natura 2000: Puszcza)"}));
         QCOMPARE(column(second, "id").last(), firstIds.first());
 
-        // A feed on the server that is no feed is replaced, and said so.
+        // A feed on the server that is no feed is rebuilt from the list,
+        // and said so.
         m_report.ClearEventLog();
         QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.xml"), "<html>nie kanał</html>"));
         QVERIFY(publish().feedSent);
-        QVERIFY(EventTexts(m_report).contains(QStringLiteral("Kanał Atom na serwerze był nieczytelny; powstaje nowy.")));
+        QVERIFY2(EventTexts(m_report).contains(QStringLiteral("Kanał Atom na serwerze był nieczytelny; odtworzono go z "
+                                                              "wykazu (wpisów w wykazie: 3).")),
+                 qPrintable(EventTexts(m_report).join(u'\n')));
         QCOMPARE(column(parsedFeed(m_server.localPathOf(QStringLiteral("www/wykaz.xml"))), "title").size(), 3);
+    }
+
+    // A feed on the server that cannot be read loses nothing that was
+    // published: wykaz.txt holds every entry, and the feed is made again
+    // from it. Nothing it declares is expanded, nothing beyond the bound
+    // is read.
+    void unreadableFeedIsRebuiltFromTheList_data()
+    {
+        QTest::addColumn<QByteArray>("feed");
+        const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        const QByteArray atom = "<feed xmlns=\"http://www.w3.org/2005/Atom\">";
+        QByteArray valid = head + atom + "<id>urn:x</id><title>Stary</title>";
+        for (int i = 0; i < 20; ++i)
+            valid += "<entry><id>urn:stary:" + QByteArray::number(i) + "</id><title>Wpis</title>"
+                     "<updated>2008-01-01T00:00:00Z</updated></entry>";
+        valid += "</feed>";
+        QTest::newRow("cut") << valid.left(valid.size() / 2);
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("malformed") << head + atom + "<entry><id>urn:1</id></title></feed>";
+        QTest::newRow("not Atom") << head + "<rss version=\"2.0\"><channel><title>Gmina</title></channel></rss>";
+        // One 4,000-character entity used 50,000 times: 157 KB that would
+        // stand for 200 MB of text.
+        QByteArray entities = head + "<!DOCTYPE feed [<!ENTITY w \"" + QByteArray(4000, 'w') + "\">]>\n" + atom +
+                              "<id>urn:x</id><title>Stary</title><entry><id>urn:e</id><summary>";
+        entities += QByteArray("&w;").repeated(50000);
+        entities += "</summary></entry></feed>";
+        QTest::newRow("50,000 uses of an entity") << entities;
+        QTest::newRow("an entity, used once")
+            << head + "<!DOCTYPE feed [<!ENTITY g \"Gmina\">]>" + atom + "<id>urn:x</id><title>&g;</title></feed>";
+        QTest::newRow("beyond 16 MB") << head + atom + "<id>urn:x</id><entry><id>urn:duzy</id><summary>" +
+                                             QByteArray(17 * 1024 * 1024, 'x') + "</summary></entry></feed>";
+    }
+
+    void unreadableFeedIsRebuiltFromTheList()
+    {
+        QFETCH(QByteArray, feed);
+        QStringList published;
+        for (int i = 0; i < 20; ++i) {
+            const QByteArray gmina = "Gmina" + QByteArray::number(i);
+            published << entryOf(record(gmina.constData(), "Ostoja", 3, QDate(2008, 1, 1).addDays(i)));
+        }
+        QVERIFY(m_server.putFile(serverList(), ListBytes(published)));
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.xml"), feed));
+        BuildRegister(*m_baza, {record("Nowa", "Puszcza", 3, QDate(2009, 5, 1))});
+        m_settings.atom = true;
+
+        const PublishOutcome outcome = publish();
+        QVERIFY(outcome.succeeded());
+        QVERIFY2(EventTexts(m_report).contains(QStringLiteral("Kanał Atom na serwerze był nieczytelny; odtworzono go z "
+                                                              "wykazu (wpisów w wykazie: 21).")),
+                 qPrintable(EventTexts(m_report).join(u'\n')));
+        const QString sent = m_server.localPathOf(QStringLiteral("www/wykaz.xml"));
+        QVERIFY2(QFileInfo(sent).size() < 64 * 1024, qPrintable(QString::number(QFileInfo(sent).size())));
+        const QJsonObject rebuilt = parsedFeed(sent);
+        QCOMPARE(rebuilt[u"bozo"].toInt(), 0);
+        const QStringList titles = column(rebuilt, "title");
+        QCOMPARE(titles.size(), 21);
+        QCOMPARE(titles.first(), QStringLiteral("Nowa (obszar Natura 2000: Puszcza)"));
+        QCOMPARE(titles[1], QStringLiteral("Gmina19 (obszar Natura 2000: Ostoja)"));
+        QCOMPARE(titles.last(), QStringLiteral("Gmina0 (obszar Natura 2000: Ostoja)"));
+        QCOMPARE(column(rebuilt, "link")[1], QStringLiteral("http://gmina19.pl/info"));
+        QCOMPARE(column(rebuilt, "summary")[1],
+                 QStringLiteral("Wprowadzono zmiany na stronie gminy Gmina19 (obszar Natura 2000: Ostoja)."));
+        QCOMPARE(column(rebuilt, "updated").last(), QDate(2008, 1, 1).startOfDay().toUTC().toString(Qt::ISODate));
+        // The same entries the feed had given them: the ids hold.
+        QCOMPARE(column(rebuilt, "id")[1], EntryId(QStringLiteral("http://gmina19.pl/info"), QDate(2008, 1, 20)));
+    }
+
+    // An entry of the list as the feed gives it back, with what the list
+    // escaped unescaped; lines that are not entries are passed over.
+    void listedEntriesReadWhatTheListWrote()
+    {
+        const QString list = m_data->filePath(QStringLiteral("lista.txt"));
+        QVERIFY(testdata::writeAll(list, ListBytes({QStringLiteral("stary wiersz"),
+                                                    MakeEntry(QStringLiteral("A&B <Gmina>"), QStringLiteral("Ob\"szar"),
+                                                              QStringLiteral("http://a.pl/?x=1&y=2"),
+                                                              datevalue::fromDate(QDate(2009, 2, 28))),
+                                                    QStringLiteral("Dnia 31 lutego 2009 wprowadzono zmiany <hr>")})));
+        const QList<FeedEntry> entries = ListedEntries(list);
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries[0].title, QStringLiteral("A&B <Gmina> (obszar Natura 2000: Ob\"szar)"));
+        QCOMPARE(entries[0].link, QStringLiteral("http://a.pl/?x=1&y=2"));
+        QCOMPARE(entries[0].updated, QDate(2009, 2, 28).startOfDay().toUTC());
+        QCOMPARE(entries[0].id, EntryId(QStringLiteral("http://a.pl/?x=1&y=2"), QDate(2009, 2, 28)));
+        QVERIFY(ListedEntries(m_data->filePath(QStringLiteral("brak.txt"))).isEmpty());
+    }
+
+    void failedFeedUploadFailsThePublication()
+    {
+        BuildRegister(*m_baza, {record("Nowa", "Puszcza", 3)});
+        m_settings.atom = true;
+        QVERIFY(m_server.makeDirectory(QStringLiteral("www/wykaz.xml.tmp")));
+        QVERIFY(m_server.putFile(QStringLiteral("www/wykaz.xml.tmp/zajete"), "x"));
+        const PublishOutcome outcome = publish();
+        QVERIFY(outcome.sent);
+        QVERIFY(!outcome.feedSent);
+        QVERIFY(!outcome.succeeded());
+        QVERIFY(EventTexts(m_report).last().startsWith(QStringLiteral("Błąd wysyłki kanału Atom: ")));
+        m_settings.atom = false;
+        QVERIFY(publish().succeeded()); // a list alone, as asked
     }
 
     void removesOlderEntriesOfTheSameArea()

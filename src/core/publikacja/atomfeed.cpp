@@ -108,8 +108,18 @@ QString FeedId(const QString& host, const QString& directory)
 
 std::optional<AtomFeed> ReadFeed(const QByteArray& bytes)
 {
+    if (bytes.size() > kMaxFeedBytes)
+        return std::nullopt;
     QXmlStreamReader xml(bytes);
-    if (!xml.readNextStartElement() || xml.name() != QLatin1String("feed") || xml.namespaceUri() != kAtom)
+    // Up to the root element token by token: the reader expands declared
+    // entities where they are used, so a document type that declares any
+    // is refused before the first use. Atom needs none.
+    while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
+        if (xml.tokenType() == QXmlStreamReader::DTD &&
+            (!xml.entityDeclarations().isEmpty() || xml.text().contains(QLatin1String("<!ENTITY"))))
+            return std::nullopt;
+    }
+    if (!xml.isStartElement() || xml.name() != QLatin1String("feed") || xml.namespaceUri() != kAtom)
         return std::nullopt;
     AtomFeed feed;
     while (xml.readNextStartElement()) {

@@ -42,8 +42,14 @@ QString NoticeEntryId(const QString& page, const QString& noticeIdentity);
 // The feed's own id, from where it is published.
 QString FeedId(const QString& host, const QString& directory);
 
+// The most of a feed read back from the server: a thousand entries of
+// ours are well below a megabyte.
+inline constexpr qint64 kMaxFeedBytes = 16 * 1024 * 1024;
+
 // A feed as written by WriteFeed (or any Atom 1.0 feed with ids); nullopt
-// when the bytes are no Atom feed.
+// when the bytes are no Atom feed, are more than kMaxFeedBytes, or declare
+// entities (the document comes from the network: a few kilobytes of
+// declarations can stand for gigabytes of text, so none is ever expanded).
 std::optional<AtomFeed> ReadFeed(const QByteArray& bytes);
 
 // UTF-8 XML; every text escaped, characters XML cannot carry left out.

@@ -6,9 +6,11 @@
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
 #include "ogloszenia/noticelist.h"
+#include "platform/fileerror.h"
 #include "publikacja/entry.h"
 #include "publikacja/ftp/ftptransfer.h"
 #include "raport/runreport.h"
+#include "text/textfile.h"
 #include "text/datevalue.h"
 #include "text/trimmedtext.h"
 
@@ -17,6 +19,7 @@
 #include <QSaveFile>
 
 #include <memory>
+#include <optional>
 
 namespace publikacja {
 namespace {
@@ -54,6 +57,58 @@ QList<MarkedRecord> markedRows(const dbf::DbfTable& table)
     return marked;
 }
 
+// The feed fetched into path, when it is one we can read: a file beyond
+// the feed's bound is not read at all.
+std::optional<AtomFeed> readLocalFeed(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFeedBytes)
+        return std::nullopt;
+    return ReadFeed(file.read(kMaxFeedBytes + 1));
+}
+
+QString htmlUnescaped(QString text)
+{
+    text.replace(QLatin1String("&quot;"), QLatin1String("\""));
+    text.replace(QLatin1String("&lt;"), QLatin1String("<"));
+    text.replace(QLatin1String("&gt;"), QLatin1String(">"));
+    text.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return text;
+}
+
+// One line as MakeEntry writes it; false for any other line.
+bool parseListLine(const QString& line, QString& municipality, QString& area, QString& url, QDate& day)
+{
+    static const QString kHead = QStringLiteral("Dnia ");
+    static const QString kHref = QStringLiteral(" wprowadzono zmiany na stronie gminy <a href=\"");
+    static const QString kName = QStringLiteral("\" target=_blank><b>");
+    static const QString kArea = QStringLiteral("</b></a> (obszar Natura 2000: ");
+    static const QString kTail = QStringLiteral("). <hr>");
+    const QString l = line.trimmed();
+    if (!l.startsWith(kHead) || !l.endsWith(kTail))
+        return false;
+    const qsizetype href = l.indexOf(kHref);
+    const qsizetype name = href < 0 ? -1 : l.indexOf(kName, href + kHref.size());
+    const qsizetype areaAt = name < 0 ? -1 : l.indexOf(kArea, name + kName.size());
+    if (areaAt < 0)
+        return false;
+    const QStringList date = l.mid(kHead.size(), href - kHead.size()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (date.size() != 3)
+        return false;
+    int month = 0;
+    for (int m = 1; m <= 12 && !month; ++m)
+        if (MonthGenitive(m) == date[1])
+            month = m;
+    day = QDate(date[2].toInt(), month, date[0].toInt());
+    if (!month || !day.isValid())
+        return false;
+    url = htmlUnescaped(l.mid(href + kHref.size(), name - href - kHref.size())).trimmed();
+    municipality = htmlUnescaped(l.mid(name + kName.size(), areaAt - name - kName.size())).trimmed();
+    const qsizetype areaStart = areaAt + kArea.size();
+    area = htmlUnescaped(l.mid(areaStart, l.size() - kTail.size() - areaStart)).trimmed();
+    return true;
+}
+
 } // namespace
 
 FeedEntry NoticeEntry(const historia::StoredNotice& stored, const QString& gmina, const QString& obszar)
@@ -78,6 +133,31 @@ FeedEntry NoticeEntry(const historia::StoredNotice& stored, const QString& gmina
         lines << QStringLiteral("Przedmiot: %1").arg(n.subject);
     e.summary = lines.join(QLatin1Char('\n'));
     return e;
+}
+
+QList<FeedEntry> ListedEntries(const QString& listPath)
+{
+    QList<FeedEntry> entries;
+    if (!QFile::exists(listPath))
+        return entries;
+    const QStringList lines = textfile::ReadLines(listPath);
+    // The list grows at its end: the newest entries come first in the feed.
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        QString gmina;
+        QString obszar;
+        QString address;
+        QDate day;
+        if (!parseListLine(*it, gmina, obszar, address, day))
+            continue;
+        FeedEntry e;
+        e.id = EntryId(address, day);
+        e.title = QStringLiteral("%1 (obszar Natura 2000: %2)").arg(gmina, obszar);
+        e.link = address;
+        e.updated = day.startOfDay().toUTC();
+        e.summary = entrySummary(gmina, obszar, {});
+        entries << e;
+    }
+    return entries;
 }
 
 QString LocalFeedPath(const QString& dataDirectory)
@@ -174,13 +254,24 @@ bool PublishFeed(const QList<MarkedRecord>& marked, const QString& dataDirectory
         return false;
     }
     if (fetched.success) {
-        QFile file(path);
-        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        file.close();
-        if (const auto old = ReadFeed(bytes))
+        if (const auto old = readLocalFeed(path)) {
             feed = *old;
-        else
-            log(QStringLiteral("Kanał Atom na serwerze był nieczytelny; powstaje nowy."));
+        } else {
+            // What was published is not lost with the feed: wykaz.txt,
+            // which has just gone up, holds every entry it announced.
+            try {
+                feed.entries = ListedEntries(QDir(dataDirectory).filePath(QStringLiteral("wykaz.txt")));
+            } catch (const FileError& e) {
+                log(QStringLiteral("Błąd wysyłki kanału Atom: ") + e.text());
+                log(
+                    QStringLiteral("Kanał Atom na serwerze nie został zastąpiony, bo nie udało się go odczytać."));
+                QFile::remove(path);
+                return false;
+            }
+            log(QStringLiteral("Kanał Atom na serwerze był nieczytelny; odtworzono go z wykazu "
+                                           "(wpisów w wykazie: %1).")
+                                .arg(feed.entries.size()));
+        }
     } else if (!fetched.remoteFileMissing) {
         log(QStringLiteral("Błąd pobierania kanału Atom: ") + fetched.error);
         log(QStringLiteral("Kanał Atom na serwerze nie został zastąpiony, bo nie udało się go pobrać."));

@@ -36,6 +36,11 @@ QList<FeedEntry> MarkedEntries(const QList<MarkedRecord>& marked, const QString&
 // title, its deadline and subject in the summary, a stable id per notice.
 FeedEntry NoticeEntry(const historia::StoredNotice& notice, const QString& gmina, const QString& obszar);
 
+// The entries of an update list (wykaz.txt) as the feed gives them, newest
+// first: what a feed that cannot be read is rebuilt from. Lines that are not
+// entries are passed over. Throws FileError when the file cannot be read.
+QList<FeedEntry> ListedEntries(const QString& listPath);
+
 // How many entries the feed keeps: the list's limit when it is on, the
 // largest limit otherwise, so that the feed never grows without end.
 int FeedEntryLimit(const Settings& settings);
@@ -45,8 +50,11 @@ int FeedEntryLimit(const Settings& settings);
 // beside baza.dbf under a temporary name and renames it, sends it the way
 // wykaz.txt goes (temporary name on the server, size check, rename) and
 // deletes the local copy. A feed that is on the server but could not be
-// fetched is not replaced, so that its older entries are not lost. Every
-// outcome goes to the event log. True when the feed was sent.
+// fetched is not replaced, so that its older entries are not lost; one that
+// was fetched but cannot be read (cut, empty, not Atom, too large, with
+// entity declarations) is rebuilt from the list beside it in the data
+// directory. Every outcome goes to the event log. True when the feed was
+// sent.
 bool PublishFeed(const dbf::DbfTable& table, const QString& dataDirectory, const Settings& settings,
                  RunReport& report, const QDateTime& now);
 // The same off the window's thread: the marked records read before, the

@@ -153,6 +153,7 @@ PublishOutcome RunPublication(const PublishInput& input, PublishSteps& steps, co
             outcome.sent = sent.success;
         }
         // The feed follows the list: it tells what the list now holds.
+        outcome.feedWanted = settings.atom;
         if (outcome.sent && settings.atom) {
             const QString feedUntouched =
                 QStringLiteral("Publikacja przerwana po wysłaniu wykazu. Kanał Atom na serwerze nie został zmieniony.");

@@ -28,6 +28,12 @@ struct PublishOutcome
     bool feedSent = false; // wykaz.xml too ("publikuj także kanał Atom")
     bool calendarSent = false; // terminy.ics too ("publikuj także terminy (iCalendar)")
     bool stopped = false;  // the user stopped it before its end
+    bool feedWanted = false; // the settings asked for the feed with the list
+
+    // The publication did all it was asked: the list went up, and the feed
+    // too when it was asked for. A feed that failed fails the publication,
+    // as the list does.
+    bool succeeded() const { return sent && (!feedWanted || feedSent); }
 };
 
 // Local copy of the update list: "wykaz.txt" in the data directory.
