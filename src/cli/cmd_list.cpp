@@ -24,7 +24,7 @@ QString escaped(QString value)
 int listFailing(CliContext& c, baza::Baza& b, const QString& countText)
 {
     Settings settings;
-    konfig::LoadSettings(settings, c.dataDir + QStringLiteral("config.ini"));
+    LoadCommandSettings(c, settings, QStringLiteral("list"));
     int k = settings.failingChecks;
     if (!countText.isEmpty()) {
         bool ok = false;

@@ -20,7 +20,7 @@ int runNotify(CliContext& c, const QStringList& arguments)
         throw UsageError{QStringLiteral("podaj --test, aby wysłać wiadomość testową")};
 
     Settings settings;
-    konfig::LoadSettings(settings, c.dataDir + QStringLiteral("config.ini"));
+    LoadCommandSettings(c, settings, QStringLiteral("notify"));
     const powiadomienia::MailMessage message = powiadomienia::TestMessage(settings, Clock::now());
     const powiadomienia::SendResult result =
         powiadomienia::SendMail(powiadomienia::AccountFromSettings(settings), message);

@@ -38,8 +38,10 @@ int runPublish(CliContext& c, const QStringList& args)
     OpenRegister(b, Access::Write);
 
     Settings settings;
-    konfig::LoadSettings(settings, c.dataDir + QStringLiteral("config.ini"));
+    LoadCommandSettings(c, settings, QStringLiteral("publish"));
     RunReport report;
+    for (const QString& line : std::as_const(settings.corrections))
+        report.LogEvent(line);
     publikacja::NoPublishProgress progress;
     StderrDialogs dialogs(c.err);
     // The event log is printed, oldest line first, also when a file error
@@ -57,7 +59,7 @@ int runPublish(CliContext& c, const QStringList& args)
     const publikacja::PublishOutcome outcome =
         publikacja::PublishCommand(b, false, settings, report, progress, dialogs);
     b.table().close();
-    return outcome.sent ? 0 : 1;
+    return outcome.succeeded() ? 0 : 1;
 }
 
 CommandRegistration reg({
@@ -65,7 +67,8 @@ CommandRegistration reg({
     QStringLiteral("publish"),
     QStringLiteral("Publikuje zaznaczone rekordy (kod 1, 2, 3) w pliku wykaz.txt na serwerze FTP z config.ini,\n"
                    "jak przycisk \"Dopisz rekordy do pliku i wyślij na serwer\". Wypisuje wiersze dziennika\n"
-                   "zdarzeń, najstarszy pierwszy. Kod wyjścia 0, gdy plik wysłano; 1 w każdym innym razie."),
+                   "zdarzeń, najstarszy pierwszy. Kod wyjścia 0, gdy plik wysłano (i kanał Atom, gdy jest\n"
+                   "włączony); 1 w każdym innym razie."),
     runPublish,
 });
 

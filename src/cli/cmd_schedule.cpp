@@ -65,7 +65,7 @@ int runSchedule(CliContext& c, const QStringList& arguments)
         throw std::runtime_error(QStringLiteral("brak katalogu danych %1").arg(QDir::toNativeSeparators(c.dataDir)).toStdString());
     const QString iniPath = c.dataDir + QStringLiteral("config.ini");
     Settings settings;
-    konfig::LoadSettings(settings, iniPath);
+    LoadCommandSettings(c, settings, QStringLiteral("schedule"));
     if (showOnly) {
         show(c, settings);
         return 0;

@@ -1,5 +1,7 @@
 #include "command.h"
 
+#include "konfig/settings.h"
+#include "konfig/settingsfile.h"
 #include "platform/clock.h"
 
 #include <QDate>
@@ -69,4 +71,11 @@ void TakeTodayOption(QStringList& args)
     if (!day.isValid())
         throw UsageError{QStringLiteral("błędna data %1 (RRRR-MM-DD)").arg(today)};
     Clock::pin(QDateTime(day, QTime(12, 0)));
+}
+
+void LoadCommandSettings(CliContext& c, Settings& settings, const QString& command)
+{
+    konfig::LoadSettings(settings, c.dataDir + QStringLiteral("config.ini"));
+    for (const QString& line : std::as_const(settings.corrections))
+        c.err << "ekowarta-cli " << command << ": " << line << "\n";
 }

@@ -46,3 +46,8 @@ bool TakeFlag(QStringList& args, const QString& name);
 void TakeTodayOption(QStringList& args);
 // Refuses anything left over that looks like an option or is surplus.
 void RequireNoMoreArguments(const QStringList& args, int expectedPositional);
+
+class Settings;
+// The data directory's config.ini for command; each value the file gave
+// that could not be used as written is told on stderr with what is used.
+void LoadCommandSettings(CliContext& c, Settings& settings, const QString& command);

@@ -197,6 +197,8 @@ void TForm1::FormActivate()
     SetupGridColumns();
     m_baza.table().first();
     konfig::LoadSettings(m_settings, m_baza.directory() + QStringLiteral("config.ini"));
+    for (const QString& line : std::as_const(m_settings.corrections))
+        m_report.LogEvent(line);
     // Once the grid is laid out, the columns fit its final width.
     QTimer::singleShot(0, this, [this] {
         bool userWidths = false;

@@ -120,6 +120,30 @@ private Q_SLOTS:
         QVERIFY2(QString::fromUtf8(r.err).startsWith(QStringLiteral("Brak stron niedostępnych")), r.err.constData());
     }
 
+    // A setting the command cannot use as written is said on stderr with
+    // the value used instead; the command goes on with it.
+    void badSettingsAreSaidOnStderr()
+    {
+        QFile::remove(m_dir.filePath(QStringLiteral("baza.dbf")));
+        {
+            baza::Baza b(m_dir.path());
+            b.OpenTable();
+            b.table().close();
+        }
+        QVERIFY(testdata::writeAll(m_dir.filePath(QStringLiteral("config.ini")),
+                                   "[opcje]\r\nalarm=999\r\nprzerwa=nan\r\n"));
+        const auto r = cli({QStringLiteral("list"), QStringLiteral("--failing")});
+        QFile::remove(m_dir.filePath(QStringLiteral("config.ini")));
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = QString::fromUtf8(r.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() == 3, r.err.constData());
+        QCOMPARE(lines[0], QStringLiteral("ekowarta-cli list: Ustawienie przerwa=nan w pliku config.ini nie jest liczbą "
+                                          "całkowitą; program używa wartości 1000."));
+        QCOMPARE(lines[1], QStringLiteral("ekowarta-cli list: Ustawienie alarm=999 w pliku config.ini jest poza zakresem "
+                                          "1–20; program używa wartości 20."));
+        QVERIFY(lines[2].startsWith(QStringLiteral("Brak stron niedostępnych")));
+    }
+
     // The pages hold every command's synopsis as the help gives it, and
     // man finds nothing to warn about.
     void manualPagesFollowTheHelp()

@@ -138,6 +138,60 @@ private Q_SLOTS:
         QCOMPARE(s.entryCountText, QString::number(position)); // no digit grouping
     }
 
+    // A value the program cannot use is never replaced without a word: the
+    // line says what was read and what is used instead.
+    void badValuesAreToldWithWhatIsUsed_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("told");
+        const auto told = [](const char* text) { return QString::fromUtf8(text); };
+        QTest::newRow("watki=999") << QByteArray("watki=999")
+                                   << told("Ustawienie watki=999 w pliku config.ini jest poza zakresem 1–16; "
+                                           "program używa wartości 16.");
+        QTest::newRow("watki=0") << QByteArray("watki=0")
+                                 << told("Ustawienie watki=0 w pliku config.ini jest poza zakresem 1–16; "
+                                         "program używa wartości 1.");
+        QTest::newRow("przerwa=nan") << QByteArray("przerwa=nan")
+                                     << told("Ustawienie przerwa=nan w pliku config.ini nie jest liczbą całkowitą; "
+                                             "program używa wartości 1000.");
+        QTest::newRow("przerwa=-1") << QByteArray("przerwa=-1")
+                                    << told("Ustawienie przerwa=-1 w pliku config.ini jest poza zakresem 0–600000; "
+                                            "program używa wartości 0.");
+        QTest::newRow("alarm=abc") << QByteArray("alarm=abc")
+                                   << told("Ustawienie alarm=abc w pliku config.ini nie jest liczbą całkowitą; "
+                                           "program używa wartości 3.");
+        QTest::newRow("licz=70000") << QByteArray("licz=70000")
+                                    << told("Ustawienie licz=70000 w pliku config.ini jest poza zakresem 1–1000; "
+                                            "program używa wartości 1000.");
+        QTest::newRow("czas=7") << QByteArray("czas=7")
+                                << told("Ustawienie czas=7 w pliku config.ini nie wskazuje pozycji listy 0–4; program "
+                                        "używa wartości -1 (kontrola strony bez limitu czasu).");
+        QTest::newRow("czas=abc") << QByteArray("czas=abc")
+                                  << told("Ustawienie czas=abc w pliku config.ini nie jest liczbą całkowitą; program "
+                                          "używa wartości 1.");
+        QTest::newRow("tray=tak") << QByteArray("tray=tak")
+                                  << told("Ustawienie tray=tak w pliku config.ini nie jest 0 ani 1; program używa "
+                                          "wartości 0.");
+        QTest::newRow("godzina=25:00") << QByteArray("godzina=25:00")
+                                       << told("Ustawienie godzina=25:00 w pliku config.ini nie jest godziną GG:MM; "
+                                               "program używa wartości 06:00.");
+        QTest::newRow("sound values") << QByteArray("watki=4\r\nprzerwa=0\r\nczas=4\r\ntray=0\r\nlicz=1000")
+                                      << QString();
+        QTest::newRow("keys left out") << QByteArray("host=ftp.gmina.pl") << QString();
+        QTest::newRow("czas=-1, as saved with nothing selected") << QByteArray("czas=-1") << QString();
+    }
+    void badValuesAreToldWithWhatIsUsed()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, told);
+        writeRaw("[opcje]\r\n" + line + "\r\n");
+        Settings s;
+        LoadSettings(s, m_path);
+        QCOMPARE(s.corrections, told.isEmpty() ? QStringList() : QStringList{told});
+        LoadSettings(s, m_path); // told once per reading, not gathered
+        QCOMPARE(s.corrections.size(), told.isEmpty() ? 0 : 1);
+    }
+
     void saveWritesNineKeysInOrder()
     {
         Settings s;

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace konfig {
 // "Liczba jednocześnie sprawdzanych stron": its range, for the window, the
@@ -80,6 +81,12 @@ public:
     // "publikuj także terminy (iCalendar)" (key "ical"): publication also
     // sends terminy.ics, the calendar of comment deadlines, beside wykaz.txt.
     bool ical = false;
+
+    // What the last LoadSettings found in config.ini that it could not use
+    // as written (watki=999, przerwa=nan …): one Polish line per key with
+    // the text read and the value used instead; empty for a sound file.
+    // Whoever loads the settings tells these lines (event log, stderr).
+    QStringList corrections;
 
     // "Sprawdzaj strony automatycznie codziennie o godz." (keys
     // "harmonogram", "godzina", the days "dni", and "publikuj": publish the

@@ -17,6 +17,49 @@ QString flag(bool ticked)
     return ticked ? QStringLiteral("1") : QStringLiteral("0");
 }
 
+// What the file said that the program cannot use as it stands: the key, the
+// text read, why it does not do and what is used instead, one line each.
+class Corrections
+{
+public:
+    explicit Corrections(QStringList& lines) : m_lines(lines) { m_lines.clear(); }
+
+    void note(const char* key, const QString& read, const QString& why, const QString& used)
+    {
+        m_lines << QStringLiteral("Ustawienie %1=%2 w pliku config.ini %3; program używa wartości %4.")
+                       .arg(QString::fromLatin1(key), read.trimmed(), why, used);
+    }
+
+    // A whole number of the range [low, high]: the value, or when the file
+    // says something else (and says anything at all), the fallback or the
+    // nearest end of the range, with a line saying so.
+    int number(const char* key, const QString& read, int fallback, int low, int high)
+    {
+        if (read.isEmpty())
+            return fallback;
+        const std::optional<int> n = WholeNumber(read);
+        if (!n) {
+            note(key, read, QStringLiteral("nie jest liczbą całkowitą"), QString::number(fallback));
+            return fallback;
+        }
+        const int used = qBound(low, *n, high);
+        if (used != *n)
+            note(key, read, QStringLiteral("jest poza zakresem %1–%2").arg(low).arg(high), QString::number(used));
+        return used;
+    }
+
+    // A box that is ticked ("1") or not ("0", or nothing at all).
+    bool tick(const char* key, const QString& read)
+    {
+        if (read != QLatin1String("1") && read != QLatin1String("0") && !read.isEmpty())
+            note(key, read, QStringLiteral("nie jest 0 ani 1"), QStringLiteral("0"));
+        return read == QLatin1String("1");
+    }
+
+private:
+    QStringList& m_lines;
+};
+
 } // namespace
 
 void LoadSettings(Settings& s, const QString& iniPath)
@@ -25,21 +68,30 @@ void LoadSettings(Settings& s, const QString& iniPath)
     const QString section = QString::fromLatin1(kSection);
     auto read = [&](const char* key) { return ini.read(section, QString::fromLatin1(key)); };
 
-    s.tray = read("tray") == QLatin1String("1");
+    Corrections fix(s.corrections);
+
+    s.tray = fix.tick("tray", read("tray"));
 
     // A number outside the list selects nothing, as setting the item index
-    // of a list with five items does.
-    const int time = WholeNumber(read("czas")).value_or(kDefaultTimeLimitIndex);
-    s.timeLimitIndex = time >= 0 && time < konfig::TimeLimitCount() ? time : -1;
+    // of a list with five items does: the check then has no time limit.
+    const QString timeRead = read("czas");
+    const std::optional<int> time = timeRead.isEmpty() ? std::optional<int>(kDefaultTimeLimitIndex) : WholeNumber(timeRead);
+    if (!time)
+        fix.note("czas", timeRead, QStringLiteral("nie jest liczbą całkowitą"), QString::number(kDefaultTimeLimitIndex));
+    const int timeIndex = time.value_or(kDefaultTimeLimitIndex);
+    s.timeLimitIndex = timeIndex >= 0 && timeIndex < konfig::TimeLimitCount() ? timeIndex : -1;
+    // -1 is what the file holds when nothing was selected: no news.
+    if (time && s.timeLimitIndex < 0 && *time != -1)
+        fix.note("czas", timeRead, QStringLiteral("nie wskazuje pozycji listy 0–%1").arg(konfig::TimeLimitCount() - 1),
+                 QStringLiteral("-1 (kontrola strony bez limitu czasu)"));
 
-    s.removeOlderEntries = read("dubl") == QLatin1String("1");
-    s.limitEntries = read("wpisy") == QLatin1String("1");
-    s.skipWithoutNewContent = read("tresc") == QLatin1String("1");
+    s.removeOlderEntries = fix.tick("dubl", read("dubl"));
+    s.limitEntries = fix.tick("wpisy", read("wpisy"));
+    s.skipWithoutNewContent = fix.tick("tresc", read("tresc"));
 
     // The spin buttons hold the position within their range; the edit box
     // then shows the position, plain digits without grouping.
-    const int count = WholeNumber(read("licz")).value_or(kDefaultEntryCount);
-    s.entryCountPosition = qBound(kMinEntryCount, count, kMaxEntryCount);
+    s.entryCountPosition = fix.number("licz", read("licz"), kDefaultEntryCount, kMinEntryCount, kMaxEntryCount);
     s.entryCountText = QString::number(s.entryCountPosition);
 
     s.host = read("host");
@@ -47,26 +99,35 @@ void LoadSettings(Settings& s, const QString& iniPath)
     s.user = read("user");
     s.password = PasswordFromStored(ini.readBytes(kSection, "pass"));
 
-    s.jobs = qBound(kMinJobs, WholeNumber(read("watki")).value_or(kMinJobs), kMaxJobs);
-    s.hostDelayMs = qBound(0, WholeNumber(read("przerwa")).value_or(kDefaultHostDelayMs), kMaxHostDelayMs);
+    s.jobs = fix.number("watki", read("watki"), kMinJobs, kMinJobs, kMaxJobs);
+    s.hostDelayMs = fix.number("przerwa", read("przerwa"), kDefaultHostDelayMs, 0, kMaxHostDelayMs);
     s.userAgent = read("agent").trimmed();
 
-    s.notify = read("powiadom") == QLatin1String("1");
+    s.notify = fix.tick("powiadom", read("powiadom"));
     s.smtpUrl = read("smtp");
     s.smtpUser = read("smtpuser");
     s.smtpPassword = PasswordFromStored(ini.readBytes(kSection, "smtppass"));
     s.mailFrom = read("mailod");
     s.mailTo = read("maildo");
-    s.failingChecks = qBound(kMinFailingChecks, WholeNumber(read("alarm")).value_or(kDefaultFailingChecks),
-                             kMaxFailingChecks);
-    s.atom = read("atom") == QLatin1String("1");
-    s.ical = read("ical") == QLatin1String("1");
+    s.failingChecks =
+        fix.number("alarm", read("alarm"), kDefaultFailingChecks, kMinFailingChecks, kMaxFailingChecks);
+    s.atom = fix.tick("atom", read("atom"));
+    s.ical = fix.tick("ical", read("ical"));
 
-    s.schedule.on = read("harmonogram") == QLatin1String("1");
-    s.schedule.time = harmonogram::ParseTime(read("godzina")).value_or(harmonogram::Schedule().time);
+    s.schedule.on = fix.tick("harmonogram", read("harmonogram"));
+    const harmonogram::Schedule byDefault;
+    const QString timeOfDay = read("godzina");
+    const std::optional<QTime> at = harmonogram::ParseTime(timeOfDay);
+    if (!at && !timeOfDay.isEmpty())
+        fix.note("godzina", timeOfDay, QStringLiteral("nie jest godziną GG:MM"), harmonogram::TimeText(byDefault.time));
+    s.schedule.time = at.value_or(byDefault.time);
     const QString days = read("dni");
-    s.schedule.days = days.isEmpty() ? harmonogram::kEveryDay : harmonogram::ParseDays(days).value_or(harmonogram::kEveryDay);
-    s.schedule.publish = read("publikuj") == QLatin1String("1");
+    const std::optional<harmonogram::Days> parsedDays =
+        days.isEmpty() ? std::optional<harmonogram::Days>(harmonogram::kEveryDay) : harmonogram::ParseDays(days);
+    if (!parsedDays)
+        fix.note("dni", days, QStringLiteral("nie jest listą dni tygodnia"), harmonogram::DaysText(harmonogram::kEveryDay));
+    s.schedule.days = parsedDays.value_or(harmonogram::kEveryDay);
+    s.schedule.publish = fix.tick("publikuj", read("publikuj"));
 
     s.notifyChanged();
 }
