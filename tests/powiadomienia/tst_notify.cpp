@@ -13,12 +13,15 @@
 #include "raport/runreport.h"
 #include "support/ftptestserver.h"
 #include "support/seams.h"
+#include "support/silentsmtpserver.h"
 #include "support/smtptestserver.h"
 #include "support/testdata.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 using namespace powiadomienia;
@@ -181,6 +184,45 @@ private Q_SLOTS:
         QVERIFY(!r.sent);
         QCOMPARE(r.error, error);
         QVERIFY(server.messages().isEmpty());
+    }
+
+    // A server that falls silent holds the sender no longer than the bound,
+    // and what it did is told as it was: a message it accepted was sent
+    // whatever the goodbye, and a server that answered and then stopped
+    // was there all along.
+    void silentServersAreToldAsTheyWere_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("accepts, never answers QUIT") << int(SilentSmtpServer::Mode::SilentQuit) << true << QString();
+        QTest::newRow("never answers the final dot")
+            << int(SilentSmtpServer::Mode::SilentEnd) << false
+            << QStringLiteral("Serwer poczty 127.0.0.1:%1 przestał odpowiadać");
+        QTest::newRow("closes at the final dot")
+            << int(SilentSmtpServer::Mode::CloseAtEnd) << false << QStringLiteral("Serwer poczty przerwał połączenie");
+        QTest::newRow("never greets") << int(SilentSmtpServer::Mode::GreetSilent) << false
+                                      << QStringLiteral("Serwer poczty 127.0.0.1:%1 jest niedostępny");
+    }
+
+    void silentServersAreToldAsTheyWere()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, sent);
+        QFETCH(QString, error);
+        SilentSmtpServer server{SilentSmtpServer::Mode(mode)};
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        const int before = SetSmtpSilenceForTests(2);
+        QElapsedTimer clock;
+        clock.start();
+        const SendResult r = SendMail({server.url(), {}, {}}, message());
+        const qint64 took = clock.elapsed();
+        SetSmtpSilenceForTests(before);
+        QCOMPARE(r.sent, sent);
+        if (!sent)
+            QCOMPARE(r.error, error.contains(QLatin1String("%1")) ? error.arg(QUrl(server.url()).port()) : error);
+        // Two silences at most: the one that ended the message and the goodbye.
+        QVERIFY2(took < 9000, qPrintable(QString::number(took)));
     }
 
     void headerInjectionAndBadAddressesAreRefused_data()

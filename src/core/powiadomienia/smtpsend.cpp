@@ -12,9 +12,11 @@
 namespace powiadomienia {
 namespace {
 
-// The page requests' bounds: a silent server must not hold the sender.
-constexpr long kConnectTimeoutSeconds = 60;
-constexpr long kLowSpeedSeconds = 60;
+// The page requests' bounds: a silent server must not hold the sender,
+// neither while the message goes nor at the goodbye after it (libcurl's
+// own wait for an answer is two minutes). Tests shorten them.
+constexpr long kSilenceSeconds = 60;
+std::atomic<long> silenceSeconds{kSilenceSeconds};
 
 struct Upload
 {
@@ -47,9 +49,13 @@ QString hostOf(const QString& url)
 QString failureText(CURLcode code, long smtpCode, const QString& url)
 {
     switch (code) {
+    case CURLE_OPERATION_TIMEDOUT:
+        // A server that answered and then fell silent was there all along.
+        if (smtpCode > 0)
+            return QStringLiteral("Serwer poczty %1 przestał odpowiadać").arg(hostOf(url));
+        return QStringLiteral("Serwer poczty %1 jest niedostępny").arg(hostOf(url));
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:
-    case CURLE_OPERATION_TIMEDOUT:
         return QStringLiteral("Serwer poczty %1 jest niedostępny").arg(hostOf(url));
     case CURLE_LOGIN_DENIED:
         return QStringLiteral("Serwer poczty odrzucił użytkownika lub hasło");
@@ -83,6 +89,11 @@ QByteArray envelope(const QString& address)
 }
 
 } // namespace
+
+int SetSmtpSilenceForTests(int seconds)
+{
+    return int(silenceSeconds.exchange(seconds > 0 ? seconds : kSilenceSeconds));
+}
 
 std::optional<QString> ServerAddressProblem(const QString& url)
 {
@@ -152,9 +163,11 @@ SendResult SendMail(const SmtpAccount& account, const MailMessage& message, cons
     if (!caFile.isEmpty())
         curl_easy_setopt(c, CURLOPT_CAINFO, caFile.constData());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    const long silence = silenceSeconds.load();
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, silence);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, silence);
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, silence);
     if (!user.isEmpty()) {
         curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
         curl_easy_setopt(c, CURLOPT_PASSWORD, password.constData());
@@ -175,7 +188,12 @@ SendResult SendMail(const SmtpAccount& account, const MailMessage& message, cons
     curl_slist_free_all(rcpt);
     curl_easy_cleanup(c);
 
-    if (code == CURLE_OK) {
+    // The message is the server's once it answered 250 to its end: the
+    // whole message was read out to it (which happens only after its 354
+    // to DATA), and the last answer is a 250. Whatever fails after that
+    // (the goodbye) does not unsend it.
+    const bool accepted = up.offset == up.data.size() && smtpCode == 250;
+    if (code == CURLE_OK || accepted) {
         result.sent = true;
         return result;
     }

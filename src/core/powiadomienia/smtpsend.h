@@ -30,6 +30,11 @@ struct SendResult
 // Polish when not.
 std::optional<QString> ServerAddressProblem(const QString& url);
 
+// How long a silent server is waited for (connecting, between bytes, for
+// an answer), 60 s; a test may shorten it. 0 or less restores it. Returns
+// the previous value.
+int SetSmtpSilenceForTests(int seconds);
+
 // Blocks until the server took the message or refused it. cancelled, when
 // given, may be set from another thread to give up.
 SendResult SendMail(const SmtpAccount& account, const MailMessage& message,
