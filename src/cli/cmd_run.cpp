@@ -32,6 +32,9 @@ namespace {
 
 std::atomic<int> interrupts{0};
 
+// How long the end of a run waits for a history another program holds.
+constexpr int kHistoryWaitMs = 30000;
+
 extern "C" void onInterrupt(int)
 {
     interrupts.fetch_add(1);
@@ -151,7 +154,7 @@ int runRun(CliContext& c, const QStringList& arguments)
         throw UsageError{QStringLiteral("--continue i --new wykluczają się")};
 
     Settings settings;
-    konfig::LoadSettings(settings, c.dataDir + QStringLiteral("config.ini"));
+    LoadCommandSettings(c, settings, QStringLiteral("run"));
     if (limitGiven)
         settings.timeLimitIndex = timeLimitIndex(limit);
     if (jobsGiven) {
@@ -197,6 +200,8 @@ int runRun(CliContext& c, const QStringList& arguments)
     b.OpenTable();
 
     RunReport report;
+    for (const QString& line : std::as_const(settings.corrections))
+        report.LogEvent(line);
     CliDialogs dialogs(c.err, continuePass ? Dialogs::Answer::Yes : newPass || scheduled ? Dialogs::Answer::No : Dialogs::Answer::Cancel);
     RunController run(b, report, settings, dialogs);
     powiadomienia::RunNotifier notifier(b.directory(), b.table(), report, settings);
@@ -246,28 +251,40 @@ int runRun(CliContext& c, const QStringList& arguments)
         return 1;
     }
 
+    // Results kept back while another program held the history: without a
+    // window to keep alive, the command may wait for the file a while.
+    if (run.waitingHistory() > 0 && !run.WriteWaitingHistory(kHistoryWaitMs))
+        report.LogEvent(QStringLiteral("Nie zapisano w historii stron %1 kontroli: plik historii był zajęty przez "
+                                       "inny program do końca kontroli")
+                            .arg(run.waitingHistory()));
+
     AfterRun(b.directory(), b.table(), report, run.outcome(), run.aborted(), Clock::now().date());
 
     // The summary goes before the lists are printed, so that the event log
-    // below tells whether it went.
-    bool notified = false;
-    if (const auto mail = notifier.prepare(run.outcome(), run.aborted()))
-        notified = notifier.sendNow(*mail).sent;
-    else if (notifyRequired && !settings.notify)
+    // below tells whether it went. It is made from the register, but sent
+    // once the register is let go (after a scheduled publication, which
+    // needs it): a mail server that keeps us waiting keeps nobody else
+    // from the register.
+    const std::optional<powiadomienia::PreparedMail> mail = notifier.prepare(run.outcome(), run.aborted());
+    if (!mail && notifyRequired && !settings.notify)
         report.LogEvent(QStringLiteral("Powiadomienia są wyłączone w konfiguracji: podsumowanie nie zostało wysłane."));
     if (scheduledRun)
-        scheduledRun->Finish(b, run, report, settings, notified);
+        scheduledRun->Publish(b, run, report, settings);
+    b.table().close();
+    const bool notified = mail && notifier.sendNow(*mail).sent;
+    if (scheduledRun)
+        scheduledRun->Finish(run, report, notified);
 
     printList(c.out, QStringLiteral("Lista błędnych stron"), report.errorLines());
     printList(c.out, QStringLiteral("Lista stron zaktualizowanych"), report.updatedLines());
     QStringList events = report.events();
     std::reverse(events.begin(), events.end());
     printList(c.out, QStringLiteral("Dziennik zdarzeń"), events);
-    b.table().close();
 
     switch (run.outcome()) {
     case RunOutcome::Offline: return 2;
     case RunOutcome::Stopped: return 130;
+    case RunOutcome::WriteFailed: return 4;
     case RunOutcome::NoData: return 0; // no run, so no summary was due
     case RunOutcome::Finished:
     case RunOutcome::Refused: break;
@@ -301,7 +318,9 @@ CommandRegistration reg({
                    "Postęp na stderr; na końcu lista błędnych stron, lista stron zaktualizowanych\n"
                    "i dziennik zdarzeń (od najstarszego). Ctrl-C zatrzymuje kontrolę (można ją dokończyć).\n"
                    "Kod wyjścia: 0 przebieg zakończony, 2 brak połączenia z Internetem,\n"
-                   "130 przerwano, 3 podsumowanie niewysłane (z --notify-required), 1 inny błąd."),
+                   "4 na dysku tego komputera nie można zapisać wyników (np. brak miejsca; kontrolę\n"
+                   "można dokończyć z --continue), 130 przerwano, 3 podsumowanie niewysłane\n"
+                   "(z --notify-required), 1 inny błąd."),
     runRun,
 });
 

@@ -112,7 +112,24 @@ bool ScheduledRun::AwaitTurn(int waitSeconds)
     return true;
 }
 
-void ScheduledRun::Finish(baza::Baza& baza, const RunController& run, RunReport& report, Settings& settings, bool mailed)
+void ScheduledRun::Publish(baza::Baza& baza, const RunController& run, RunReport& report, Settings& settings)
+{
+    m_published.clear();
+    if (run.outcome() != RunOutcome::Finished || !settings.schedule.publish)
+        return;
+    if (settings.host.trimmed().isEmpty()) {
+        m_published = QStringLiteral(" Bez publikacji: w konfiguracji nie podano serwera FTP.");
+        return;
+    }
+    publikacja::NoPublishProgress progress;
+    LoggingDialogs dialogs(report);
+    const publikacja::PublishOutcome published =
+        publikacja::PublishCommand(baza, false, settings, report, progress, dialogs);
+    m_published = published.succeeded() ? QStringLiteral(" Wykaz opublikowany.")
+                                        : QStringLiteral(" Publikacja nieudana (szczegóły w dzienniku zdarzeń).");
+}
+
+void ScheduledRun::Finish(const RunController& run, RunReport& report, bool mailed)
 {
     QString summary;
     switch (run.outcome()) {
@@ -120,22 +137,12 @@ void ScheduledRun::Finish(baza::Baza& baza, const RunController& run, RunReport&
     case RunOutcome::Offline: summary = QStringLiteral("brak połączenia z Internetem, strony nie zostały sprawdzone."); break;
     case RunOutcome::NoData: summary = QStringLiteral("rejestr jest pusty, nie było czego sprawdzać."); break;
     case RunOutcome::Stopped: summary = QStringLiteral("przerwana przed końcem."); break;
+    case RunOutcome::WriteFailed: summary = QStringLiteral("przerwana: na dysku tego komputera nie można było zapisać wyników (szczegóły w dzienniku zdarzeń)."); break;
     case RunOutcome::Refused: summary = QStringLiteral("nie rozpoczęta."); break;
     }
     if (mailed)
         summary += QStringLiteral(" Podsumowanie wysłane e-mailem.");
-    if (run.outcome() == RunOutcome::Finished && settings.schedule.publish) {
-        if (settings.host.trimmed().isEmpty()) {
-            summary += QStringLiteral(" Bez publikacji: w konfiguracji nie podano serwera FTP.");
-        } else {
-            publikacja::NoPublishProgress progress;
-            LoggingDialogs dialogs(report);
-            const publikacja::PublishOutcome published =
-                publikacja::PublishCommand(baza, false, settings, report, progress, dialogs);
-            summary += published.sent ? QStringLiteral(" Wykaz opublikowany.")
-                                      : QStringLiteral(" Publikacja nieudana (szczegóły w dzienniku zdarzeń).");
-        }
-    }
+    summary += m_published;
     QStringList events = report.events();
     std::reverse(events.begin(), events.end());
     keep(run.outcome() != RunOutcome::Refused, summary, events);

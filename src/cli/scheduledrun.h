@@ -25,8 +25,11 @@ public:
     // Waits for the register and the connection, up to waitSeconds; false
     // when the run is not to happen (the reason is printed and kept).
     bool AwaitTurn(int waitSeconds);
-    // After the run and its e-mail.
-    void Finish(baza::Baza& baza, const RunController& run, RunReport& report, Settings& settings, bool mailed);
+    // After the run, while the register is still held: publishes when the
+    // schedule says so.
+    void Publish(baza::Baza& baza, const RunController& run, RunReport& report, Settings& settings);
+    // After the e-mail, the register let go: keeps the summary.
+    void Finish(const RunController& run, RunReport& report, bool mailed);
     // A failure that ended the run is kept as its summary too.
     void Failed(const QString& text);
 
@@ -36,4 +39,5 @@ private:
     CliContext& m_context;
     const Settings& m_settings;
     harmonogram::LastRun m_record;
+    QString m_published; // what Publish adds to the summary
 };

@@ -4,12 +4,14 @@
 #include "konfig/settings.h"
 #include "konfig/settingsfile.h"
 #include "support/httptestserver.h"
+#include "support/silentsmtpserver.h"
 #include "support/smtptestserver.h"
 #include "support/testdata.h"
 #include "text/datevalue.h"
 
 #include <QJsonObject>
 
+#include <QDir>
 #include <QProcess>
 #include <QtTest>
 
@@ -71,6 +73,8 @@ private Q_SLOTS:
     void badArguments();
     void interruptStopsAndLeavesAResumablePass();
     void summaryMailAndAlerts();
+    void registerIsLetGoBeforeTheSummaryMail();
+    void fullDiskStopsTheRunResumably();
 };
 
 // The summary after every run, its failure told and turned into exit 3 on
@@ -122,6 +126,99 @@ void TestCliRun::summaryMailAndAlerts()
     const auto four = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("list"), QStringLiteral("--failing"), QStringLiteral("--checks"), QStringLiteral("4")});
     QCOMPARE(four.exitCode, 0);
     QVERIFY(four.out.isEmpty());
+}
+
+// A mail server that says nothing keeps the run waiting, but not the
+// register: the run's verdicts are in it and another command may change it
+// meanwhile.
+void TestCliRun::registerIsLetGoBeforeTheSummaryMail()
+{
+    makeRegister({{QStringLiteral("/a"), 0}});
+    SilentSmtpServer silent(SilentSmtpServer::Mode::GreetSilent);
+    QVERIFY2(silent.start(), qPrintable(silent.errorString()));
+    Settings settings;
+    settings.notify = true;
+    settings.smtpUrl = silent.url();
+    settings.mailFrom = QStringLiteral("ekowarta@example.pl");
+    settings.mailTo = QStringLiteral("ola@example.pl");
+    konfig::SaveSettings(settings, m_dir->filePath(QStringLiteral("config.ini")));
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("EKOWARTA_CONNECTION"), QStringLiteral("online"));
+    p.setProcessEnvironment(env);
+    p.start(testdata::program(QStringLiteral("ekowarta-cli")), dir() + QStringList{QStringLiteral("run")});
+    QVERIFY(p.waitForStarted());
+    QVERIFY(silent.waitFor("CONNECTED"));
+    QCOMPARE(p.state(), QProcess::Running); // still waiting for the server's word
+
+    const auto marked = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("mark"), QStringLiteral("1"),
+                                                                               QStringLiteral("3")});
+    QVERIFY2(marked.exitCode == 0, marked.err.constData());
+    QCOMPARE(column(baza::Kod), QList<int>{3});
+    QCOMPARE(column(baza::Z), QList<int>{1}); // the run's own mark was in before the mail
+
+    silent.stop(); // the server goes away: the run ends
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY2(p.readAllStandardOutput().contains("=> Nie udało się wysłać podsumowania kontroli e-mailem"),
+             "no line about the mail");
+    QCOMPARE(column(baza::Kod), QList<int>{3}); // nothing written over the mark after it
+}
+
+// A disk with no room for the pages: that is no verdict of the pages. The
+// run stops as a lost connection stops it, the records keep what they had,
+// and the event log and the exit code say what happened. The data folder
+// lies on a real tmpfs of 64 KB, mounted in a namespace of the command's
+// own (unshare), so no privilege is needed.
+void TestCliRun::fullDiskStopsTheRunResumably()
+{
+    if (QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("-r"), QStringLiteral("-m"), QStringLiteral("true")}) != 0)
+        QSKIP("this system gives no mount namespace to an unprivileged process (unshare -r -m)");
+    QByteArray big = "<html><body><p>Dnia 2 stycznia 2020 r.</p>\n";
+    while (big.size() < 100 * 1024)
+        big += "<p>Obwieszczenie o wszczęciu postępowania w sprawie decyzji o środowiskowych uwarunkowaniach</p>\n";
+    QStringList pages;
+    for (int i = 0; i < 6; ++i) {
+        const QString page = QStringLiteral("/duza%1").arg(i);
+        m_server->route(page.toUtf8(), HttpTestServer::Response::html(big));
+        pages << page;
+    }
+    QList<QPair<QString, int>> records;
+    for (const QString& page : pages)
+        records << qMakePair(page, 0);
+    makeRegister(records, {2, 0, 1, 3, 0, 2});
+    const QByteArray before = testdata::readAll(m_dir->filePath(QStringLiteral("baza.dbf")));
+
+    const QString disk = m_dir->filePath(QStringLiteral("dysk"));
+    QVERIFY(QDir().mkpath(disk));
+    const QString script = QStringLiteral(
+        "set -e; mount -t tmpfs -o size=64k tmpfs \"$1\"; cp \"$2/baza.dbf\" \"$1/\"; set +e;"
+        " EKOWARTA_CONNECTION=online \"$3\" --dir \"$1\" run --new --jobs 8 >\"$2/out.txt\" 2>\"$2/err.txt\";"
+        " echo $? >\"$2/rc.txt\"; cp \"$1/baza.dbf\" \"$2/baza.dbf\"; ls \"$1\" >\"$2/ls.txt\"");
+    QProcess p;
+    p.start(QStringLiteral("unshare"), {QStringLiteral("-r"), QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                       script, QStringLiteral("sh"), disk, m_dir->path(),
+                                       testdata::program(QStringLiteral("ekowarta-cli"))});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    const QString out = QString::fromUtf8(testdata::readAll(m_dir->filePath(QStringLiteral("out.txt"))));
+    QCOMPARE(testdata::readAll(m_dir->filePath(QStringLiteral("rc.txt"))).trimmed(), QByteArray("4"));
+    QVERIFY2(out.contains(QStringLiteral("Kontrola przerwana, bo na dysku tego komputera nie można zapisać wyników")) &&
+                 out.contains(QStringLiteral("brak miejsca na dysku")),
+             qPrintable(out));
+    QVERIFY2(!out.contains(QStringLiteral("Kontrola zakończona")), qPrintable(out));
+    QVERIFY2(!out.contains(QStringLiteral("Błąd zapisu pliku tymczasowego")), qPrintable(out));
+    // The records as they were: no kod 5, no check date, nothing checked.
+    QCOMPARE(column(baza::Kod), (QList<int>{2, 0, 1, 3, 0, 2}));
+    QCOMPARE(column(baza::Z), (QList<int>{0, 0, 0, 0, 0, 0}));
+    QCOMPARE(testdata::readAll(m_dir->filePath(QStringLiteral("baza.dbf"))).mid(32), before.mid(32));
+    QVERIFY2(!testdata::readAll(m_dir->filePath(QStringLiteral("ls.txt"))).contains(".tmp"), "a page file was left");
+
+    // With room again the pass goes on and ends.
+    const auto resumed = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--continue")});
+    QVERIFY2(resumed.exitCode == 0, resumed.out.constData());
+    QCOMPARE(column(baza::Z), (QList<int>{1, 1, 1, 1, 1, 1}));
 }
 
 void TestCliRun::wholePassPrintsTheReport()

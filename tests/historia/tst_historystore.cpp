@@ -7,7 +7,9 @@
 #include "historia/preparedversion.h"
 #include "przebieg/runhistory.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QTimer>
 #include <QtTest>
 
 using namespace historia;
@@ -50,6 +52,25 @@ QString sqliteTool(const QString& file, const QString& query)
     if (!p.waitForFinished(20000) || p.exitCode() != 0)
         return QStringLiteral("FAILED: ") + QString::fromUtf8(p.readAllStandardError());
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// The sqlite3 tool in a transaction that holds the file until told to end
+// it ("COMMIT;" on its input).
+bool holdExclusively(QProcess& holder, const QString& file)
+{
+    holder.setProcessChannelMode(QProcess::MergedChannels);
+    holder.start(QStringLiteral("sqlite3"), {QStringLiteral("-interactive"), file});
+    if (!holder.waitForStarted())
+        return false;
+    holder.write("BEGIN EXCLUSIVE;\nSELECT 'trzym' || 'any';\n");
+    QByteArray said;
+    QElapsedTimer clock;
+    clock.start();
+    while (!said.contains("trzymany") && clock.elapsed() < 10000) {
+        holder.waitForReadyRead(100);
+        said += holder.readAll();
+    }
+    return said.contains("trzymany");
 }
 
 } // namespace
@@ -424,6 +445,86 @@ private Q_SLOTS:
         HistoryStore empty(path());
         empty.open(HistoryStore::Mode::ReadWrite);
         QVERIFY(empty.Checks(kPage).isEmpty());
+    }
+
+    // Another program in a transaction on the file (the sqlite3 tool's
+    // BEGIN EXCLUSIVE): the checks wait in memory, in order, told once,
+    // nobody waits for the file, and they go in as soon as it is free.
+    void aBusyHistoryHoldsNobodyUpAndLosesNothing()
+    {
+        {
+            HistoryStore store(path());
+            store.open(HistoryStore::Mode::ReadWrite); // the file and its tables exist
+        }
+        QProcess holder;
+        QVERIFY(holdExclusively(holder, path()));
+
+        QStringList log;
+        QElapsedTimer clock;
+        clock.start();
+        {
+            RunHistory history(m_dir->path(), [&log](const QString& t) { log << t; });
+            for (int i = 0; i < 20; ++i) {
+                PageCheck ok;
+                ok.address = kPage + QStringLiteral("?strona=%1").arg(i);
+                ok.downloadStatus = 2;
+                ok.code = 2;
+                ok.version = PrepareVersion(m_dir->path(), ok.address, "<p>Obwieszczenie " + QByteArray::number(i) + "</p>",
+                                            "utf-8", QStringLiteral("text/html"), QDateTime::currentDateTime());
+                QCOMPARE(history.Record(ok, false).code, 2); // the verdict does not wait for the file
+            }
+            // Twenty checks that each waited as the file's own time-out
+            // would have it (3 s) take a minute.
+            QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(history.waitingCount(), 20);
+            QVERIFY(!history.WriteWaiting(0));
+            QCOMPARE(log, QStringList{QStringLiteral("Plik historii stron jest zajęty przez inny program: wyniki "
+                                                     "kontroli czekają i zostaną w nim zapisane, gdy się zwolni")});
+
+            holder.write("COMMIT;\n.quit\n");
+            QVERIFY(holder.waitForFinished(10000));
+            // The next check finds the file free: all go in, oldest first.
+            PageCheck last;
+            last.address = kPage;
+            last.downloadStatus = 0;
+            last.message = QStringLiteral("Błędna strona: Not Found");
+            history.Record(last, false);
+            QCOMPARE(history.waitingCount(), 0);
+        }
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(sqliteTool(path(), QStringLiteral("SELECT count(*) FROM wersje")), QStringLiteral("21"));
+        QCOMPARE(sqliteTool(path(), QStringLiteral("SELECT s.adres FROM wersje w JOIN strony s ON s.id = w.strona "
+                                                   "ORDER BY w.id LIMIT 1")),
+                 kPage + QStringLiteral("?strona=0"));
+        QCOMPARE(sqliteTool(path(), QStringLiteral("SELECT count(*) FROM tresci")), QStringLiteral("20"));
+    }
+
+    // What still waits when the run ends is written by the end of the run
+    // once the file is free, also without another check.
+    void waitingChecksAreWrittenAtTheEnd()
+    {
+        {
+            HistoryStore store(path());
+            store.open(HistoryStore::Mode::ReadWrite);
+        }
+        QProcess holder;
+        QVERIFY(holdExclusively(holder, path()));
+        RunHistory history(m_dir->path(), [](const QString&) {});
+        PageCheck failed;
+        failed.address = kPage;
+        failed.downloadStatus = 0;
+        failed.message = QStringLiteral("Błędna strona: Not Found");
+        history.Record(failed, false);
+        QCOMPARE(history.waitingCount(), 1);
+        // Freed a moment later: a wait that outlasts the holder succeeds.
+        QTimer::singleShot(300, &holder, [&holder] { holder.write("COMMIT;\n.quit\n"); });
+        QElapsedTimer clock;
+        clock.start();
+        while (!history.WriteWaiting(0) && clock.elapsed() < 10000)
+            QTest::qWait(50);
+        QCOMPARE(history.waitingCount(), 0);
+        QVERIFY(holder.waitForFinished(10000));
+        QCOMPARE(sqliteTool(path(), QStringLiteral("SELECT count(*) FROM wersje")), QStringLiteral("1"));
     }
 
     void unwritableStoreIsToldOnceAndTheVerdictStays()

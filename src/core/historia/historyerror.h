@@ -26,9 +26,31 @@ public:
     bool damaged() const { return m_damaged; }
     bool foreign() const { return m_foreign; }
 
+    // Another connection holds the file (a write of another program, the
+    // sqlite3 tool in a transaction): the same may succeed later.
+    static HistoryError busyFile(const QString& message)
+    {
+        HistoryError e(message);
+        e.m_busy = true;
+        return e;
+    }
+    bool busy() const { return m_busy; }
+
+    // The file could not be written on this computer (a full disk, an
+    // error of the disk): nothing the page did.
+    static HistoryError writeFailure(const QString& message)
+    {
+        HistoryError e(message);
+        e.m_writeFailed = true;
+        return e;
+    }
+    bool writeFailed() const { return m_writeFailed; }
+
 private:
     bool m_damaged = false;
     bool m_foreign = false;
+    bool m_busy = false;
+    bool m_writeFailed = false;
 };
 
 } // namespace historia

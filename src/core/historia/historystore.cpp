@@ -274,6 +274,38 @@ bool isDamage(int code)
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
 }
 
+bool isBusy(int code)
+{
+    code &= 0xFF;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+bool isWriteFailure(int code)
+{
+    code &= 0xFF;
+    return code == SQLITE_FULL || code == SQLITE_IOERR;
+}
+
+// SQLite's own texts are English; the user reads these.
+QString reasonOf(int code)
+{
+    switch (code & 0xFF) {
+    case SQLITE_FULL: return QStringLiteral("brak miejsca na dysku");
+    case SQLITE_IOERR: return QStringLiteral("błąd odczytu lub zapisu dysku");
+    case SQLITE_READONLY: return QStringLiteral("plik jest tylko do odczytu");
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return QStringLiteral("brak uprawnień do pliku");
+    case SQLITE_CANTOPEN: return QStringLiteral("nie można otworzyć pliku");
+    case SQLITE_CORRUPT: return QStringLiteral("plik jest uszkodzony");
+    case SQLITE_NOTADB: return QStringLiteral("to nie jest plik bazy danych SQLite");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return QStringLiteral("plik jest zajęty przez inny program");
+    case SQLITE_NOMEM: return QStringLiteral("brak pamięci");
+    case SQLITE_CONSTRAINT: return QStringLiteral("zapis sprzeczny z zawartością pliku");
+    default: return QStringLiteral("błąd SQLite nr %1").arg(code);
+    }
+}
+
 } // namespace
 
 QString HistoryStore::PathIn(const QString& dataDirectory)
@@ -291,10 +323,16 @@ HistoryStore::~HistoryStore()
 void HistoryStore::fail(const QString& what) const
 {
     const int code = sqlite3_extended_errcode(m_db);
-    const QString reason = QString::fromUtf8(sqlite3_errstr(code));
+    const QString reason = reasonOf(code);
     if (isDamage(code))
         throw HistoryError(QStringLiteral("plik %1 jest uszkodzony (%2)").arg(QFileInfo(m_path).fileName(), reason),
                            true);
+    if (isBusy(code))
+        throw HistoryError::busyFile(
+            QStringLiteral("plik %1 jest zajęty przez inny program").arg(QFileInfo(m_path).fileName()));
+    if (isWriteFailure(code))
+        throw HistoryError::writeFailure(
+            QStringLiteral("nie można zapisać pliku %1: %2").arg(QFileInfo(m_path).fileName(), reason));
     throw HistoryError(QStringLiteral("%1 w pliku %2 nie powiódł się (%3)")
                            .arg(what, QFileInfo(m_path).fileName(), reason));
 }
@@ -311,7 +349,13 @@ bool HistoryStore::isForeign() const
     return q.integer(0) > 0 && q.integer(1) < 3;
 }
 
-void HistoryStore::open(Mode mode)
+void HistoryStore::setBusyTimeout(int ms)
+{
+    if (m_db)
+        sqlite3_busy_timeout(m_db, qMax(0, ms));
+}
+
+void HistoryStore::open(Mode mode, int busyTimeoutMs)
 {
     close();
     if (mode == Mode::ReadOnly && !QFileInfo::exists(m_path))
@@ -319,19 +363,19 @@ void HistoryStore::open(Mode mode)
     if (mode == Mode::ReadWrite && QFileInfo(m_path).size() > 0) {
         // Looked at through a reading connection first: a foreign file must
         // not get so much as a journal mode from us.
-        open(Mode::ReadOnly);
+        open(Mode::ReadOnly, busyTimeoutMs);
         close();
     }
     const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
-        const QString reason = QString::fromUtf8(sqlite3_errstr(rc));
+        const QString reason = reasonOf(rc);
         sqlite3_close(m_db);
         m_db = nullptr;
         throw HistoryError(QStringLiteral("nie można otworzyć pliku %1 (%2)").arg(FileName(), reason), isDamage(rc));
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, 3000);
+    sqlite3_busy_timeout(m_db, qMax(0, busyTimeoutMs));
     try {
         if (mode == Mode::ReadWrite) {
             // WAL: the check's worker reads while the main thread writes, and

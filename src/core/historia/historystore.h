@@ -129,7 +129,10 @@ public:
     // file that is not a database, foreign() as well for a database of
     // another program, which is left as it is).
     enum class Mode { ReadWrite, ReadOnly };
-    void open(Mode mode);
+    // busyTimeoutMs: how long a question waits for a file another
+    // connection holds before it fails with HistoryError busy().
+    void open(Mode mode, int busyTimeoutMs = 3000);
+    void setBusyTimeout(int ms);
     void close();
     bool isOpen() const { return m_db != nullptr; }
 

@@ -45,6 +45,12 @@ struct PageCheck
     // The answer's ETag and Last-Modified, kept for the next check.
     QByteArray etag;
     QByteArray lastModified;
+    // The check could not be kept on this computer (its temporary file or
+    // the history could not be written: a full disk, say): the reason, in
+    // Polish. It says nothing of the page; the run stops, resumably, and
+    // the record keeps what it had.
+    QString localFailure;
+    bool failedLocally() const { return !localFailure.isEmpty(); }
     // What the page's history held before this check.
     bool hasHistory = false;     // an earlier version of the page is stored
     double previousPageDate = 0; // the newest date found in it; 0 when none was

@@ -114,13 +114,14 @@ void TPobierz::run()
             else
                 measure(tempFile, history, previous);
         }
-    } catch (const FileError&) {
-        // The page could not be stored or read back: a read error of this
-        // record rather than a check that never reports and leaves the run
-        // waiting for its time limit (or for ever, with no limit set).
+    } catch (const FileError& e) {
+        // The page could not be stored or read back here: not the page's
+        // fault, so no verdict of it; the check still reports at once
+        // rather than leave the run waiting for its time limit.
         QFile::remove(tempFile);
         m_check.downloadStatus = DownloadStatus::Failed;
         m_check.message = QStringLiteral("Błąd zapisu pliku tymczasowego");
+        m_check.localFailure = e.text();
     }
 
     history = {}; // given back before the main thread writes

@@ -37,7 +37,8 @@ std::optional<RunEnding> EndingOf(RunOutcome outcome, bool aborted)
 {
     switch (outcome) {
     case RunOutcome::Finished: return RunEnding::Finished;
-    case RunOutcome::Stopped: return RunEnding::Stopped;
+    case RunOutcome::Stopped:
+    case RunOutcome::WriteFailed: return RunEnding::Stopped;
     case RunOutcome::Offline: return aborted ? std::optional(RunEnding::Aborted) : std::nullopt;
     case RunOutcome::NoData:
     case RunOutcome::Refused: break;

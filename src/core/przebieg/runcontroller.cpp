@@ -4,6 +4,7 @@
 #include "baza/fields.h"
 #include "baza/infoindex.h"
 #include "baza/runmarks.h"
+#include "dbf/dbferror.h"
 #include "internet/checkconnection.h"
 #include "konfig/settings.h"
 #include "kontrola/downloadpage.h"
@@ -252,6 +253,7 @@ void RunController::leavePass()
 void RunController::finish(RunOutcome outcome)
 {
     m_active = false;
+    m_history.WriteWaiting(0); // what a busy history kept back, if it is free now
     if (m_connections)
         m_connections->Close(); // checks still out close theirs when done
     m_connections.reset();
@@ -521,6 +523,44 @@ void RunController::StoreResult(const PageCheck& check)
 void RunController::storeVerdict(const PageCheck& received)
 {
     const PageCheck check = m_history.Record(received, m_settings.skipWithoutNewContent);
+    if (check.failedLocally()) {
+        stopForWriteFailure(check.localFailure, check.recordNumber);
+        return;
+    }
+    try {
+        storeInRegister(check);
+    } catch (const dbf::DbfError& e) {
+        if (e.kind() != dbf::DbfError::Kind::Io)
+            throw;
+        stopForWriteFailure(e.text(), check.recordNumber);
+    }
+}
+
+void RunController::stopForWriteFailure(const QString& reason, qint32 recordNumber)
+{
+    // A file of this computer refused what the check found: no verdict of
+    // the page. The run stops as a lost connection stops it; what was
+    // stored stays, and this record is checked again when the pass goes on.
+    const bool told = m_outcome == RunOutcome::WriteFailed && !m_active;
+    if (m_active) {
+        leavePass();
+        m_state.currentRecord = qMin(m_state.currentRecord, qMax(1, int(recordNumber)));
+        m_gridEnabled = true;
+        finish(RunOutcome::WriteFailed);
+        notify();
+    } else {
+        // A check of a stopped run came back: the run is not done either.
+        m_outcome = RunOutcome::WriteFailed;
+    }
+    if (!told)
+        m_report.LogEvent(QStringLiteral("Kontrola przerwana, bo na dysku tego komputera nie można zapisać wyników: "
+                                         "%1. Rekordy zachowują dotychczasowe dane; po zwolnieniu miejsca kontrolę "
+                                         "można dokończyć.")
+                              .arg(reason));
+}
+
+void RunController::storeInRegister(const PageCheck& check)
+{
     dbf::DbfTable& table = m_baza.table();
     ++m_tally.checked;
     if (check.downloadStatus != DownloadStatus::Downloaded) {

@@ -93,6 +93,14 @@ public:
     // Stops the pass; the checks in flight go on untimed and are still
     // stored, and the pass can be continued.
     void Stop();
+
+    // Checks whose history waits for a file another program keeps busy
+    // (tried again at every check and at the end of a run, never waited
+    // for): written now, waiting up to waitMs. A program without a window
+    // may wait at its end. True when none waits any more.
+    bool WriteWaitingHistory(int waitMs) { return m_history.WriteWaiting(waitMs); }
+    int waitingHistory() const { return m_history.waitingCount(); }
+
     // Every second while the run is active: the remaining-time estimate,
     // with the time elapsed until now (a slow page keeps it moving).
     void RefreshEstimate();
@@ -143,6 +151,8 @@ private:
     // through Qt's event loop.
     void guarded(const std::function<void()>& step);
     void failed(const QString& text);
+    void storeInRegister(const PageCheck& check);
+    void stopForWriteFailure(const QString& reason, qint32 recordNumber);
     bool startRun();
     void finish(RunOutcome outcome);
     void leavePass();

@@ -8,6 +8,8 @@
 #include "text/datevalue.h"
 #include "text/trimmedtext.h"
 
+#include <utility>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,30 +25,98 @@ QDateTime wholeSeconds(QDateTime t)
 
 RunHistory::RunHistory(const QString& dataDirectory, Log log) : m_directory(dataDirectory), m_log(std::move(log)) {}
 
-RunHistory::~RunHistory() = default;
+RunHistory::~RunHistory()
+{
+    // A last try for what still waits, without holding anybody up.
+    WriteWaiting(0);
+}
 
-bool RunHistory::ensureOpen()
+RunHistory::Opened RunHistory::ensureOpen(int waitMs)
 {
     if (m_store && m_store->isOpen())
-        return true;
+        return Opened::Open;
     m_store = std::make_unique<historia::HistoryStore>(historia::HistoryStore::PathIn(m_directory));
     try {
-        m_store->open(historia::HistoryStore::Mode::ReadWrite);
-        return true;
+        m_store->open(historia::HistoryStore::Mode::ReadWrite, waitMs);
+        return Opened::Open;
     } catch (const historia::HistoryError& e) {
+        if (e.busy())
+            return Opened::Busy;
+        if (e.writeFailed()) {
+            m_diskFailure = QStringLiteral("Historia stron: %1").arg(e.text());
+            return Opened::DiskFailed;
+        }
         if (e.damaged()) {
             setAside(e.foreign());
             try {
-                m_store->open(historia::HistoryStore::Mode::ReadWrite);
-                return true;
-            } catch (const historia::HistoryError&) {
+                m_store->open(historia::HistoryStore::Mode::ReadWrite, waitMs);
+                return Opened::Open;
+            } catch (const historia::HistoryError& again) {
+                if (again.busy())
+                    return Opened::Busy;
             }
         }
         if (!m_problemTold)
             m_log(QStringLiteral("Historia stron niedostępna: %1; kontrola trwa bez zapisu historii").arg(e.text()));
         m_problemTold = true;
-        return false;
+        return Opened::Unavailable;
     }
+}
+
+RunHistory::Written RunHistory::writeOne(const Waiting& check, int waitMs)
+{
+    switch (ensureOpen(waitMs)) {
+    case Opened::Open: break;
+    case Opened::Busy: return Written::Busy;
+    case Opened::DiskFailed: return Written::DiskFailed;
+    case Opened::Unavailable: return Written::GivenUp;
+    }
+    const historia::PackedBody* body = check.version ? &check.version->body : nullptr;
+    m_store->setBusyTimeout(waitMs);
+    try {
+        m_store->AddCheck(check.row, body, check.notices);
+        m_problemTold = false;
+        return Written::Done;
+    } catch (const historia::HistoryError& e) {
+        if (e.busy())
+            return Written::Busy;
+        if (e.writeFailed()) {
+            m_diskFailure = QStringLiteral("Historia stron: %1").arg(e.text());
+            return Written::DiskFailed;
+        }
+        if (e.damaged()) {
+            setAside(e.foreign());
+            m_store.reset();
+            if (ensureOpen(waitMs) == Opened::Open) {
+                try {
+                    m_store->AddCheck(check.row, body, check.notices);
+                    return Written::Done;
+                } catch (const historia::HistoryError&) {
+                }
+            }
+        }
+        if (!m_problemTold)
+            m_log(QStringLiteral("Nie zapisano historii strony %1: %2").arg(check.row.page, e.text()));
+        m_problemTold = true;
+        return Written::GivenUp;
+    }
+}
+
+bool RunHistory::WriteWaiting(int waitMs)
+{
+    while (!m_waiting.empty()) {
+        const Written written = writeOne(m_waiting.front(), waitMs);
+        if (written == Written::Busy || written == Written::DiskFailed)
+            return false;
+        const Waiting& done = m_waiting.front();
+        if (done.version)
+            m_waitingBytes -= done.version->body.body.size() + done.version->body.text.size();
+        m_waiting.pop_front();
+    }
+    m_waitingBytes = 0;
+    m_busyTold = false;
+    m_overflowTold = false;
+    return true;
 }
 
 // A damaged file keeps what can still be saved from it under a name of its
@@ -75,30 +145,38 @@ void RunHistory::setAside(bool foreign)
     }
 }
 
-void RunHistory::write(const historia::StoredCheck& row, const historia::PackedBody* body,
-                       const QList<ogloszenia::Notice>& notices)
+QString RunHistory::write(const historia::StoredCheck& row, std::shared_ptr<const historia::PreparedVersion> version,
+                          const QList<ogloszenia::Notice>& notices)
 {
-    if (!ensureOpen())
-        return;
-    try {
-        m_store->AddCheck(row, body, notices);
-        m_problemTold = false;
-    } catch (const historia::HistoryError& e) {
-        if (e.damaged()) {
-            setAside(e.foreign());
-            m_store.reset();
-            if (ensureOpen()) {
-                try {
-                    m_store->AddCheck(row, body, notices);
-                    return;
-                } catch (const historia::HistoryError&) {
-                }
-            }
-        }
-        if (!m_problemTold)
-            m_log(QStringLiteral("Nie zapisano historii strony %1: %2").arg(row.page, e.text()));
-        m_problemTold = true;
+    const qint64 bytes = version ? version->body.body.size() + version->body.text.size() : 0;
+    const bool othersWait = !m_waiting.empty();
+    if (othersWait && m_waitingBytes + bytes > kMostWaitingBytes) {
+        if (!m_overflowTold)
+            m_log(QStringLiteral("Plik historii stron jest zajęty zbyt długo: dalsze kontrole nie zostaną w nim "
+                                 "zapisane"));
+        m_overflowTold = true;
+        return {};
     }
+    // In order behind those that wait: the file gets them as they came.
+    m_waiting.push_back({row, std::move(version), notices});
+    m_waitingBytes += bytes;
+    // Only the first refusal is waited for, and briefly; behind it the
+    // file is only tried.
+    m_diskFailure.clear();
+    if (WriteWaiting(othersWait ? 0 : kFirstWaitMs))
+        return {};
+    if (!m_diskFailure.isEmpty()) {
+        // Not kept: the run stops and this page is checked again when it
+        // goes on. What waited before it waits on.
+        m_waitingBytes -= bytes;
+        m_waiting.pop_back();
+        return m_diskFailure;
+    }
+    if (!m_busyTold)
+        m_log(QStringLiteral("Plik historii stron jest zajęty przez inny program: wyniki kontroli czekają i zostaną "
+                             "w nim zapisane, gdy się zwolni"));
+    m_busyTold = true;
+    return {};
 }
 
 PageCheck RunHistory::Record(const PageCheck& check, bool skipWithoutNewContent)
@@ -114,9 +192,11 @@ PageCheck RunHistory::Record(const PageCheck& check, bool skipWithoutNewContent)
     row.status = check.downloadStatus;
     row.httpCode = check.httpCode;
     row.outcome = check.message;
+    if (check.failedLocally())
+        return result; // nothing is known of the page
     if (check.downloadStatus != DownloadStatus::Downloaded) {
         row.kod = baza::KodReadError;
-        write(row, nullptr);
+        result.localFailure = write(row, nullptr);
         return result;
     }
 
@@ -133,11 +213,11 @@ PageCheck RunHistory::Record(const PageCheck& check, bool skipWithoutNewContent)
         row.foundDate = datevalue::toDate(check.pageDate);
     row.kod = result.code == PageCheck::kUndecided ? baza::KodReadError : result.code;
     row.newContent = prepared && !prepared->sameContent;
-    write(row, prepared ? &prepared->body : nullptr, prepared ? prepared->notices : QList<ogloszenia::Notice>());
+    result.localFailure = write(row, check.version, prepared ? prepared->notices : QList<ogloszenia::Notice>());
     return result;
 }
 
-void RunHistory::RecordTimeOut(const QString& address, const QString& message)
+QString RunHistory::RecordTimeOut(const QString& address, const QString& message)
 {
     historia::StoredCheck row;
     row.page = TrimmedText(address);
@@ -146,5 +226,5 @@ void RunHistory::RecordTimeOut(const QString& address, const QString& message)
     row.status = baza::KodTimedOut;
     row.outcome = message;
     row.kod = baza::KodTimedOut;
-    write(row, nullptr);
+    return write(row, nullptr);
 }
