@@ -7,7 +7,8 @@ bool RunTookPlace(RunOutcome outcome, bool aborted)
 {
     switch (outcome) {
     case RunOutcome::Finished:
-    case RunOutcome::Stopped: return true;
+    case RunOutcome::Stopped:
+    case RunOutcome::WriteFailed: return true;
     case RunOutcome::Offline: return aborted;
     case RunOutcome::NoData:
     case RunOutcome::Refused: break;
