@@ -126,7 +126,7 @@ QString UnitBaseName(const QString& dataDirectory)
 QString UserUnitDirectory()
 {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory specification ignores a relative path.
+    // XDG_CONFIG_HOME counts only when it is an absolute path; a relative one is ignored.
     if (config.isEmpty() || !QDir::isAbsolutePath(config))
         config = QDir::homePath() + QStringLiteral("/.config");
     return QDir::cleanPath(config + QStringLiteral("/systemd/user"));
