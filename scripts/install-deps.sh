@@ -10,7 +10,9 @@ packages=(
   qt6-translations-l10n
   libcurl4-openssl-dev libssl-dev ca-certificates
   libsqlite3-dev libgumbo-dev libxml2-dev zlib1g-dev sqlite3
+  libpoppler-cpp-dev libzip-dev
   python3 python3-pyftpdlib python3-aiosmtpd python3-feedparser python3-icalendar
+  python3-reportlab
   fonts-dejavu-core
   xvfb xauth
   systemd lintian xdg-utils file

@@ -21,7 +21,8 @@ for f in /usr/bin/ekowarta /usr/bin/ekowarta-cli /usr/share/ekowarta/instrukcja.
          /usr/share/applications/ekowarta.desktop /usr/share/icons/hicolor/48x48/apps/ekowarta.png \
          /usr/share/icons/hicolor/256x256/apps/ekowarta.png \
          /usr/share/doc/ekowarta/copyright /usr/share/doc/ekowarta/changelog.gz \
-         /usr/share/man/man1/ekowarta.1.gz /usr/share/man/man1/ekowarta-cli.1.gz; do
+         /usr/share/man/man1/ekowarta.1.gz /usr/share/man/man1/ekowarta-cli.1.gz \
+         /usr/libexec/ekowarta/ekowarta-dokument; do
   check "package holds $f" grep -qx "$f" "$work/files"
 done
 check "no test or build-time programs" bash -c "! grep -E '/(tst_|bench_|ekowarta-manual|ekowarta-icon)' '$work/files'"
@@ -31,8 +32,8 @@ check "everything under /usr" bash -c "! grep -vE '^/(usr(/.*)?)?$' '$work/files
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
 dpkg-deb -x "$deb" "$work/root"
-for program in ekowarta ekowarta-cli; do
-  binary="$work/root/usr/bin/$program"
+for program in bin/ekowarta bin/ekowarta-cli libexec/ekowarta/ekowarta-dokument; do
+  binary="$work/root/usr/$program"
   for needed in $(objdump -p "$binary" | awk '/NEEDED/ {print $2}'); do
     path="$(ldd "$binary" | awk -v lib="$needed" '$1 == lib {print $3} $1 ~ "/" lib "$" {print $1}' | head -n1)"
     real="$(readlink -f "$path")"
@@ -82,6 +83,8 @@ check "installed ekowarta-cli lists it" bash -c "'$work/root/usr/bin/ekowarta-cl
 check "installed ekowarta opens its window" \
   "$work/root/usr/bin/ekowarta" --screenshot "$work/okno.png"
 check "window picture saved" test -s "$work/okno.png"
+check "installed document reader runs and answers in Polish" \
+  bash -c "head -c 100 /dev/zero | '$work/root/usr/libexec/ekowarta/ekowarta-dokument' --type pdf 2>&1 | grep -qx 'powod: uszkodzony plik PDF'"
 check "nothing written beside the programs" bash -c "[ \$(ls '$work/root/usr/bin' | wc -l) -eq 2 ]"
 
 if [ "$failures" -ne 0 ]; then
