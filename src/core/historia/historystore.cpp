@@ -185,15 +185,39 @@ CREATE TABLE IF NOT EXISTS ogloszenia(
   obszary TEXT,
   przedmiot TEXT,
   wykryto TEXT NOT NULL,
+  dokument TEXT,
   UNIQUE(strona, klucz));
 CREATE INDEX IF NOT EXISTS ogloszenia_wersji ON ogloszenia(wersja);
 CREATE INDEX IF NOT EXISTS ogloszenia_terminy ON ogloszenia(uwagi_do);
-PRAGMA user_version = 2;
+CREATE TABLE IF NOT EXISTS dokumenty(
+  id INTEGER PRIMARY KEY,
+  wersja INTEGER NOT NULL REFERENCES wersje(id),
+  adres TEXT NOT NULL,
+  chwila TEXT NOT NULL,
+  sha256 TEXT,
+  rozmiar INTEGER NOT NULL,
+  rodzaj TEXT NOT NULL,
+  wynik TEXT NOT NULL,
+  powod TEXT,
+  strony INTEGER NOT NULL,
+  tresc BLOB,
+  tekst BLOB);
+CREATE INDEX IF NOT EXISTS dokumenty_wersji ON dokumenty(wersja);
+CREATE INDEX IF NOT EXISTS dokumenty_adresu ON dokumenty(adres, sha256);
 )";
+
+// Columns older files lack: named only when the file has them.
+const char* const kDocumentColumns =
+    "d.id, d.wersja, d.adres, d.chwila, d.sha256, d.rozmiar, d.rodzaj, d.wynik, d.powod, d.strony";
 
 const char* const kNoticeColumns =
     "o.id, o.wersja, s.adres, w.adres, o.wykryto, o.rodzaj, o.organ, o.znak, o.data, o.procedura, o.etap, "
     "o.uwagi_od, o.uwagi_do, o.uwagi_wyliczone, o.natura2000, o.obszar, o.przedmiot, o.obszary";
+// The notice's document, or nothing in a file written before documents.
+const char* noticeDocumentColumn(bool has)
+{
+    return has ? ", o.dokument" : ", NULL";
+}
 
 const char* const kCheckColumns =
     "w.id, s.adres, w.chwila, w.adres, w.stan, w.wynik, w.rozmiar, w.wiersze, w.data, w.kod, w.sha256, w.nowa_tresc, "
@@ -240,7 +264,33 @@ StoredNotice noticeFrom(const Statement& q)
     n.area = q.text(15);
     n.subject = q.text(16);
     n.areasNamed = q.text(17).split(QStringLiteral("; "), Qt::SkipEmptyParts);
+    n.document = q.text(18);
     return s;
+}
+
+StoredDocument::Outcome outcomeFrom(const QString& word)
+{
+    if (word == OutcomeWord(StoredDocument::Outcome::Text))
+        return StoredDocument::Outcome::Text;
+    if (word == OutcomeWord(StoredDocument::Outcome::NoTextLayer))
+        return StoredDocument::Outcome::NoTextLayer;
+    return StoredDocument::Outcome::Failed;
+}
+
+StoredDocument documentFrom(const Statement& q)
+{
+    StoredDocument d;
+    d.id = q.integer(0);
+    d.checkId = q.integer(1);
+    d.address = q.text(2);
+    d.moment = QDateTime::fromString(q.text(3), Qt::ISODate);
+    d.sha256 = q.isNull(4) ? QString() : q.text(4);
+    d.size = q.integer(5);
+    d.type = q.text(6);
+    d.outcome = outcomeFrom(q.text(7));
+    d.reason = q.text(8);
+    d.pages = int(q.integer(9));
+    return d;
 }
 
 QByteArray sql(const char* head, const char* tail)
@@ -307,6 +357,16 @@ QString reasonOf(int code)
 }
 
 } // namespace
+
+QString OutcomeWord(StoredDocument::Outcome outcome)
+{
+    switch (outcome) {
+    case StoredDocument::Outcome::Text: return QStringLiteral("tekst");
+    case StoredDocument::Outcome::NoTextLayer: return QStringLiteral("bez tekstu");
+    case StoredDocument::Outcome::Failed: break;
+    }
+    return QStringLiteral("błąd");
+}
 
 QString HistoryStore::PathIn(const QString& dataDirectory)
 {
@@ -388,6 +448,10 @@ void HistoryStore::open(Mode mode, int busyTimeoutMs)
             if (sqlite3_exec(m_db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK)
                 fail(QStringLiteral("założenie tabel"));
             addValidatorColumns();
+            addDocumentColumn();
+            if (sqlite3_exec(m_db, QByteArray("PRAGMA user_version = " + QByteArray::number(kSchemaVersion)).constData(),
+                             nullptr, nullptr, nullptr) != SQLITE_OK)
+                fail(QStringLiteral("założenie tabel"));
         } else {
             // Reading a file that is not a database fails here, not later.
             if (isForeign())
@@ -395,6 +459,7 @@ void HistoryStore::open(Mode mode, int busyTimeoutMs)
                     QStringLiteral("plik %1 nie jest historią stron tego programu (ma tabele innego programu)")
                         .arg(QFileInfo(m_path).fileName()));
             m_hasValidators = hasColumn("wersje", "etag") && hasColumn("wersje", "zmiana");
+            m_hasNoticeDocument = hasColumn("ogloszenia", "dokument");
         }
     } catch (...) {
         close();
@@ -410,6 +475,7 @@ void HistoryStore::close()
         sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_hasValidators = false;
+    m_hasNoticeDocument = false;
 }
 
 bool HistoryStore::hasColumn(const char* table, const char* column) const
@@ -434,6 +500,24 @@ void HistoryStore::addValidatorColumns()
     m_hasValidators = true;
 }
 
+// A file of version 2 has notices without their document: the column is
+// added like the validators (the dokumenty table is new and made with the
+// others).
+void HistoryStore::addDocumentColumn()
+{
+    if (!hasColumn("ogloszenia", "dokument") &&
+        sqlite3_exec(m_db, "ALTER TABLE ogloszenia ADD COLUMN dokument TEXT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("założenie tabel"));
+    m_hasNoticeDocument = true;
+}
+
+bool HistoryStore::hasTable(const char* name) const
+{
+    Statement q(*this, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    q.bind(1, QString::fromLatin1(name));
+    return q.step();
+}
+
 qint64 HistoryStore::pageId(const QString& page, bool create)
 {
     {
@@ -449,7 +533,7 @@ qint64 HistoryStore::pageId(const QString& page, bool create)
 }
 
 qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body,
-                              const QList<ogloszenia::Notice>& notices)
+                              const QList<ogloszenia::Notice>& notices, const QList<StoredDocument>& documents)
 {
     if (!m_db)
         throw HistoryError(QStringLiteral("historia stron nie jest otwarta"));
@@ -492,6 +576,7 @@ qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body,
         insert.run();
         const qint64 id = sqlite3_last_insert_rowid(m_db);
         addNotices(page, id, check.moment, notices);
+        addDocuments(id, documents);
         prune(page);
         if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
             fail(QStringLiteral("zapis"));
@@ -513,7 +598,8 @@ void HistoryStore::prune(qint64 page)
                            "AND id NOT IN (SELECT id FROM wersje WHERE strona = ?1 AND nowa_tresc = 0 "
                            "ORDER BY id DESC LIMIT ?2) "
                            "AND id IS NOT (SELECT max(id) FROM wersje WHERE strona = ?1 AND sha256 IS NOT NULL) "
-                           "AND NOT EXISTS (SELECT 1 FROM ogloszenia o WHERE o.wersja = wersje.id)");
+                           "AND NOT EXISTS (SELECT 1 FROM ogloszenia o WHERE o.wersja = wersje.id) "
+                           "AND NOT EXISTS (SELECT 1 FROM dokumenty d WHERE d.wersja = wersje.id)");
         q.bind(1, page).bind(2, kKeptOthers);
         while (q.step()) {
             ids << q.integer(0);
@@ -542,8 +628,8 @@ void HistoryStore::addNotices(qint64 page, qint64 check, const QDateTime& seen,
     for (const ogloszenia::Notice& n : notices) {
         Statement q(*this, "INSERT OR IGNORE INTO ogloszenia(strona, wersja, klucz, rodzaj, organ, znak, data, "
                            "procedura, etap, uwagi_od, uwagi_do, uwagi_wyliczone, natura2000, obszar, przedmiot, "
-                           "wykryto, obszary) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
-                           "?16, ?17)");
+                           "wykryto, obszary, dokument) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
+                           "?14, ?15, ?16, ?17, ?18)");
         q.bind(1, page).bind(2, check).bind(3, n.identity()).bind(4, n.kind);
         orNull(q, 5, n.authority);
         orNull(q, 6, n.reference);
@@ -556,8 +642,98 @@ void HistoryStore::addNotices(qint64 page, qint64 check, const QDateTime& seen,
         orNull(q, 15, n.subject);
         q.bind(16, seen.toString(Qt::ISODate));
         orNull(q, 17, n.areasNamed.join(QStringLiteral("; ")));
+        orNull(q, 18, n.document);
         q.run();
     }
+}
+
+void HistoryStore::addDocuments(qint64 check, const QList<StoredDocument>& documents)
+{
+    for (const StoredDocument& d : documents) {
+        if (d.fetched() && ReadBefore(d.address, d.sha256))
+            continue; // the same bytes from the same address: kept once
+        Statement q(*this, "INSERT INTO dokumenty(wersja, adres, chwila, sha256, rozmiar, rodzaj, wynik, powod, "
+                           "strony, tresc, tekst) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+        q.bind(1, check).bind(2, d.address).bind(3, d.moment.toString(Qt::ISODate));
+        if (d.fetched())
+            q.bind(4, d.sha256);
+        else
+            q.bindNull(4);
+        q.bind(5, d.size).bind(6, d.type).bind(7, OutcomeWord(d.outcome));
+        if (d.reason.isEmpty())
+            q.bindNull(8);
+        else
+            q.bind(8, d.reason);
+        q.bind(9, d.pages);
+        if (d.fetched())
+            q.bindBlob(10, d.packedBody).bindBlob(11, d.packedText);
+        else
+            q.bindNull(10).bindNull(11);
+        q.run();
+    }
+}
+
+QList<StoredDocument> HistoryStore::DocumentsOfCheck(qint64 checkId) const
+{
+    QList<StoredDocument> out;
+    if (!m_db || !hasTable("dokumenty"))
+        return out;
+    Statement q(*this, (QByteArray("SELECT ") + kDocumentColumns + " FROM dokumenty d WHERE d.wersja = ?1 ORDER BY d.id")
+                           .constData());
+    q.bind(1, checkId);
+    while (q.step())
+        out << documentFrom(q);
+    return out;
+}
+
+std::optional<StoredDocument> HistoryStore::Document(qint64 id) const
+{
+    if (!m_db || !hasTable("dokumenty"))
+        return std::nullopt;
+    Statement q(*this, (QByteArray("SELECT ") + kDocumentColumns + " FROM dokumenty d WHERE d.id = ?1").constData());
+    q.bind(1, id);
+    if (q.step())
+        return documentFrom(q);
+    return std::nullopt;
+}
+
+std::optional<StoredDocument> HistoryStore::ReadBefore(const QString& address, const QString& sha256) const
+{
+    if (!m_db || sha256.isEmpty() || !hasTable("dokumenty"))
+        return std::nullopt;
+    Statement q(*this, (QByteArray("SELECT ") + kDocumentColumns +
+                        " FROM dokumenty d WHERE d.adres = ?1 AND d.sha256 = ?2 ORDER BY d.id LIMIT 1")
+                           .constData());
+    q.bind(1, address).bind(2, sha256);
+    if (q.step())
+        return documentFrom(q);
+    return std::nullopt;
+}
+
+QByteArray HistoryStore::DocumentBody(qint64 id) const
+{
+    const std::optional<StoredDocument> d = Document(id);
+    if (!d || !d->fetched())
+        throw HistoryError(QStringLiteral("brak zapisanego dokumentu nr %1").arg(id));
+    Statement q(*this, "SELECT tresc FROM dokumenty WHERE id = ?1");
+    q.bind(1, id);
+    if (!q.step() || q.isNull(0))
+        throw HistoryError(QStringLiteral("brak zapisanego dokumentu nr %1").arg(id));
+    return Unpack(q.blob(0), StoredBodyLimit(d->size), UnpackedSize::Exactly);
+}
+
+QString HistoryStore::DocumentText(qint64 id) const
+{
+    const std::optional<StoredDocument> d = Document(id);
+    if (!d || !d->fetched())
+        throw HistoryError(QStringLiteral("brak zapisanego dokumentu nr %1").arg(id));
+    Statement q(*this, "SELECT tekst FROM dokumenty WHERE id = ?1");
+    q.bind(1, id);
+    if (!q.step() || q.isNull(0))
+        return {};
+    // A packed document (a PDF's text streams are compressed) may hold
+    // more text than three bytes a byte; its reader's limit bounds it.
+    return QString::fromUtf8(Unpack(q.blob(0), qMax(StoredTextLimit(d->size), kMostDocumentTextBytes)));
 }
 
 bool HistoryStore::hasNoticeTable() const
@@ -572,7 +748,7 @@ QList<StoredNotice> HistoryStore::Notices(const NoticeQuery& query) const
     QList<StoredNotice> out;
     if (!m_db || !hasNoticeTable())
         return out;
-    QByteArray text = QByteArray("SELECT ") + kNoticeColumns +
+    QByteArray text = QByteArray("SELECT ") + kNoticeColumns + noticeDocumentColumn(m_hasNoticeDocument) +
                       " FROM ogloszenia o JOIN strony s ON s.id = o.strona JOIN wersje w ON w.id = o.wersja "
                       "WHERE (?1 = '' OR s.adres = ?1) AND (?2 = '' OR o.uwagi_do >= ?2) "
                       "AND (?3 = '' OR substr(o.wykryto, 1, 10) >= ?3) ";
@@ -605,7 +781,7 @@ QList<StoredNotice> HistoryStore::NoticesOfCheck(qint64 checkId) const
     QList<StoredNotice> out;
     if (!m_db || !hasNoticeTable())
         return out;
-    Statement q(*this, (QByteArray("SELECT ") + kNoticeColumns +
+    Statement q(*this, (QByteArray("SELECT ") + kNoticeColumns + noticeDocumentColumn(m_hasNoticeDocument) +
                         " FROM ogloszenia o JOIN strony s ON s.id = o.strona JOIN wersje w ON w.id = o.wersja "
                         "WHERE o.wersja = ?1 ORDER BY o.id")
                            .constData());

@@ -100,6 +100,32 @@ struct NoticeQuery
     QDate seenSince;  // only those first seen on this day or later; null: all
 };
 
+// A document linked from a page, as the store keeps it.
+struct StoredDocument
+{
+    enum class Outcome { Text, NoTextLayer, Failed };
+
+    qint64 id = 0;
+    qint64 checkId = 0;   // the check (wersje.id) that found it
+    QString address;      // as fetched, absolute
+    QDateTime moment;     // of the fetch, local time, whole seconds
+    QString sha256;       // of its bytes; empty when it could not be fetched
+    qint64 size = -1;     // bytes; -1 when not fetched
+    QString type;         // "PDF", "DOC", "DOCX", "ODT", "RTF", "HTML"; empty when unknown
+    Outcome outcome = Outcome::Failed;
+    QString reason;       // Polish; why it failed or has no text
+    int pages = 0;        // as the reader counted them; 0 when unknown
+    // For writing: the bytes and the UTF-8 text, zlib-packed (Pack).
+    // Left empty by the readers: DocumentBody and DocumentText give them.
+    QByteArray packedBody;
+    QByteArray packedText;
+
+    bool fetched() const { return !sha256.isEmpty(); }
+};
+
+// The words of the dokumenty.wynik column and of the command line.
+QString OutcomeWord(StoredDocument::Outcome outcome);
+
 struct FailingPage
 {
     QString page;
@@ -140,8 +166,11 @@ public:
     // drops what the size bound no longer keeps. Returns the new id.
     // The notices read in it are added with it; one already stored for the
     // page (same identity) stays as it was.
+    // The documents found by it go in with it (a document already kept with
+    // the same address and SHA-256 is not added again).
     qint64 AddCheck(const StoredCheck& check, const PackedBody* body,
-                    const QList<ogloszenia::Notice>& notices = {});
+                    const QList<ogloszenia::Notice>& notices = {},
+                    const QList<StoredDocument>& documents = {});
 
     // Every check of the page, oldest first.
     QList<StoredCheck> Checks(const QString& page) const;
@@ -181,8 +210,29 @@ public:
     // whose added lines AddedLinesOfLastChange gives).
     QList<StoredNotice> NoticesOfLastChange(const QString& page) const;
 
+    // The documents a check found, in the order they were fetched. A file
+    // written before documents were kept has none.
+    QList<StoredDocument> DocumentsOfCheck(qint64 checkId) const;
+    std::optional<StoredDocument> Document(qint64 id) const;
+    // The document read before with this address and these bytes (its text
+    // and outcome stand for a new reading), if any.
+    std::optional<StoredDocument> ReadBefore(const QString& address, const QString& sha256) const;
+    // Its bytes as fetched, and its text; throw HistoryError when the
+    // document is unknown, was not fetched or is damaged.
+    QByteArray DocumentBody(qint64 id) const;
+    QString DocumentText(qint64 id) const;
+
+    // The most text a document's reading may keep, in UTF-8 bytes.
+    static constexpr qint64 kMostDocumentTextBytes = 32 * 1024 * 1024;
+
+    // The schema version the program writes (PRAGMA user_version).
+    static constexpr int kSchemaVersion = 3;
+
 private:
     friend class Statement;
+    void addDocuments(qint64 check, const QList<StoredDocument>& documents);
+    void addDocumentColumn();
+    bool hasTable(const char* name) const;
     void addNotices(qint64 page, qint64 check, const QDateTime& seen, const QList<ogloszenia::Notice>& notices);
     bool hasNoticeTable() const;
     bool isForeign() const;
@@ -195,6 +245,7 @@ private:
     QString m_path;
     sqlite3* m_db = nullptr;
     bool m_hasValidators = false;
+    bool m_hasNoticeDocument = false;
     // Statements are prepared once per connection and used again: a page
     // check asks the same few questions every time.
     struct Prepared;

@@ -49,7 +49,7 @@ std::shared_ptr<const PreparedVersion> PrepareVersion(HistoryReader& reader,
                                                       const std::optional<StoredCheck>& previous,
                                                       const QString& page, QByteArray body,
                                                       const QByteArray& charset, const QString& contentType,
-                                                      const QDateTime& moment)
+                                                      const QDateTime& moment, bool withLinks)
 {
     auto v = std::make_shared<PreparedVersion>();
     try {
@@ -67,7 +67,8 @@ std::shared_ptr<const PreparedVersion> PrepareVersion(HistoryReader& reader,
             return v;
         }
         v->body.body = Pack(body);
-        QByteArray text = VisibleTextUtf8(body, charset, contentType);
+        QByteArray text = VisibleTextUtf8(body, charset, contentType, HtmlParser::BySize,
+                                          withLinks ? &v->links : nullptr);
         body = QByteArray();
         v->body.text = Pack(text);
         ogloszenia::ReadOptions reading;
@@ -89,6 +90,7 @@ std::shared_ptr<const PreparedVersion> PrepareVersion(HistoryReader& reader,
             // new (a heading or a signature like an older one's is no
             // added line).
             reading.touched = diff.addedAt;
+            v->addedAt = diff.addedAt;
             v->notices = ogloszenia::ReadNotices(newText.split(QLatin1Char('\n')), reading);
         }
     } catch (const HistoryError&) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "historia/historystore.h"
+#include "historia/visibletext.h"
 #include "ogloszenia/notice.h"
 
 #include <QByteArray>
@@ -30,6 +31,14 @@ struct PreparedVersion
     // The notices the new text brought: those among the added lines, or at
     // the page's first check all of them.
     QList<ogloszenia::Notice> notices;
+    // The lines the difference to the previous version added (indices into
+    // the new visible text) and, when asked for, the page's links: where
+    // the documents the new lines link to are found.
+    QList<int> addedAt;
+    QList<LineLink> links;
+    // The documents linked from the new lines, fetched and read in the
+    // same check (dokumenty/followdocuments.h).
+    QList<StoredDocument> documents;
 };
 
 // Never throws: a history that cannot be read only means that nothing is
@@ -45,7 +54,7 @@ std::shared_ptr<const PreparedVersion> PrepareVersion(HistoryReader& reader,
                                                       const std::optional<StoredCheck>& previous,
                                                       const QString& page, QByteArray body,
                                                       const QByteArray& charset, const QString& contentType,
-                                                      const QDateTime& moment);
+                                                      const QDateTime& moment, bool withLinks = false);
 
 // The page is the body of its last version (the server answered 304): the
 // same content, nothing to pack, compare or read.

@@ -112,6 +112,7 @@ public:
             if (!m_text.isEmpty())
                 m_text += '\n';
             m_text += m_line;
+            ++m_lines;
         }
         m_line.clear();
         m_pendingSpace = false;
@@ -121,8 +122,11 @@ public:
         breakLine();
         return std::move(m_text);
     }
+    // The index the line being gathered will have.
+    int lineIndex() const { return m_lines; }
 
 private:
+    int m_lines = 0;
     QByteArray m_text;
     QByteArray m_line;
     bool m_pendingSpace = false;
@@ -133,7 +137,7 @@ private:
 class TextRules
 {
 public:
-    explicit TextRules(LineCollector& out) : m_out(out) {}
+    explicit TextRules(LineCollector& out, QList<LineLink>* links = nullptr) : m_out(out), m_links(links) {}
 
     // attributes(visit) calls visit(name, value) for each attribute.
     template <typename Attributes> void start(QByteArrayView name, Attributes&& attributes)
@@ -145,16 +149,29 @@ public:
         const Kind kind = kindOf(name);
         bool hidden = kind == Kind::Hidden;
         QByteArray alt;
+        QByteArray href;
+        const bool anchor = m_links && name == "a";
         attributes([&](QByteArrayView n, QByteArrayView v) {
             hidden = hidden || hidesElement(n, v);
             if (kind == Kind::Image && n.compare("alt", Qt::CaseInsensitive) == 0)
                 alt = v.toByteArray();
+            if (anchor && n.compare("href", Qt::CaseInsensitive) == 0)
+                href = v.toByteArray();
         });
         if (hidden) {
             m_hidden = 1;
             return;
         }
         edge(name, kind);
+        if (anchor) {
+            // A link inside a link is not valid HTML: the outer one ends.
+            m_openLink = -1;
+            if (!href.trimmed().isEmpty()) {
+                m_links->append({m_out.lineIndex(), QString::fromUtf8(href.trimmed()), QString()});
+                m_openLink = int(m_links->size()) - 1;
+                m_linkTextStarted = false;
+            }
+        }
         // An image's alternative text is what a reader without it sees.
         if (!alt.isEmpty())
             m_out.text(alt, false);
@@ -166,14 +183,29 @@ public:
             --m_hidden;
             return;
         }
+        if (m_links && name == "a")
+            m_openLink = -1;
         if (!m_pre.empty())
             m_pre.pop_back();
         edge(name, kindOf(name));
     }
     void text(QByteArrayView utf8)
     {
-        if (m_hidden == 0)
-            m_out.text(utf8, preformatted());
+        if (m_hidden != 0)
+            return;
+        if (m_openLink >= 0) {
+            LineLink& link = (*m_links)[m_openLink];
+            const QString piece = QString::fromUtf8(utf8).simplified();
+            if (!piece.isEmpty()) {
+                if (!m_linkTextStarted)
+                    link.line = m_out.lineIndex(); // where its text begins
+                m_linkTextStarted = true;
+                if (!link.text.isEmpty())
+                    link.text += QLatin1Char(' ');
+                link.text += piece;
+            }
+        }
+        m_out.text(utf8, preformatted());
     }
     bool hidden() const { return m_hidden > 0; }
 
@@ -189,6 +221,9 @@ private:
     }
 
     LineCollector& m_out;
+    QList<LineLink>* m_links = nullptr;
+    int m_openLink = -1; // the link whose text is being read
+    bool m_linkTextStarted = false;
     int m_hidden = 0;        // depth inside a hidden element
     std::vector<bool> m_pre; // per open element: inside pre or textarea
 };
@@ -315,10 +350,10 @@ template <typename Piece> void forEachUtf8Piece(QByteArrayView body, QByteArrayV
     }
 }
 
-QByteArray streamedText(QByteArrayView body, QByteArrayView charset)
+QByteArray streamedText(QByteArrayView body, QByteArrayView charset, QList<LineLink>* links)
 {
     LineCollector collector;
-    TextRules rules(collector);
+    TextRules rules(collector, links);
     htmlSAXHandler sax{};
     sax.startElement = saxStart;
     sax.endElement = saxEnd;
@@ -340,11 +375,11 @@ QByteArray streamedText(QByteArrayView body, QByteArrayView charset)
     return collector.take();
 }
 
-QByteArray treeText(QByteArrayView body, QByteArrayView charset)
+QByteArray treeText(QByteArrayView body, QByteArrayView charset, QList<LineLink>* links)
 {
     const QByteArray utf8 = DecodeBody(body, charset).toUtf8();
     LineCollector collector;
-    TextRules rules(collector);
+    TextRules rules(collector, links);
     GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(utf8.size()));
     if (output) {
         walk(output->document, rules);
@@ -386,13 +421,13 @@ QString DecodeBody(QByteArrayView body, QByteArrayView charset)
 }
 
 QByteArray VisibleTextUtf8(QByteArrayView body, QByteArrayView charset, const QString& contentType,
-                           HtmlParser parser)
+                           HtmlParser parser, QList<LineLink>* links)
 {
     if (contentType.trimmed().startsWith(QLatin1String("text/plain"), Qt::CaseInsensitive))
         return plainText(body, charset);
     if (parser == HtmlParser::BySize)
         parser = body.size() > kTreeParseLimit ? HtmlParser::Stream : HtmlParser::Tree;
-    return parser == HtmlParser::Stream ? streamedText(body, charset) : treeText(body, charset);
+    return parser == HtmlParser::Stream ? streamedText(body, charset, links) : treeText(body, charset, links);
 }
 
 QString VisibleText(QByteArrayView body, QByteArrayView charset, const QString& contentType)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // What a reader sees of a page: its text without scripts, styles and
@@ -29,9 +30,21 @@ inline constexpr qsizetype kTreeParseLimit = 2 * 1024 * 1024;
 
 enum class HtmlParser { BySize, Tree, Stream };
 
+// A link of the page (an a element with an href) as a reader sees it: on
+// which line of the visible text it stands (the index of the line its text
+// begins on; a link without text belongs to the line that follows), where it
+// points as written, and its text.
+struct LineLink
+{
+    int line = 0;
+    QString href;
+    QString text;
+};
+
 // The same as UTF-8 bytes, held once; the parser chosen by size unless the
-// caller (a test) names one.
+// caller (a test) names one. With links, the page's links are gathered in
+// the same reading (none for a text/plain page).
 QByteArray VisibleTextUtf8(QByteArrayView body, QByteArrayView charset, const QString& contentType,
-                           HtmlParser parser = HtmlParser::BySize);
+                           HtmlParser parser = HtmlParser::BySize, QList<LineLink>* links = nullptr);
 
 } // namespace historia

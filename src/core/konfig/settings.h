@@ -15,6 +15,16 @@ inline constexpr int kMaxJobs = 16;
 // The pause between two requests to one host, in milliseconds.
 inline constexpr int kDefaultHostDelayMs = 1000;
 inline constexpr int kMaxHostDelayMs = 600000;
+// "najwyżej N dokumentów ze strony"
+inline constexpr int kDefaultDocumentsPerPage = 10;
+inline constexpr int kMinDocumentsPerPage = 1;
+inline constexpr int kMaxDocumentsPerPage = 50;
+// The formats read when the file names none: PDF and the XML formats, and
+// sub-pages of the page's own site.
+inline QStringList DefaultDocumentFormats()
+{
+    return {QStringLiteral("pdf"), QStringLiteral("docx"), QStringLiteral("odt"), QStringLiteral("html")};
+}
 } // namespace konfig
 
 // Every setting of the program, for the whole life of the program. The
@@ -81,6 +91,15 @@ public:
     // "publikuj także terminy (iCalendar)" (key "ical"): publication also
     // sends terminy.ics, the calendar of comment deadlines, beside wykaz.txt.
     bool ical = false;
+
+    // "czytaj dokumenty podlinkowane na stronie" (key "dokumenty"): a check
+    // also reads the documents its page's new lines link to. "1" (the
+    // default) reads documentFormats' defaults, "0" none; the file may
+    // name the formats instead ("pdf,docx,odt,doc,rtf,html").
+    bool documents = true;
+    QStringList documentFormats = konfig::DefaultDocumentFormats();
+    // "najwyżej N dokumentów ze strony" (key "dokumentow").
+    int documentsPerPage = konfig::kDefaultDocumentsPerPage;
 
     // What the last LoadSettings found in config.ini that it could not use
     // as written (watki=999, przerwa=nan …): one Polish line per key with

@@ -7,6 +7,10 @@
 #include "konfig/wholenumber.h"
 #include "platform/fileerror.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 
 namespace konfig {
 namespace {
@@ -59,6 +63,44 @@ public:
 private:
     QStringList& m_lines;
 };
+
+// "1" or nothing: the default formats; "0": none; else a list of formats.
+void readDocumentFormats(Settings& s, const QString& read, Corrections& fix)
+{
+    s.documents = true;
+    s.documentFormats = DefaultDocumentFormats();
+    const QString value = read.trimmed().toLower();
+    if (value.isEmpty() || value == QLatin1String("1"))
+        return;
+    if (value == QLatin1String("0")) {
+        s.documents = false;
+        return;
+    }
+    static const QStringList known = {QStringLiteral("pdf"), QStringLiteral("doc"), QStringLiteral("docx"),
+                                      QStringLiteral("odt"), QStringLiteral("rtf"), QStringLiteral("html")};
+    QStringList formats;
+    for (const QString& word : value.split(QRegularExpression(QStringLiteral("[,; ]+")), Qt::SkipEmptyParts)) {
+        if (!known.contains(word)) {
+            fix.note("dokumenty", read, QStringLiteral("nie jest 0, 1 ani listą formatów (%1)").arg(known.join(QLatin1Char(','))),
+                     QStringLiteral("1 (%1)").arg(DefaultDocumentFormats().join(QLatin1Char(','))));
+            return;
+        }
+        if (!formats.contains(word))
+            formats << word;
+    }
+    s.documentFormats = formats;
+}
+
+QString documentFormatsText(const Settings& s)
+{
+    if (!s.documents)
+        return QStringLiteral("0");
+    QStringList sorted = s.documentFormats;
+    QStringList byDefault = DefaultDocumentFormats();
+    std::sort(sorted.begin(), sorted.end());
+    std::sort(byDefault.begin(), byDefault.end());
+    return sorted == byDefault ? QStringLiteral("1") : s.documentFormats.join(QLatin1Char(','));
+}
 
 } // namespace
 
@@ -113,6 +155,9 @@ void LoadSettings(Settings& s, const QString& iniPath)
         fix.number("alarm", read("alarm"), kDefaultFailingChecks, kMinFailingChecks, kMaxFailingChecks);
     s.atom = fix.tick("atom", read("atom"));
     s.ical = fix.tick("ical", read("ical"));
+    readDocumentFormats(s, read("dokumenty"), fix);
+    s.documentsPerPage = fix.number("dokumentow", read("dokumentow"), kDefaultDocumentsPerPage,
+                                    kMinDocumentsPerPage, kMaxDocumentsPerPage);
 
     s.schedule.on = fix.tick("harmonogram", read("harmonogram"));
     const harmonogram::Schedule byDefault;
@@ -178,6 +223,8 @@ void SaveSettings(const Settings& s, const QString& iniPath)
     writeIfSet("alarm", QString::number(s.failingChecks), QString::number(kDefaultFailingChecks));
     writeIfSet("atom", flag(s.atom), flag(false));
     writeIfSet("ical", flag(s.ical), flag(false));
+    writeIfSet("dokumenty", documentFormatsText(s), QStringLiteral("1"));
+    writeIfSet("dokumentow", QString::number(s.documentsPerPage), QString::number(kDefaultDocumentsPerPage));
     const harmonogram::Schedule byDefault;
     writeIfSet("harmonogram", flag(s.schedule.on), flag(false));
     writeIfSet("godzina", harmonogram::TimeText(s.schedule.time), harmonogram::TimeText(byDefault.time));

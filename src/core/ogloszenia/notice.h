@@ -32,6 +32,9 @@ struct Notice
     QStringList areasNamed;        // every code and name the notice gives
     bool ownArea = false;          // one of them is the record's own area
     QString subject;               // "przedsięwzięcia polegającego na …"; empty when none
+    // The address of the linked document (PDF, DOCX, a sub-page …) it was
+    // read from or completed with; empty when read from the page alone.
+    QString document;
 
     // Open on the given day: the comment window ends that day or later.
     bool isOpen(const QDate& today) const { return commentsUntil.isValid() && commentsUntil >= today; }

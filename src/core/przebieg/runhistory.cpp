@@ -72,9 +72,11 @@ RunHistory::Written RunHistory::writeOne(const Waiting& check, int waitMs)
     case Opened::Unavailable: return Written::GivenUp;
     }
     const historia::PackedBody* body = check.version ? &check.version->body : nullptr;
+    const QList<historia::StoredDocument> documents =
+        check.version ? check.version->documents : QList<historia::StoredDocument>();
     m_store->setBusyTimeout(waitMs);
     try {
-        m_store->AddCheck(check.row, body, check.notices);
+        m_store->AddCheck(check.row, body, check.notices, documents);
         m_problemTold = false;
         return Written::Done;
     } catch (const historia::HistoryError& e) {
@@ -89,7 +91,7 @@ RunHistory::Written RunHistory::writeOne(const Waiting& check, int waitMs)
             m_store.reset();
             if (ensureOpen(waitMs) == Opened::Open) {
                 try {
-                    m_store->AddCheck(check.row, body, check.notices);
+                    m_store->AddCheck(check.row, body, check.notices, documents);
                     return Written::Done;
                 } catch (const historia::HistoryError&) {
                 }
