@@ -22,6 +22,14 @@ int runHistory(CliContext& c, const QStringList& args)
         if (!check.hasBody())
             c.out << ' ' << check.outcome; // why it failed
         c.out << '\n';
+        // The documents its new lines linked to, under it.
+        for (const historia::StoredDocument& d : store.DocumentsOfCheck(check.id)) {
+            c.out << "  dokument " << d.id << ' ' << orDash(d.type) << ' ' << d.size << ' '
+                  << historia::OutcomeWord(d.outcome) << ' ' << d.address;
+            if (!d.reason.isEmpty())
+                c.out << ' ' << d.reason;
+            c.out << '\n';
+        }
     }
     return 0;
 }
@@ -49,7 +57,10 @@ CommandRegistration historyCommand({
     QStringLiteral("history RECNO"),
     QStringLiteral("Wypisuje kontrole strony informacyjnej rekordu z historii stron (historia.sqlite),\n"
                    "od najstarszej, po jednej w wierszu: data i godzina, kod, rozmiar, wiersze,\n"
-                   "znaleziona data, SHA-256 pobranej strony; po nieudanej kontroli - przyczyna."),
+                   "znaleziona data, SHA-256 pobranej strony; po nieudanej kontroli - przyczyna.\n"
+                   "Pod kontrolą dokumenty podlinkowane w jej nowych wierszach, po jednym w wierszu:\n"
+                   "\"  dokument NR RODZAJ ROZMIAR WYNIK ADRES [PRZYCZYNA]\", WYNIK to tekst, bez tekstu\n"
+                   "albo błąd; NR dla snapshot --document."),
     runHistory,
 });
 

@@ -94,6 +94,7 @@ int runNotices(CliContext& c, const QStringList& arguments)
         o.insert(QStringLiteral("obszar_wlasny"), n.ownArea);
         o.insert(QStringLiteral("strona"), r.stored.address);
         o.insert(QStringLiteral("wykryto"), r.stored.seen.toString(Qt::ISODate));
+        o.insert(QStringLiteral("dokument"), n.document.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(n.document));
         c.out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) << "\n";
     }
     return 0;
@@ -104,7 +105,8 @@ CommandRegistration reg({
     QStringLiteral("notices [RECNO] [--open] [--since RRRR-MM-DD] [--today RRRR-MM-DD]"),
     QStringLiteral("Wypisuje ogłoszenia odczytane przez kontrole (z historii stron), po jednym wierszu JSON\n"
                    "(UTF-8), od najnowszego: lp, gmina, pola jak w read-notices, obszar_wlasny (czy to obszar\n"
-                   "rekordu), strona (adres, pod którym je odczytano), wykryto (kiedy pierwszy raz).\n"
+                   "rekordu), strona (adres, pod którym je odczytano), wykryto (kiedy pierwszy raz),\n"
+                   "dokument (adres dokumentu podlinkowanego na stronie, z którego je odczytano, albo null).\n"
                    "RECNO      tylko ogłoszenia strony tego rekordu\n"
                    "--open     tylko z otwartym terminem uwag (dziś lub później), najbliższy termin pierwszy\n"
                    "--since    tylko wykryte tego dnia lub później\n"

@@ -110,6 +110,21 @@ HistoryWindow::HistoryWindow(const QString& dataDirectory, const QString& page, 
     m_details->setReadOnly(true);
     layout->addWidget(m_details, 3);
 
+    auto* documentsLabel = new QLabel(QStringLiteral("Dokumenty podlinkowane:"), this);
+    layout->addWidget(documentsLabel);
+    m_documentList = new QTableWidget(0, 4, this);
+    m_documentList->setObjectName(QStringLiteral("Dokumenty"));
+    m_documentList->setHorizontalHeaderLabels({QStringLiteral("Rodzaj"), QStringLiteral("Rozmiar"),
+                                               QStringLiteral("Odczyt"), QStringLiteral("Adres")});
+    m_documentList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_documentList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_documentList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_documentList->verticalHeader()->hide();
+    m_documentList->horizontalHeader()->setStretchLastSection(true);
+    m_documentList->setMaximumHeight(110);
+    documentsLabel->setBuddy(m_documentList);
+    layout->addWidget(m_documentList, 1);
+
     auto* rules = new QHBoxLayout;
     m_ruleText = new QLineEdit(this);
     m_ruleText->setObjectName(QStringLiteral("RegulaTekst"));
@@ -134,12 +149,18 @@ HistoryWindow::HistoryWindow(const QString& dataDirectory, const QString& page, 
     auto* close = new QPushButton(QStringLiteral("Zamknij"), this);
     close->setObjectName(QStringLiteral("Zamknij"));
     buttons->addWidget(m_show);
+    m_openDocument = new QPushButton(QStringLiteral("Otwórz zapisany dokument"), this);
+    m_openDocument->setObjectName(QStringLiteral("OtworzDokument"));
+    buttons->addWidget(m_openDocument);
     buttons->addStretch(1);
     buttons->addWidget(close);
     layout->addLayout(buttons);
 
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &HistoryWindow::showDetails);
     connect(m_show, &QPushButton::clicked, this, &HistoryWindow::PokazWersjeClick);
+    connect(m_documentList, &QTableWidget::itemSelectionChanged, this, &HistoryWindow::documentChosen);
+    connect(m_openDocument, &QPushButton::clicked, this, &HistoryWindow::OtworzDokumentClick);
+    connect(m_documentList, &QTableWidget::cellDoubleClicked, this, &HistoryWindow::OtworzDokumentClick);
     connect(addRule, &QPushButton::clicked, this, &HistoryWindow::DodajRegueClick);
     connect(removeRule, &QPushButton::clicked, this, &HistoryWindow::UsunReguleClick);
     connect(m_ruleText, &QLineEdit::returnPressed, this, &HistoryWindow::DodajRegueClick);
@@ -228,6 +249,7 @@ void HistoryWindow::showDetails()
     const int row = m_list->currentRow();
     const bool chosen = row >= 0 && row < m_checks.size();
     m_show->setEnabled(chosen && m_checks[row].hasBody());
+    loadDocuments(chosen ? m_checks[row].id : 0);
     if (!chosen)
         return;
     try {
@@ -247,6 +269,87 @@ void HistoryWindow::showDetails()
             addLines(m_details, {d.note}, QString(), palette().color(QPalette::Text));
     } catch (const std::exception& e) {
         addLines(m_details, {ErrorText(e)}, QString(), palette().color(QPalette::Text));
+    }
+}
+
+void HistoryWindow::loadDocuments(qint64 checkId)
+{
+    m_documents.clear();
+    if (checkId && m_store->isOpen()) {
+        try {
+            m_documents = m_store->DocumentsOfCheck(checkId);
+        } catch (const std::exception& e) {
+            m_status->setText(QStringLiteral("Nie można odczytać dokumentów kontroli: %1").arg(ErrorText(e)));
+        }
+    }
+    m_documentList->setRowCount(int(m_documents.size()));
+    for (int r = 0; r < m_documents.size(); ++r) {
+        const historia::StoredDocument& d = m_documents[r];
+        QString reading = historia::OutcomeWord(d.outcome);
+        if (!d.reason.isEmpty())
+            reading += QStringLiteral(": ") + d.reason;
+        const QStringList cells{d.type, d.fetched() ? QString::number(d.size) : QString(), reading, d.address};
+        for (int col = 0; col < cells.size(); ++col)
+            m_documentList->setItem(r, col, new QTableWidgetItem(dash(cells[col])));
+    }
+    m_documentList->resizeColumnsToContents();
+    if (!m_documents.isEmpty())
+        m_documentList->selectRow(0);
+    documentChosen();
+}
+
+void HistoryWindow::documentChosen()
+{
+    const int row = m_documentList->currentRow();
+    m_openDocument->setEnabled(row >= 0 && row < m_documents.size() && m_documents[row].fetched());
+}
+
+void HistoryWindow::selectDocument(int row)
+{
+    m_documentList->selectRow(row);
+    documentChosen();
+}
+
+int HistoryWindow::documentCount() const
+{
+    return int(m_documents.size());
+}
+
+bool HistoryWindow::writeTemporary(const QString& name, const QByteArray& bytes, QString* path)
+{
+    if (!m_versions)
+        m_versions = std::make_unique<QTemporaryDir>();
+    *path = m_versions->filePath(name);
+    QFile f(*path);
+    return m_versions->isValid() && f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+}
+
+void HistoryWindow::OtworzDokumentClick()
+{
+    const int row = m_documentList->currentRow();
+    if (row < 0 || row >= m_documents.size() || !m_documents[row].fetched())
+        return;
+    const historia::StoredDocument& d = m_documents[row];
+    try {
+        // Named by its number and kind, so that the system picks the
+        // program for PDFs, DOCX … by the file's ending.
+        const QString ending = d.type.isEmpty() ? QStringLiteral("bin") : d.type.toLower();
+        QString path;
+        const QByteArray bytes = m_store->DocumentBody(d.id);
+        if (!writeTemporary(QStringLiteral("dokument-%1.%2").arg(d.id).arg(ending), bytes, &path)) {
+            m_status->setText(QStringLiteral("Nie można zapisać dokumentu do pliku tymczasowego."));
+            return;
+        }
+        m_status->clear();
+        Shell::openThen(QUrl::fromLocalFile(path).toString(), [status = QPointer<QLabel>(m_status), path](Shell::XdgOpen outcome) {
+            if (status && outcome != Shell::XdgOpen::Opened)
+                status->setText(Shell::CannotOpenFileText(
+                    QStringLiteral("zapisanego dokumentu"), path, outcome,
+                    QStringLiteral("zainstaluj program do takich plików albo otwórz ten plik innym programem, póki "
+                                   "to okno jest otwarte.")));
+        });
+    } catch (const std::exception& e) {
+        m_status->setText(ErrorText(e));
     }
 }
 

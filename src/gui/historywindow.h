@@ -18,8 +18,9 @@ class QTextEdit;
 // first; for the chosen check the notices it brought (bold, on top), the
 // lines its version added (green)
 // and removed (red), then those that only counted on (grey, "licznik");
-// the stored version opened as it was received; and the
-// page's "ignoruj wiersze zawierające" texts.
+// the stored version opened as it was received; the documents its new
+// lines linked to ("Dokumenty podlinkowane"), each stored copy opened as it
+// was received; and the page's "ignoruj wiersze zawierające" texts.
 class HistoryWindow : public QDialog
 {
     Q_OBJECT
@@ -36,6 +37,10 @@ public:
     bool selectCheckWithId(qint64 checkId);
     int selectedCheck() const;
     void PokazWersjeClick();
+    // The documents of the chosen check, in the order they were fetched.
+    void selectDocument(int row);
+    int documentCount() const;
+    void OtworzDokumentClick();
     void DodajRegueClick();
     void UsunReguleClick();
 
@@ -43,6 +48,9 @@ private:
     void loadChecks();
     void loadRules();
     void showDetails();
+    void loadDocuments(qint64 checkId);
+    void documentChosen();
+    bool writeTemporary(const QString& name, const QByteArray& bytes, QString* path);
 
     QString m_page;
     std::unique_ptr<historia::HistoryStore> m_store;
@@ -52,6 +60,9 @@ private:
     QTableWidget* m_list = nullptr;
     QTextEdit* m_details = nullptr;
     QPushButton* m_show = nullptr;
+    QList<historia::StoredDocument> m_documents;
+    QTableWidget* m_documentList = nullptr;
+    QPushButton* m_openDocument = nullptr;
     QListWidget* m_rules = nullptr;
     QLineEdit* m_ruleText = nullptr;
 };

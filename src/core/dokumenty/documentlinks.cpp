@@ -59,6 +59,7 @@ QList<DocumentLink> LinksOfNewLines(const QList<historia::LineLink>& links, cons
     if (most <= 0 || addedAt.isEmpty() || !page.isValid())
         return out;
     QSet<int> lines;
+    const QSet<int> added(addedAt.begin(), addedAt.end());
     for (const int at : addedAt) {
         lines.insert(at);
         lines.insert(at + 1);
@@ -88,6 +89,7 @@ QList<DocumentLink> LinksOfNewLines(const QList<historia::LineLink>& links, cons
         d.address = target;
         d.text = link.text;
         d.line = link.line;
+        d.onAddedLine = added.contains(link.line);
         d.samePageHost = target.host().toLower() == pageHost;
         d.namesDocument = endsWithAny(path, kDocumentSuffixes) || namesDocumentFormat(link.text) ||
                           namesDocumentFormat(target.query(QUrl::FullyDecoded));

@@ -18,6 +18,8 @@ struct DocumentLink
     QString text;  // the link's text as a reader sees it
     int line = 0;  // in the page's visible text
     bool samePageHost = false;
+    // On an added line itself, not the line after one.
+    bool onAddedLine = false;
     // The address or the text names a document format (".pdf", "(PDF,
     // 245 KB)", "DOCX"): worth fetching from another host as well.
     bool namesDocument = false;
