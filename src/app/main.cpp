@@ -107,6 +107,7 @@ int main(int argc, char* argv[])
     // The four windows, in this order, all living until the end.
     TForm1 form1(settings, dialogs, DataDirectory::path());
     dialogs.setParentWidget(&form1);
+    dialogs.setDataDirectory(DataDirectory::path());
     TForm3 form3(form1.baza(), dialogs, &form1);
     TForm4 form4(settings, dialogs, DataDirectory::file(QStringLiteral("config.ini")), &form1);
     TForm5 form5(&form1);

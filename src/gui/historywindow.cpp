@@ -1,4 +1,5 @@
 #include "historywindow.h"
+#include "windowplace.h"
 
 #include "baza/checkcode.h"
 #include "historia/checkdetails.h"
@@ -82,6 +83,7 @@ HistoryWindow::HistoryWindow(const QString& dataDirectory, const QString& page, 
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QStringLiteral("Historia strony – %1").arg(gmina));
     resize(820, 600);
+    KeepWindowSize(this, dataDirectory, QStringLiteral("Historia"));
 
     auto* layout = new QVBoxLayout(this);
     auto* address = new QLabel(QStringLiteral("Strona: %1").arg(page), this);

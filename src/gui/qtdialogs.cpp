@@ -3,6 +3,8 @@
 #include "titlewidth.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -40,16 +42,32 @@ Dialogs::Answer QtDialogs::question(const QString& text, Buttons buttons)
     }
 }
 
+void QtDialogs::setDataDirectory(const QString& dataDirectory)
+{
+    m_lastFolder.emplace(dataDirectory);
+}
+
 QString QtDialogs::saveFileName(const QString& proposedName, const QString& filter)
 {
+    // A bare name goes into the folder the dialog starts in.
+    QString proposed = proposedName;
+    if (m_lastFolder && QFileInfo(proposedName).isRelative())
+        proposed = QDir(m_lastFolder->folder()).filePath(proposedName);
     // The overwrite question is the program's own.
-    return QFileDialog::getSaveFileName(parent(), QString(), proposedName, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    const QString chosen = QFileDialog::getSaveFileName(parent(), QString(), proposed, filter, nullptr,
+                                                        QFileDialog::DontConfirmOverwrite);
+    if (m_lastFolder)
+        m_lastFolder->remember(chosen);
+    return chosen;
 }
 
 QString QtDialogs::openFileName(const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent(), QString(), QString(), filter);
+    const QString chosen =
+        QFileDialog::getOpenFileName(parent(), QString(), m_lastFolder ? m_lastFolder->folder() : QString(), filter);
+    if (m_lastFolder)
+        m_lastFolder->remember(chosen);
+    return chosen;
 }
 
 void QtDialogs::error(const QString& text)

@@ -32,6 +32,7 @@
 #include "text/systemformat.h"
 #include "text/trimmedtext.h"
 #include "wymiana/registercommands.h"
+#include "windowplace.h"
 
 #include <cmath>
 
@@ -173,6 +174,15 @@ void TForm1::setForms(TForm3* editor, TForm4* configuration, TForm5* about)
 void TForm1::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    if (!m_activated && !isMaximized()) {
+        // Only now is the window manager's frame known: the title bar must
+        // be on the screen too.
+        QTimer::singleShot(0, this, [this] {
+            const QRect fitted = FittedToScreens(geometry(), frameGeometry());
+            if (!isMaximized() && fitted != geometry())
+                setGeometry(fitted);
+        });
+    }
     if (!m_activated) {
         m_activated = true;
         RunHandler(m_dialogs, [this] { FormActivate(); });
@@ -224,16 +234,9 @@ void TForm1::restoreLayout()
     const std::optional<konfig::WindowLayout> saved = konfig::LoadWindowLayout(konfig::WindowLayoutPath(m_baza.directory()));
     if (saved) {
         m_columnWidths = saved->columnWidths;
-        QRect place(saved->x, saved->y, saved->width, saved->height);
-        // A place on a screen that is gone (or a smaller one) comes back
-        // onto the screen we have.
-        bool onAScreen = false;
-        for (const QScreen* s : QGuiApplication::screens())
-            onAScreen = onAScreen || s->availableGeometry().contains(place.center());
-        place.setSize(place.size().boundedTo(available.size()));
-        if (!onAScreen)
-            place.moveCenter(available.center());
-        setGeometry(place);
+        // A place saved on a larger screen, or on one that is gone, comes
+        // back whole onto the screen it opens on.
+        setGeometry(FittedToScreens(QRect(saved->x, saved->y, saved->width, saved->height)));
         if (saved->splitter1.size() == 2)
             m_splitter->setSizes(saved->splitter1);
         m_restoredSplitter2 = saved->splitter2;
@@ -387,8 +390,11 @@ void TForm1::ShutDown()
 void TForm1::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized())
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        m_maximisedInTray = (change->oldState() | windowState()) & Qt::WindowMaximized;
         QTimer::singleShot(0, this, Handler(this, m_dialogs, &TForm1::MinimiseToTray));
+    }
 }
 
 void TForm1::MinimiseToTray()
@@ -413,7 +419,10 @@ void TForm1::RunSummaryToTray(const QString& text)
 void TForm1::TrayIcon1DblClick()
 {
     m_trayIcon1->hide();
-    showNormal();
+    if (m_maximisedInTray)
+        showMaximized();
+    else
+        showNormal();
     raise();
     activateWindow();
 }

@@ -161,6 +161,9 @@ private:
     TForm4* m_configuration = nullptr;
     TForm5* m_about = nullptr;
     bool m_activated = false;
+    // Whether the window was maximised when it went to the tray: it comes
+    // back so.
+    bool m_maximisedInTray = false;
     bool m_cursorSyncPending = false;
     bool m_syncingCursor = false;
     bool m_applyingColumns = false;

@@ -74,4 +74,60 @@ bool SaveWindowLayout(const QString& path, const WindowLayout& l)
     return true;
 }
 
+std::optional<QRect> LoadWindowPlace(const QString& path, const QString& section)
+{
+    const IniFile ini(path);
+    bool ok[4] = {};
+    const char* keys[4] = {"x", "y", "szerokosc", "wysokosc"};
+    int values[4] = {};
+    for (int i = 0; i < 4; ++i)
+        values[i] = ini.read(section, QLatin1String(keys[i])).toInt(&ok[i]);
+    if (!ok[0] || !ok[1] || !ok[2] || !ok[3] || values[2] < 200 || values[3] < 150)
+        return std::nullopt;
+    return QRect(values[0], values[1], values[2], values[3]);
+}
+
+bool SaveWindowPlace(const QString& path, const QString& section, const QRect& place)
+{
+    IniFile ini(path);
+    const std::pair<const char*, int> values[] = {
+        {"x", place.x()}, {"y", place.y()}, {"szerokosc", place.width()}, {"wysokosc", place.height()}};
+    for (const auto& [key, value] : values)
+        if (!ini.write(section, QLatin1String(key), QString::number(value)))
+            return false;
+    return true;
+}
+
+QRect FitToScreen(const QRect& place, const QList<QRect>& availableScreens, const QRect& primary,
+                  const QMargins& frame)
+{
+    QRect screen;
+    for (const QRect& s : availableScreens)
+        if (s.contains(place.center())) {
+            screen = s;
+            break;
+        }
+    if (screen.isNull()) {
+        qint64 most = 0;
+        for (const QRect& s : availableScreens) {
+            const QRect common = s.intersected(place);
+            const qint64 area = qint64(common.width()) * common.height();
+            if (area > most) {
+                most = area;
+                screen = s;
+            }
+        }
+    }
+    if (screen.isNull())
+        screen = primary;
+    if (screen.isEmpty())
+        return place;
+    // The whole window, frame and title included, must fit.
+    QRect outer = place.marginsAdded(frame);
+    outer.setSize(outer.size().boundedTo(screen.size()));
+    outer.moveLeft(qBound(screen.left(), outer.left(), screen.right() - outer.width() + 1));
+    outer.moveTop(qBound(screen.top(), outer.top(), screen.bottom() - outer.height() + 1));
+    return outer.marginsRemoved(frame);
+}
+
 } // namespace konfig
