@@ -6,6 +6,8 @@
 
 #include "historia/packing.h"
 #include "platform/fileerror.h"
+#include "platform/systemerror.h"
+#include "platform/savefile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -15,8 +17,8 @@ namespace {
 void writeOut(const QString& out, const QByteArray& body)
 {
     QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit())
-        throw FileError::cannotWrite(out, file.errorString());
+    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !CommitSaveFile(file))
+        throw FileError::cannotWrite(out, SystemError::FileReason(file));
 }
 
 // The document's number is the one `history` prints beside it.

@@ -10,6 +10,7 @@
 #include "text/datevalue.h"
 
 #include <QJsonObject>
+#include <QUrl>
 
 #include <QDir>
 #include <QProcess>
@@ -93,8 +94,10 @@ void TestCliRun::summaryMailAndAlerts()
     settings.mailFrom = QStringLiteral("ekowarta@example.pl");
     settings.mailTo = QStringLiteral("ola@example.pl, jan@example.pl");
     konfig::SaveSettings(settings, ini);
-    const QByteArray refusedLine = "=> Nie udało się wysłać podsumowania kontroli e-mailem: Serwer poczty odmówił "
-                                   "przyjęcia wiadomości (kod 550)";
+    const QByteArray refusedLine = QStringLiteral("=> Nie udało się wysłać podsumowania kontroli e-mailem: Serwer poczty "
+                                                  "127.0.0.1:%1 odrzucił nadawcę lub adresata (kod 550)")
+                                       .arg(QUrl(refusing.url()).port())
+                                       .toUtf8();
 
     const auto required = run(QStringLiteral("ekowarta-cli"), dir() + QStringList{QStringLiteral("run"), QStringLiteral("--notify-required")});
     QCOMPARE(required.exitCode, 3);

@@ -285,7 +285,7 @@ private Q_SLOTS:
             SaveSettings(s, m_path);
             QFAIL("SaveSettings wrote a read-only file");
         } catch (const FileError& e) {
-            QCOMPARE(e.text(), QStringLiteral("Unable to write to ") + m_path);
+            QCOMPARE(e.text(), QStringLiteral("Nie można zapisać pliku \"%1\": plik jest tylko do odczytu").arg(m_path));
         }
         QCOMPARE(raw(), before);
     }

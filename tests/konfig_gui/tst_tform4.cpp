@@ -569,7 +569,8 @@ void TestTForm4::saveToAReadOnlyFileSaysSo()
         openAfterSave = form.isVisible();
     });
     QVERIFY(openAfterSave);
-    QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Unable to write to ") + iniPath()});
+    QCOMPARE(m_dialogs->messages,
+             QStringList{QStringLiteral("Nie można zapisać pliku \"%1\": plik jest tylko do odczytu").arg(iniPath())});
     QVERIFY(m_dialogs->errors.isEmpty());
     QCOMPARE(iniBytes(), before);
     QVERIFY(m_settings->tray); // still in effect, only not stored

@@ -15,6 +15,7 @@
 #include "support/seams.h"
 #include "support/silentsmtpserver.h"
 #include "support/smtptestserver.h"
+#include "support/englishwords.h"
 #include "support/testdata.h"
 
 #include <QElapsedTimer>
@@ -120,8 +121,9 @@ private Q_SLOTS:
 
         // A password does not go to a server that cannot encrypt.
         const SendResult login = SendMail({server.url(), QStringLiteral("jan"), QStringLiteral("Tajne-7")}, m);
-        QCOMPARE(login.error, QStringLiteral("Serwer poczty nie oferuje szyfrowania (STARTTLS), a hasło nie może iść "
-                                             "otwartym tekstem"));
+        QCOMPARE(login.error, QStringLiteral("Serwer poczty 127.0.0.1:%1 nie oferuje szyfrowania (STARTTLS), a hasło nie "
+                                             "może iść otwartym tekstem")
+                                  .arg(QUrl(server.url()).port()));
         QCOMPARE(server.messages().size(), 1);
     }
 
@@ -142,12 +144,15 @@ private Q_SLOTS:
         // The test certificate is nobody's CA by default.
         const SendResult untrusted = SendMail(account, message());
         QVERIFY(!untrusted.sent);
-        QCOMPARE(untrusted.error, QStringLiteral("Certyfikat serwera poczty nie został potwierdzony"));
+        const int port = QUrl(server.url()).port();
+        QCOMPARE(untrusted.error, QStringLiteral("Certyfikat serwera poczty 127.0.0.1:%1 nie został potwierdzony").arg(port));
         QVERIFY(server.messages().isEmpty());
 
         const TrustedCa trust(SmtpTestServer::certificate());
         const SendResult wrongPassword = SendMail({server.url(), QStringLiteral("jan"), QStringLiteral("zle")}, message());
-        QCOMPARE(wrongPassword.error, QStringLiteral("Serwer poczty odrzucił użytkownika lub hasło"));
+        // The server's own words may follow, quoted, after ours.
+        QCOMPARE(testdata::WithoutServerWords(wrongPassword.error),
+                 QStringLiteral("Serwer poczty 127.0.0.1:%1 odrzucił użytkownika lub hasło (kod 535)").arg(port));
         const SendResult r = SendMail(account, message());
         QVERIFY2(r.sent, qPrintable(r.error));
         const QList<QJsonObject> got = server.messages();
@@ -160,9 +165,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("error");
+        // The refusal in our words, then the server's own, quoted.
         QTest::newRow("refusing") << int(SmtpTestServer::Mode::Refuse)
-                                  << QStringLiteral("Serwer poczty odmówił przyjęcia wiadomości (kod 550)");
-        QTest::newRow("dropping") << int(SmtpTestServer::Mode::Drop) << QStringLiteral("Serwer poczty przerwał połączenie");
+                                  << QStringLiteral("Serwer poczty 127.0.0.1:%1 odrzucił nadawcę lub adresata (kod 550) "
+                                                    "(odpowiedź serwera: „5.1.1 Odbiorca odrzucony”)");
+        QTest::newRow("dropping") << int(SmtpTestServer::Mode::Drop) << QStringLiteral("Serwer poczty 127.0.0.1:%1 przerwał połączenie");
         QTest::newRow("nobody") << -1 << QStringLiteral("Serwer poczty 127.0.0.1:%1 jest niedostępny");
     }
 
@@ -179,6 +186,7 @@ private Q_SLOTS:
         } else {
             QVERIFY2(server.start(), qPrintable(server.errorString()));
             url = server.url();
+            error = error.arg(QUrl(url).port());
         }
         const SendResult r = SendMail({url, {}, {}}, message());
         QVERIFY(!r.sent);
@@ -200,7 +208,7 @@ private Q_SLOTS:
             << int(SilentSmtpServer::Mode::SilentEnd) << false
             << QStringLiteral("Serwer poczty 127.0.0.1:%1 przestał odpowiadać");
         QTest::newRow("closes at the final dot")
-            << int(SilentSmtpServer::Mode::CloseAtEnd) << false << QStringLiteral("Serwer poczty przerwał połączenie");
+            << int(SilentSmtpServer::Mode::CloseAtEnd) << false << QStringLiteral("Serwer poczty 127.0.0.1:%1 przerwał połączenie");
         QTest::newRow("never greets") << int(SilentSmtpServer::Mode::GreetSilent) << false
                                       << QStringLiteral("Serwer poczty 127.0.0.1:%1 jest niedostępny");
     }
@@ -365,8 +373,10 @@ private Q_SLOTS:
         PreparedMail toRefusing = *mail;
         toRefusing.account.url = refusing.url();
         QVERIFY(!notifier.sendNow(toRefusing).sent);
-        QCOMPARE(EventTexts(report), QStringList{"Nie udało się wysłać podsumowania kontroli e-mailem: Serwer poczty "
-                                                 "odmówił przyjęcia wiadomości (kod 550)"});
+        QCOMPARE(EventTexts(report), QStringList{QStringLiteral("Nie udało się wysłać podsumowania kontroli e-mailem: Serwer "
+                                                                "poczty 127.0.0.1:%1 odrzucił nadawcę lub adresata (kod 550) "
+                                                                "(odpowiedź serwera: „5.1.1 Odbiorca odrzucony”)")
+                                                     .arg(QUrl(refusing.url()).port())});
         QCOMPARE(testdata::readAll(b.dbfPath()), before);
 
         // From the window: on a thread of its own, the outcome logged back.

@@ -1,6 +1,7 @@
 #include "support/testdata.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
 
@@ -41,8 +42,10 @@ QString sourcePath(const QString& name)
     return QStringLiteral(EKOWARTA_FIXTURES "/../../") + name;
 }
 
-ProcessResult run(const QString& programName, const QStringList& arguments, int timeoutMs,
-                  const QStringList& environment)
+namespace {
+
+ProcessResult runProcess(const QString& executable, const QStringList& arguments, int timeoutMs,
+                         const QStringList& environment)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -50,10 +53,10 @@ ProcessResult run(const QString& programName, const QStringList& arguments, int 
     for (const QString& entry : environment)
         env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
     p.setProcessEnvironment(env);
-    p.start(program(programName), arguments);
+    p.start(executable, arguments);
     ProcessResult r;
     if (!p.waitForStarted(10000)) {
-        r.err = "cannot start " + programName.toUtf8();
+        r.err = "cannot start " + QFileInfo(executable).fileName().toUtf8();
         return r;
     }
     if (!p.waitForFinished(timeoutMs)) {
@@ -66,6 +69,20 @@ ProcessResult run(const QString& programName, const QStringList& arguments, int 
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
+}
+
+} // namespace
+
+ProcessResult run(const QString& programName, const QStringList& arguments, int timeoutMs,
+                  const QStringList& environment)
+{
+    return runProcess(program(programName), arguments, timeoutMs, environment);
+}
+
+ProcessResult runUnder(const QStringList& wrapper, const QString& programName, const QStringList& arguments,
+                       int timeoutMs)
+{
+    return runProcess(wrapper.value(0), wrapper.mid(1) + QStringList{program(programName)} + arguments, timeoutMs, {});
 }
 
 bool writeAll(const QString& path, const QByteArray& bytes)

@@ -37,6 +37,12 @@ struct ProcessResult
 ProcessResult run(const QString& programName, const QStringList& arguments, int timeoutMs = 60000,
                   const QStringList& environment = {});
 
+// The same under another program that runs it (setpriv as another user,
+// unshare with a disk of its own...): wrapper is that program and its
+// arguments, the built program's path and arguments follow them.
+ProcessResult runUnder(const QStringList& wrapper, const QString& programName, const QStringList& arguments,
+                       int timeoutMs = 60000);
+
 QByteArray readAll(const QString& path);
 
 // Replaces the file with bytes; false when it cannot be written.

@@ -1,8 +1,9 @@
 #include "dbf/dbferror.h"
 
-#include "dbf/systemreason.h"
+#include "platform/systemerror.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -41,7 +42,7 @@ DbfError DbfError::cannotOpen(const QString& path, int errorNumber)
 {
     if (errorNumber == ENOENT)
         return missing(path);
-    return DbfError(QStringLiteral("Nie można otworzyć pliku bazy %1: %2.").arg(shown(path), SystemReason(errorNumber)),
+    return DbfError(QStringLiteral("Nie można otworzyć pliku bazy %1: %2.").arg(shown(path), SystemError::Reason(errorNumber)),
                     Kind::Io);
 }
 
@@ -49,7 +50,14 @@ DbfError DbfError::cannotWrite(const QString& path, int errorNumber)
 {
     return DbfError(QStringLiteral("Nie można zapisać pliku bazy %1: %2. Sprawdź miejsce na dysku i "
                                    "uprawnienia do pliku.")
-                        .arg(shown(path), SystemReason(errorNumber)),
+                        .arg(shown(path), SystemError::Reason(errorNumber)),
+                    Kind::Io);
+}
+
+DbfError DbfError::cannotWriteIn(const QString& path, int errorNumber)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    return DbfError(QStringLiteral("Nie można zapisać pliku bazy %1: %2.").arg(shown(path), SystemError::FolderReason(errorNumber, folder)),
                     Kind::Io);
 }
 

@@ -30,6 +30,9 @@ public:
     // creating the file.
     static DbfError cannotOpen(const QString& path, int errorNumber);
     static DbfError cannotWrite(const QString& path, int errorNumber);
+    // The new copy of the file cannot be made beside it (a folder the user
+    // may not write in, a full disk).
+    static DbfError cannotWriteIn(const QString& path, int errorNumber);
     static DbfError cannotCreate(const QString& path, const QString& reason);
 
 private:

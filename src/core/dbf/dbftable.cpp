@@ -5,7 +5,7 @@
 #include "dbf/fieldcodec.h"
 #include "dbf/filelock.h"
 #include "dbf/replacefile.h"
-#include "dbf/systemreason.h"
+#include "platform/systemerror.h"
 #include "platform/clock.h"
 #include "text/cp1250.h"
 #include "text/datevalue.h"
@@ -25,6 +25,18 @@ namespace dbf {
 
 using namespace format;
 
+namespace {
+
+// The system's error behind a failed QFile call: its text says it even
+// when later calls (Qt's own stat of the path) have changed errno.
+int errorNumberOf(const QFileDevice& file)
+{
+    const int number = SystemError::ErrorNumberOf(file.errorString());
+    return number != 0 ? number : errno;
+}
+
+} // namespace
+
 DbfTable::DbfTable(QObject* parent) : QObject(parent) {}
 
 DbfTable::~DbfTable()
@@ -41,13 +53,13 @@ void DbfTable::create(const QString& path, const FieldDefs& fields)
     const QByteArray header = BuildHeader(fields, path);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        throw DbfError::cannotCreate(path, SystemReason(errno));
+        throw DbfError::cannotCreate(path, SystemError::FileReason(file));
     const QByteArray content = header + kEndOfFile;
     if (file.write(content) != content.size() || !file.flush()) {
-        const int reason = errno;
+        const QString reason = SystemError::FileReason(file);
         file.close();
         QFile::remove(path);
-        throw DbfError::cannotCreate(path, SystemReason(reason));
+        throw DbfError::cannotCreate(path, reason);
     }
 #ifdef Q_OS_UNIX
     ::fsync(file.handle());
@@ -96,7 +108,7 @@ void DbfTable::open()
     for (int attempt = 0;; ++attempt) {
         auto file = std::make_unique<QFile>(m_path);
         if (!file->open(mode))
-            throw DbfError::cannotOpen(m_path, errno);
+            throw DbfError::cannotOpen(m_path, errorNumberOf(*file));
         m_file = std::move(file);
         try {
             lockFile();
@@ -207,7 +219,7 @@ QByteArrayView DbfTable::mapFile()
             return QByteArrayView(reinterpret_cast<const char*>(mapped), size);
     }
     if (!m_file->seek(0))
-        throw DbfError::cannotOpen(m_path, errno);
+        throw DbfError::cannotOpen(m_path, errorNumberOf(*m_file));
     m_fileCopy = m_file->readAll();
     return QByteArrayView(m_fileCopy);
 }

@@ -1,6 +1,7 @@
 #include "dbf/replacefile.h"
 
 #include "dbf/dbferror.h"
+#include "platform/systemerror.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -55,11 +56,12 @@ FileReplacement::FileReplacement(const QString& path) : m_path(path)
             m_file = std::move(file);
             return;
         }
+        // Read before the look at the name below, which sets errno anew.
+        const int error = SystemError::ErrorNumberOf(file->errorString());
         if (QFileInfo::exists(m_tempPath))
             continue; // taken by chance: another name
-        const int error = errno;
         m_tempPath.clear();
-        throw DbfError::cannotWrite(m_path, error);
+        throw DbfError::cannotWriteIn(m_path, error != 0 ? error : errno);
     }
     m_tempPath.clear();
     throw DbfError::cannotWrite(m_path, EEXIST);
@@ -79,16 +81,24 @@ void FileReplacement::fail()
     throw DbfError::cannotWrite(m_path, errno);
 }
 
+void FileReplacement::failOfFile()
+{
+    // Qt's text of the failed call holds its errno, which later calls of
+    // Qt's may have changed.
+    const int number = SystemError::ErrorNumberOf(m_file->errorString());
+    throw DbfError::cannotWrite(m_path, number != 0 ? number : errno);
+}
+
 void FileReplacement::write(const char* data, qint64 size)
 {
     if (m_file->write(data, size) != size)
-        fail();
+        failOfFile();
 }
 
 void FileReplacement::commit()
 {
     if (!m_file->flush())
-        fail();
+        failOfFile();
 #ifdef Q_OS_UNIX
     if (::fsync(m_file->handle()) != 0)
         fail();

@@ -41,6 +41,7 @@ public:
 
 private:
     [[noreturn]] void fail(); // with errno of the failed call
+    [[noreturn]] void failOfFile(); // a failed call of the QFile
 
     QString m_path;
     QString m_tempPath;

@@ -1,7 +1,8 @@
 #include "harmonogram/userunits.h"
 
 #include "platform/fileerror.h"
-#include "dbf/systemreason.h"
+#include "platform/systemerror.h"
+#include "platform/savefile.h"
 
 #include <QCryptographicHash>
 #include <cerrno>
@@ -32,17 +33,17 @@ void writeUnit(const QString& path, const QString& text)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw FileError::cannotWrite(path, dbf::SystemReason(errno));
+        throw FileError::cannotWrite(path, SystemError::FileReason(file));
     const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError::cannotWrite(path, dbf::SystemReason(errno));
+    if (file.write(bytes) != bytes.size() || !CommitSaveFile(file))
+        throw FileError::cannotWrite(path, SystemError::FileReason(file));
 }
 
 void removeFile(const QString& path)
 {
     QFile file(path);
     if ((file.exists() || QFileInfo(path).isSymLink()) && !file.remove())
-        throw FileError(QStringLiteral("Nie można usunąć pliku \"%1\": %2").arg(path, dbf::SystemReason(errno)));
+        throw FileError(QStringLiteral("Nie można usunąć pliku \"%1\": %2").arg(path, SystemError::FileReason(file)));
 }
 
 QString wantsLink(const QString& unitDirectory, const QString& timerName)

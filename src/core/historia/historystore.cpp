@@ -2,10 +2,12 @@
 
 #include "historia/packing.h"
 #include "historia/versiondiff.h"
+#include "platform/systemerror.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <sqlite3.h>
 
@@ -339,21 +341,7 @@ bool isWriteFailure(int code)
 // SQLite's own texts are English; the user reads these.
 QString reasonOf(int code)
 {
-    switch (code & 0xFF) {
-    case SQLITE_FULL: return QStringLiteral("brak miejsca na dysku");
-    case SQLITE_IOERR: return QStringLiteral("błąd odczytu lub zapisu dysku");
-    case SQLITE_READONLY: return QStringLiteral("plik jest tylko do odczytu");
-    case SQLITE_PERM:
-    case SQLITE_AUTH: return QStringLiteral("brak uprawnień do pliku");
-    case SQLITE_CANTOPEN: return QStringLiteral("nie można otworzyć pliku");
-    case SQLITE_CORRUPT: return QStringLiteral("plik jest uszkodzony");
-    case SQLITE_NOTADB: return QStringLiteral("to nie jest plik bazy danych SQLite");
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED: return QStringLiteral("plik jest zajęty przez inny program");
-    case SQLITE_NOMEM: return QStringLiteral("brak pamięci");
-    case SQLITE_CONSTRAINT: return QStringLiteral("zapis sprzeczny z zawartością pliku");
-    default: return QStringLiteral("błąd SQLite nr %1").arg(code);
-    }
+    return SystemError::DatabaseReason(code);
 }
 
 } // namespace
@@ -393,8 +381,8 @@ void HistoryStore::fail(const QString& what) const
     if (isWriteFailure(code))
         throw HistoryError::writeFailure(
             QStringLiteral("nie można zapisać pliku %1: %2").arg(QFileInfo(m_path).fileName(), reason));
-    throw HistoryError(QStringLiteral("%1 w pliku %2 nie powiódł się (%3)")
-                           .arg(what, QFileInfo(m_path).fileName(), reason));
+    throw HistoryError(QStringLiteral("nie można wykonać operacji na pliku %1 (%2): %3")
+                           .arg(QFileInfo(m_path).fileName(), what, reason));
 }
 
 // Whether the database is another program's: it has tables, but not the
@@ -407,6 +395,12 @@ bool HistoryStore::isForeign() const
     if (!q.step())
         return false;
     return q.integer(0) > 0 && q.integer(1) < 3;
+}
+
+int HistoryStore::tableCount() const
+{
+    Statement q(*this, "SELECT count(*) FROM sqlite_master WHERE type = 'table'");
+    return q.step() ? int(q.integer(0)) : 0;
 }
 
 void HistoryStore::setBusyTimeout(int ms)
@@ -423,6 +417,8 @@ void HistoryStore::open(Mode mode, int busyTimeoutMs)
     if (mode == Mode::ReadWrite && QFileInfo(m_path).size() > 0) {
         // Looked at through a reading connection first: a foreign file must
         // not get so much as a journal mode from us.
+        m_lookingFirst = true;
+        const auto looked = qScopeGuard([this] { m_lookingFirst = false; });
         open(Mode::ReadOnly, busyTimeoutMs);
         close();
     }
@@ -458,6 +454,10 @@ void HistoryStore::open(Mode mode, int busyTimeoutMs)
                 throw HistoryError::foreignFile(
                     QStringLiteral("plik %1 nie jest historią stron tego programu (ma tabele innego programu)")
                         .arg(QFileInfo(m_path).fileName()));
+            // A database without a single table (made by hand, or left
+            // by a program that stopped at once) holds no history yet.
+            if (!m_lookingFirst && tableCount() == 0)
+                throw HistoryError(QStringLiteral("brak historii stron (plik %1)").arg(FileName()));
             m_hasValidators = hasColumn("wersje", "etag") && hasColumn("wersje", "zmiana");
             m_hasNoticeDocument = hasColumn("ogloszenia", "dokument");
         }

@@ -236,6 +236,7 @@ private:
     void addNotices(qint64 page, qint64 check, const QDateTime& seen, const QList<ogloszenia::Notice>& notices);
     bool hasNoticeTable() const;
     bool isForeign() const;
+    int tableCount() const;
     [[noreturn]] void fail(const QString& what) const;
     qint64 pageId(const QString& page, bool create);
     void prune(qint64 page);
@@ -246,6 +247,8 @@ private:
     sqlite3* m_db = nullptr;
     bool m_hasValidators = false;
     bool m_hasNoticeDocument = false;
+    // Opened for reading only to look at the file before writing it.
+    bool m_lookingFirst = false;
     // Statements are prepared once per connection and used again: a page
     // check asks the same few questions every time.
     struct Prepared;

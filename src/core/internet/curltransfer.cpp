@@ -304,6 +304,13 @@ TransferFailure CurlTransfer::classify(CURLcode code) const
     case CURLE_SSL_INVALIDCERTSTATUS:
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
         return TransferFailure::Certificate;
+    case CURLE_TOO_MANY_REDIRECTS:
+        return TransferFailure::RedirectRefused;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        // After a redirection: it led off http and https. Otherwise the
+        // server answered in something that is no HTTP (libcurl refuses
+        // HTTP/0.9), as before.
+        return isRedirection(m_lastStatus) ? TransferFailure::RedirectRefused : TransferFailure::NoAnswer;
     case CURLE_URL_MALFORMAT:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_RESOLVE_HOST:

@@ -23,6 +23,7 @@ enum class TransferFailure {
     Unreachable, // no connection to the host: unknown name, refused, no route
     NoAnswer,    // connected, but no usable answer
     Certificate, // the TLS certificate did not verify
+    RedirectRefused, // a redirection we do not follow: too many, or off http(s)
     Cancelled,   // the cancel check asked to stop
 };
 
@@ -83,6 +84,9 @@ public:
     // (such as a Content-Length that is not a number): asked again with
     // readUntilClose(), such an answer can still be read.
     bool answerMalformed() const { return m_lastCode == CURLE_WEIRD_SERVER_REPLY && !m_headersComplete; }
+    // libcurl's code of the last perform() (a CURLcode), for the reason of
+    // a failure.
+    int lastCode() const { return int(m_lastCode); }
     // The connection this transfer used was one already open.
     bool reusedConnection() const;
 

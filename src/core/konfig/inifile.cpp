@@ -1,6 +1,9 @@
 #include "konfig/inifile.h"
 
+#include "platform/systemerror.h"
+
 #include "text/cp1250.h"
+#include "platform/savefile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -191,11 +194,11 @@ bool IniFile::writeBytes(QByteArrayView sectionName, QByteArrayView keyName, QBy
     const QByteArrayView key = trimmed(keyName);
     if (section.isEmpty() || key.isEmpty() || section.contains(']') || key.contains('=') ||
         holdsLineBreakOrNul(section) || holdsLineBreakOrNul(key)) {
-        m_error = QStringLiteral("invalid section or key name");
+        m_error = QStringLiteral("błędna nazwa sekcji lub klucza");
         return false;
     }
     if (holdsLineBreakOrNul(value)) {
-        m_error = QStringLiteral("the value holds a line break or a NUL byte");
+        m_error = QStringLiteral("wartość zawiera znak końca wiersza lub bajt zerowy");
         return false;
     }
 
@@ -203,17 +206,17 @@ bool IniFile::writeBytes(QByteArrayView sectionName, QByteArrayView keyName, QBy
     const QFileInfo info(m_path);
     if (info.exists()) {
         if (!info.isFile()) {
-            m_error = QStringLiteral("not a file");
+            m_error = QStringLiteral("to nie jest plik");
             return false;
         }
         // The mode bits, not what this user may do: root may write anything.
         if (!(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther))) {
-            m_error = QStringLiteral("the file is read-only");
+            m_error = QStringLiteral("plik jest tylko do odczytu");
             return false;
         }
         QFile file(m_path);
         if (!file.open(QIODevice::ReadOnly)) {
-            m_error = file.errorString();
+            m_error = SystemError::FileReason(file);
             return false;
         }
         layout.bytes = file.readAll();
@@ -252,8 +255,8 @@ bool IniFile::writeBytes(QByteArrayView sectionName, QByteArrayView keyName, QBy
     // files the file itself is rewritten.
     QSaveFile out(m_path);
     out.setDirectWriteFallback(true);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-        m_error = out.errorString();
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !CommitSaveFile(out)) {
+        m_error = SystemError::FileReason(out);
         return false;
     }
     return true;

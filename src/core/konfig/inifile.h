@@ -38,6 +38,7 @@ public:
     bool write(const QString& section, const QString& key, const QString& value);
     bool writeBytes(QByteArrayView section, QByteArrayView key, QByteArrayView value);
 
+    // Why the last write failed, in Polish, as the reason of a message.
     QString errorString() const { return m_error; }
 
 private:

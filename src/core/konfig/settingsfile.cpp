@@ -181,9 +181,10 @@ void SaveSettings(const Settings& s, const QString& iniPath)
 {
     IniFile ini(iniPath);
     const QString section = QString::fromLatin1(kSection);
+    auto cannotWrite = [&] { return FileError::cannotWrite(iniPath, ini.errorString()); };
     auto write = [&](const char* key, const QString& value) {
         if (!ini.write(section, QString::fromLatin1(key), value))
-            throw FileError(QStringLiteral("Unable to write to %1").arg(iniPath));
+            throw cannotWrite();
     };
     write("tray", flag(s.tray));
     write("czas", QString::number(s.timeLimitIndex));
@@ -194,7 +195,7 @@ void SaveSettings(const Settings& s, const QString& iniPath)
     write("dir", s.directory);
     write("user", s.user);
     if (!ini.writeBytes(kSection, "pass", StoredPassword(s.password)))
-        throw FileError(QStringLiteral("Unable to write to %1").arg(iniPath));
+        throw cannotWrite();
     // The run's later settings go into the file only once they differ from
     // their defaults, so a file written before them stays as it was.
     auto writeIfSet = [&](const char* key, const QString& value, const QString& byDefault) {
@@ -216,7 +217,7 @@ void SaveSettings(const Settings& s, const QString& iniPath)
     writeIfSet("smtpuser", s.smtpUser, QString());
     if (!s.smtpPassword.isEmpty() || !ini.readBytes(kSection, "smtppass").isEmpty()) {
         if (!ini.writeBytes(kSection, "smtppass", StoredPassword(s.smtpPassword)))
-            throw FileError(QStringLiteral("Unable to write to %1").arg(iniPath));
+            throw cannotWrite();
     }
     writeIfSet("mailod", s.mailFrom, QString());
     writeIfSet("maildo", s.mailTo, QString());

@@ -27,8 +27,8 @@ inline constexpr int kMaxFailingChecks = 20;
 void LoadSettings(Settings& settings, const QString& iniPath);
 
 // Writes the nine keys in that order. The first key that cannot be written
-// ends the save with FileError "Unable to write to <path>"; the keys before
-// it stay written.
+// ends the save with FileError "Nie można zapisać pliku "<path>": <why>";
+// the keys before it stay written.
 void SaveSettings(const Settings& settings, const QString& iniPath);
 
 } // namespace konfig

@@ -6,7 +6,7 @@
 #include "kontrola/filesizeof.h"
 #include "internet/normalizeaddress.h"
 #include "kontrola/pagefile.h"
-#include "dbf/systemreason.h"
+#include "platform/systemerror.h"
 #include "platform/fileerror.h"
 #include "text/trimmedtext.h"
 
@@ -42,9 +42,14 @@ QString hostNotAnswering(const QString& host)
     return QStringLiteral("Host \"%1\" nie odpowiada").arg(host);
 }
 
-QString failureText(TransferFailure failure, const QString& host)
+QString failureText(TransferFailure failure, int code, const QString& host)
 {
     switch (failure) {
+    case TransferFailure::RedirectRefused: {
+        // Said as it is: the host answered, we did not follow it.
+        const QString reason = SystemError::TransferReason(code);
+        return reason.left(1).toUpper() + reason.mid(1);
+    }
     case TransferFailure::Unreachable:
         return hostUnreachable(host);
     case TransferFailure::Certificate:
@@ -120,7 +125,7 @@ public:
             m_error = FileError::cannotWrite(m_path, reason);
         else if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
                               QFileDevice::AutoCloseHandle))
-            m_error = FileError::cannotWrite(m_path, dbf::SystemReason(errno));
+            m_error = FileError::cannotWrite(m_path, SystemError::FileReason(m_file));
         return !m_error;
     }
 
@@ -130,8 +135,9 @@ public:
             return false;
         errno = 0;
         if (m_file.write(data, size) != size) {
-            // The system's reason in our words: a full disk above all.
-            m_error = FileError::cannotWrite(m_path, dbf::SystemReason(errno));
+            // The system's reason in our words: a full disk above all. A
+            // short write has no text of Qt's, only errno.
+            m_error = FileError::cannotWrite(m_path, SystemError::FileReason(m_file, errno));
             return false;
         }
         m_written += size;
@@ -144,9 +150,10 @@ public:
     void finish(bool keep)
     {
         if (m_file.isOpen()) {
+            errno = 0;
             m_file.close();
             if (!m_error && m_file.error() != QFileDevice::NoError)
-                m_error = FileError::cannotWrite(m_path, dbf::SystemReason(errno));
+                m_error = FileError::cannotWrite(m_path, SystemError::FileReason(m_file, errno));
             if (!keep || m_error)
                 QFile::remove(m_path);
         }
@@ -187,6 +194,7 @@ PageResult DownloadPage(const PageRequest& request)
     qint64 announced = -1;
     bool tooLarge = false;
     TransferFailure failure = TransferFailure::None;
+    int failureCode = 0;
 
     // One request; over the host's open connection when the pass keeps
     // them. False when libcurl gave no handle at all.
@@ -267,6 +275,7 @@ PageResult DownloadPage(const PageRequest& request)
             return file.write(data, size);
         });
         failure = transfer.perform();
+        failureCode = transfer.lastCode();
         malformed = transfer.answerMalformed();
         return true;
     };
@@ -299,7 +308,7 @@ PageResult DownloadPage(const PageRequest& request)
     }
     if (decision == Decision::NotModified) {
         if (failure != TransferFailure::None) {
-            result.message = failureText(failure, host);
+            result.message = failureText(failure, failureCode, host);
             return result;
         }
         result.notModified = true;
@@ -308,7 +317,7 @@ PageResult DownloadPage(const PageRequest& request)
     }
     if (decision == Decision::None) {
         result.message =
-            failure == TransferFailure::None ? kUnreadableStatus : failureText(failure, host);
+            failure == TransferFailure::None ? kUnreadableStatus : failureText(failure, failureCode, host);
         return result;
     }
     if (decision == Decision::Refused)

@@ -1,5 +1,7 @@
 #include "kontrola/pagefile.h"
 
+#include "platform/systemerror.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -15,7 +17,7 @@ constexpr int kAttempts = 3;
 
 QString systemText(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return SystemError::Reason(error);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "historia/historyerror.h"
 #include "historia/historystore.h"
+#include "platform/savefile.h"
+#include "platform/systemerror.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -206,8 +208,8 @@ CalendarResult WriteDeadlineCalendar(const QString& dataDirectory, const Records
     const QByteArray bytes = WriteCalendar(events);
     const QString path = CalendarPath(dataDirectory);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        result.error = QStringLiteral("nie można zapisać pliku \"%1\"").arg(QDir::toNativeSeparators(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !CommitSaveFile(file)) {
+        result.error = QStringLiteral("nie można zapisać pliku \"%1\": %2").arg(QDir::toNativeSeparators(path), SystemError::FileReason(file));
         return result;
     }
     result.written = true;

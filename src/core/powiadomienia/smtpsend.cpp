@@ -2,11 +2,13 @@
 
 #include "internet/tlstrust.h"
 #include "platform/clock.h"
+#include "platform/systemerror.h"
 
 #include <QUrl>
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <mutex>
 
 namespace powiadomienia {
@@ -23,7 +25,34 @@ struct Upload
     QByteArray data;
     qsizetype offset = 0;
     const std::atomic<bool>* cancelled = nullptr;
+    QByteArray reply{};   // the server's reply as far as it came
+    QByteArray refusal{}; // the words of its last refusal (4xx or 5xx)
+    bool quitting = false; // the goodbye's reply says nothing of a failure
 };
+
+// Keeps the words of the server's refusal: "550-5.1.1 ..." lines go on,
+// "550 ..." ends the reply. The goodbye after it does not count.
+int trace(CURL*, curl_infotype type, char* data, size_t size, void* self)
+{
+    auto* up = static_cast<Upload*>(self);
+    if (type == CURLINFO_HEADER_OUT && QByteArrayView(data, qsizetype(size)).startsWith("QUIT"))
+        up->quitting = true;
+    if (type != CURLINFO_HEADER_IN || up->quitting)
+        return 0;
+    const QByteArray line = QByteArray(data, qsizetype(size)).trimmed();
+    const bool coded = line.size() >= 3 && std::isdigit(uchar(line[0])) && std::isdigit(uchar(line[1])) &&
+                       std::isdigit(uchar(line[2])) && (line.size() == 3 || line[3] == ' ' || line[3] == '-');
+    if (!coded)
+        return 0;
+    if (up->reply.size() < 4096)
+        up->reply += (up->reply.isEmpty() ? QByteArray() : QByteArray(" ")) + line.mid(4);
+    if (line.size() == 3 || line[3] == ' ') {
+        // The reply to the step that failed: a later positive one clears it.
+        up->refusal = line.startsWith('4') || line.startsWith('5') ? up->reply : QByteArray();
+        up->reply.clear();
+    }
+    return 0;
+}
 
 size_t readMessage(char* buffer, size_t size, size_t count, void* self)
 {
@@ -46,8 +75,9 @@ QString hostOf(const QString& url)
     return u.port() > 0 ? QStringLiteral("%1:%2").arg(u.host()).arg(u.port()) : u.host();
 }
 
-QString failureText(CURLcode code, long smtpCode, const QString& url)
+QString failureText(CURLcode code, long smtpCode, const QString& url, const QByteArray& serverText)
 {
+    const QString said = QString::fromUtf8(serverText);
     switch (code) {
     case CURLE_OPERATION_TIMEDOUT:
         // A server that answered and then fell silent was there all along.
@@ -58,16 +88,17 @@ QString failureText(CURLcode code, long smtpCode, const QString& url)
     case CURLE_COULDNT_CONNECT:
         return QStringLiteral("Serwer poczty %1 jest niedostępny").arg(hostOf(url));
     case CURLE_LOGIN_DENIED:
-        return QStringLiteral("Serwer poczty odrzucił użytkownika lub hasło");
+        return SystemError::MailRefusal(smtpCode >= 400 ? smtpCode : 535, hostOf(url), said);
     case CURLE_PEER_FAILED_VERIFICATION:
 #if LIBCURL_VERSION_NUM < 0x073e00
     case CURLE_SSL_CACERT:
 #endif
-        return QStringLiteral("Certyfikat serwera poczty nie został potwierdzony");
+        return QStringLiteral("Certyfikat serwera poczty %1 nie został potwierdzony").arg(hostOf(url));
     case CURLE_USE_SSL_FAILED:
-        return QStringLiteral("Serwer poczty nie oferuje szyfrowania (STARTTLS), a hasło nie może iść otwartym tekstem");
+        return QStringLiteral("Serwer poczty %1 nie oferuje szyfrowania (STARTTLS), a hasło nie może iść otwartym tekstem")
+            .arg(hostOf(url));
     case CURLE_SSL_CONNECT_ERROR:
-        return QStringLiteral("Nie udało się nawiązać szyfrowanego połączenia z serwerem poczty");
+        return QStringLiteral("Nie udało się nawiązać szyfrowanego połączenia z serwerem poczty %1").arg(hostOf(url));
     case CURLE_ABORTED_BY_CALLBACK:
         return QStringLiteral("Wysyłanie anulowano");
     default:
@@ -76,11 +107,11 @@ QString failureText(CURLcode code, long smtpCode, const QString& url)
     // An answer of the server that refused the sender, a recipient or the
     // message itself.
     if (smtpCode >= 400)
-        return QStringLiteral("Serwer poczty odmówił przyjęcia wiadomości (kod %1)").arg(smtpCode);
+        return SystemError::MailRefusal(smtpCode, hostOf(url), said);
     if (code == CURLE_GOT_NOTHING || code == CURLE_RECV_ERROR || code == CURLE_SEND_ERROR ||
         code == CURLE_WEIRD_SERVER_REPLY || code == CURLE_PARTIAL_FILE)
-        return QStringLiteral("Serwer poczty przerwał połączenie");
-    return QStringLiteral("Nie udało się wysłać wiadomości (błąd %1)").arg(int(code));
+        return QStringLiteral("Serwer poczty %1 przerwał połączenie").arg(hostOf(url));
+    return QStringLiteral("Nie udało się wysłać wiadomości przez serwer %1: %2").arg(hostOf(url), SystemError::TransferReason(code));
 }
 
 QByteArray envelope(const QString& address)
@@ -181,6 +212,9 @@ SendResult SendMail(const SmtpAccount& account, const MailMessage& message, cons
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, progress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &up);
+    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L); // feeds trace(); prints nothing
+    curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, trace);
+    curl_easy_setopt(c, CURLOPT_DEBUGDATA, &up);
 
     const CURLcode code = curl_easy_perform(c);
     long smtpCode = 0;
@@ -197,7 +231,7 @@ SendResult SendMail(const SmtpAccount& account, const MailMessage& message, cons
         result.sent = true;
         return result;
     }
-    result.error = failureText(code, smtpCode, account.url);
+    result.error = failureText(code, smtpCode, account.url, up.refusal);
     return result;
 }
 

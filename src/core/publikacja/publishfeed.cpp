@@ -7,12 +7,14 @@
 #include "konfig/settingsfile.h"
 #include "ogloszenia/noticelist.h"
 #include "platform/fileerror.h"
+#include "platform/systemerror.h"
 #include "publikacja/entry.h"
 #include "publikacja/ftp/ftptransfer.h"
 #include "raport/runreport.h"
 #include "text/textfile.h"
 #include "text/datevalue.h"
 #include "text/trimmedtext.h"
+#include "platform/savefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,8 +38,8 @@ bool writeLocal(const QString& path, const QByteArray& bytes, QString* error)
     // QSaveFile writes under a temporary name and renames it over the old
     // file only when everything is on disk.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("Nie można zapisać pliku \"%1\"").arg(QDir::toNativeSeparators(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !CommitSaveFile(file)) {
+        *error = QStringLiteral("Nie można zapisać pliku \"%1\": %2").arg(QDir::toNativeSeparators(path), SystemError::FileReason(file));
         return false;
     }
     return true;

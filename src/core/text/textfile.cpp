@@ -1,13 +1,12 @@
 #include "text/textfile.h"
 
-#include "dbf/systemreason.h"
+#include "platform/systemerror.h"
 #include "platform/fileerror.h"
 #include "text/cp1250.h"
+#include "platform/savefile.h"
 
 #include <QFile>
 #include <QSaveFile>
-
-#include <cerrno>
 
 namespace textfile {
 
@@ -15,12 +14,11 @@ QByteArray ReadBytes(const QString& path)
 {
     // The reasons in the program's words (the system's are in English).
     QFile file(path);
-    errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        throw FileError::cannotRead(path, dbf::SystemReason(errno));
+        throw FileError::cannotRead(path, SystemError::FileReason(file));
     QByteArray bytes = file.readAll();
     if (file.error() != QFile::NoError)
-        throw FileError::cannotRead(path, dbf::SystemReason(errno));
+        throw FileError::cannotRead(path, SystemError::FileReason(file));
     return bytes;
 }
 
@@ -53,9 +51,8 @@ void WriteLines(const QString& path, const QStringList& lines)
     // Written beside the old file and renamed over it, so that a full disk
     // never leaves half a file behind.
     QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError::cannotWrite(path, dbf::SystemReason(errno));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !CommitSaveFile(file))
+        throw FileError::cannotWrite(path, SystemError::FileReason(file));
 }
 
 } // namespace textfile

@@ -4,7 +4,9 @@
 #include "baza/fields.h"
 #include "dbf/dbftable.h"
 #include "platform/fileerror.h"
+#include "platform/systemerror.h"
 #include "wymiana/csvwriter.h"
+#include "platform/savefile.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -69,13 +71,13 @@ int ExportRegister(const baza::Baza& baza, const QString& path)
     const dbf::DbfTable& table = baza.table();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw FileError::cannotWrite(path, file.errorString());
+        throw FileError::cannotWrite(path, SystemError::FileReason(file));
     bool written = true;
     WriteRegisterCsv(table, [&](const QByteArray& piece) {
         written = written && file.write(piece) == piece.size();
     });
-    if (!written || !file.commit())
-        throw FileError::cannotWrite(path, file.errorString());
+    if (!written || !CommitSaveFile(file))
+        throw FileError::cannotWrite(path, SystemError::FileReason(file));
     return table.recordCount();
 }
 

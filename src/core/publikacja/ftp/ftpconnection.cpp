@@ -5,6 +5,8 @@
 
 #include <QUrl>
 
+#include <cctype>
+
 #include <curl/curl.h>
 
 #include <memory>
@@ -124,6 +126,10 @@ struct FtpConnection::Transfer
     Stage stage = Stage::Login;
     bool sizeAsked = false;
     qint64 storedSize = -1; // the server's answer to our SIZE after a store
+    QByteArray reply;       // the server's reply as far as it came
+    long refusalCode = 0;   // its last refusal: code and words
+    QByteArray refusal;
+    bool quitting = false;
 
     static size_t write(char* data, size_t size, size_t count, void* self)
     {
@@ -143,19 +149,46 @@ struct FtpConnection::Transfer
     // everything up to our CWD is the login, the CWD and its answer are the
     // change of directory, the rest is the transfer. The QUIT that closes a
     // failed session belongs to no step.
+    // "550-..." lines go on, "550 ..." ends a reply; the words of the last
+    // 4xx or 5xx reply are kept for the reason of the failure.
+    void keepRefusal(QByteArrayView line)
+    {
+        const QByteArray text = line.toByteArray().trimmed();
+        const bool coded = text.size() >= 3 && std::isdigit(uchar(text[0])) && std::isdigit(uchar(text[1])) &&
+                           std::isdigit(uchar(text[2])) && (text.size() == 3 || text[3] == ' ' || text[3] == '-');
+        if (reply.size() < 4096)
+            reply += (reply.isEmpty() ? QByteArray() : QByteArray(" ")) + (coded ? text.mid(4) : text);
+        if (!coded || (text.size() > 3 && text[3] == '-'))
+            return;
+        // Only the reply to the step that failed counts: a refusal the
+        // session went on after (SIZE unknown to the server) is no reason.
+        if (text[0] == '4' || text[0] == '5') {
+            refusalCode = text.left(3).toLong();
+            refusal = reply;
+        } else {
+            refusalCode = 0;
+            refusal.clear();
+        }
+        reply.clear();
+    }
+
     static int trace(CURL*, curl_infotype type, char* data, size_t size, void* self)
     {
         auto* t = static_cast<Transfer*>(self);
         const QByteArrayView line(data, qsizetype(size));
         if (type == CURLINFO_HEADER_OUT) {
-            if (line.startsWith("QUIT"))
+            if (line.startsWith("QUIT")) {
+                t->quitting = true; // its goodbye says nothing of the failure
                 return 0;
+            }
             if (t->stage == Stage::Login && line.startsWith("CWD "))
                 t->stage = Stage::Directory;
             else if (t->stage == Stage::Directory)
                 t->stage = Stage::Transfer;
             t->sizeAsked = t->source && line.startsWith("SIZE ");
         } else if (type == CURLINFO_HEADER_IN) {
+            if (!t->quitting)
+                t->keepRefusal(line);
             if (t->stage == Stage::Directory && line.startsWith('2'))
                 t->stage = Stage::Transfer;
             if (t->sizeAsked && line.size() >= 4 && line[3] == ' ') {
@@ -311,7 +344,11 @@ std::optional<FtpConnection::Failure> FtpConnection::run(Transfer& t)
     else if (code == CURLE_LOGIN_DENIED || code == CURLE_COULDNT_CONNECT ||
              code == CURLE_COULDNT_RESOLVE_HOST)
         stage = Stage::Login;
-    return Failure{stage, detail, code == CURLE_REMOTE_FILE_NOT_FOUND};
+    Failure failure{stage, detail, code == CURLE_REMOTE_FILE_NOT_FOUND};
+    failure.replyCode = t.refusalCode;
+    failure.serverText = QString::fromUtf8(t.refusal);
+    failure.libraryCode = int(code);
+    return failure;
 }
 
 } // namespace publikacja

@@ -35,6 +35,11 @@ public:
         bool remoteFileMissing = false;
         // The user stopped it; the server may have seen part of the step.
         bool stopped = false;
+        // The server's last refusal (a 4xx or 5xx reply) and its words,
+        // and libcurl's code of the failure (a CURLcode); 0 when none.
+        long replyCode = 0;
+        QString serverText{};
+        int libraryCode = 0;
     };
 
     // stop, when given, ends a session within a tenth of a second of being

@@ -1,6 +1,8 @@
 #include "publikacja/ftp/ftptransfer.h"
 
 #include "publikacja/ftp/ftpconnection.h"
+#include "platform/systemerror.h"
+#include "platform/savefile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,20 +15,39 @@ using Stage = FtpConnection::Stage;
 
 // The text of a failed transfer by the step at which it failed; the two
 // directions word the directory and the file step differently.
+// Why the server or the connection failed the step, as a sentence to
+// follow the step's own: the server's refusal by its reply code, else the
+// connection's reason. Empty when neither is known.
+QString reasonOf(const FtpConnection::Failure& failure, const QString& host)
+{
+    if (failure.replyCode >= 400)
+        return SystemError::FtpRefusal(failure.replyCode, host, failure.serverText) + QLatin1Char('.');
+    if (failure.libraryCode == 0)
+        return QString();
+    const QString reason = SystemError::TransferReason(failure.libraryCode);
+    return QStringLiteral("Przyczyna: %1.").arg(reason);
+}
+
 FtpResult failed(const FtpConnection::Failure& failure, const QString& host, const QString& directoryText,
                  const QString& transferText)
 {
+    const QString reason = reasonOf(failure, host);
+    auto withReason = [&](const QString& text) { return reason.isEmpty() ? text : text + QLatin1Char(' ') + reason; };
     switch (failure.stage) {
     case Stage::Library:
         return {false, QStringLiteral("Nie można nawiązać połączenia z Internetem")};
     case Stage::Login:
+        // A server that answered and refused is there: it is named with
+        // its refusal, not called unreachable.
+        if (failure.replyCode >= 400)
+            return {false, SystemError::FtpRefusal(failure.replyCode, host, failure.serverText)};
         return {false, QStringLiteral("Host \"%1\" jest niedostępny").arg(host)};
     case Stage::Directory:
-        return {false, directoryText};
+        return {false, withReason(directoryText)};
     case Stage::Transfer:
         break;
     }
-    return {false, transferText};
+    return {false, withReason(transferText)};
 }
 
 FtpResult stoppedResult()
@@ -45,10 +66,13 @@ FtpResult FtpDownload(const QString& host, const QString& user, const QString& p
     // Opened at the first data, so that nothing is created before the
     // server has agreed to send the file.
     QSaveFile file(localPath);
-    auto sink = [&file](const char* data, qsizetype size) {
-        if (!file.isOpen() && !file.open(QIODevice::WriteOnly))
+    QString localReason; // why the local file could not be written
+    auto sink = [&](const char* data, qsizetype size) {
+        if ((!file.isOpen() && !file.open(QIODevice::WriteOnly)) || file.write(data, size) != size) {
+            localReason = SystemError::FileReason(file);
             return false;
-        return file.write(data, size) == size;
+        }
+        return true;
     };
     FtpConnection connection(host, user, password, remoteDirectory, stop);
     std::optional<FtpConnection::Failure> failure = connection.retrieve(remoteFileName, sink);
@@ -56,16 +80,25 @@ FtpResult FtpDownload(const QString& host, const QString& user, const QString& p
         failure = FtpConnection::Failure{Stage::Transfer, QString(), false, true};
     if (!failure) {
         // An empty remote file sends no data and still replaces the local one.
-        if ((!file.isOpen() && !file.open(QIODevice::WriteOnly)) || !file.commit())
-            failure = FtpConnection::Failure{Stage::Transfer, file.errorString()};
+        if ((!file.isOpen() && !file.open(QIODevice::WriteOnly)) || !CommitSaveFile(file)) {
+            localReason = SystemError::FileReason(file);
+            failure = FtpConnection::Failure{Stage::Transfer, localReason};
+        }
     }
     if (!failure)
         return {true, QString()};
     file.cancelWriting();
     if (failure->stopped)
         return stoppedResult();
+    if (!localReason.isEmpty()) {
+        // The server sent it; our disk did not take it.
+        failure->replyCode = 0;
+        failure->libraryCode = 0;
+    }
     FtpResult result = failed(*failure, host, QStringLiteral("Brak katalogu %1.").arg(remoteDirectory),
                               QStringLiteral("Nie można pobrać pliku %1.").arg(remoteFileName));
+    if (!localReason.isEmpty())
+        result.error += QStringLiteral(" Nie można zapisać pliku \"%1\": %2.").arg(localPath, localReason);
     result.remoteFileMissing = failure->stage == Stage::Transfer && failure->remoteFileMissing;
     return result;
 }
@@ -76,7 +109,7 @@ FtpResult FtpUpload(const QString& localPath, const QString& host, const QString
     const QString cannotSend = QStringLiteral("Nie można wysłać pliku %1 na serwer.").arg(localPath);
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly))
-        return {false, cannotSend};
+        return {false, QStringLiteral("%1 Przyczyna: %2.").arg(cannotSend, SystemError::FileReason(file))};
     const qint64 size = file.size();
     const QString remoteName = QFileInfo(localPath).fileName();
     const QString partName = remoteName + QStringLiteral(".tmp");
