@@ -5,6 +5,7 @@
 #include "internet/httpstatustext.h"
 #include "internet/normalizeaddress.h"
 #include "kontrola/downloadpage.h"
+#include "platform/systemerror.h"
 
 #include <QDateTime>
 
@@ -41,9 +42,10 @@ int retryAfter(const std::optional<QByteArray>& value)
     return int(qBound(qint64(0), QDateTime::currentDateTimeUtc().secsTo(when), qint64(std::numeric_limits<int>::max())));
 }
 
-QString failureText(TransferFailure failure, const QString& host)
+QString failureText(TransferFailure failure, int code, const QString& host)
 {
     switch (failure) {
+    case TransferFailure::RedirectRefused: return SystemError::TransferReason(code);
     case TransferFailure::Unreachable: return QStringLiteral("host \"%1\" jest niedostępny").arg(host);
     case TransferFailure::Certificate: return QStringLiteral("błąd certyfikatu serwera");
     case TransferFailure::Cancelled: return QStringLiteral("pobieranie przerwane");
@@ -124,12 +126,12 @@ FetchedDocument FetchDocument(const DocumentRequest& request)
     const TransferFailure failure = transfer.perform();
     if (failure == TransferFailure::Cancelled) {
         result.cancelled = true;
-        result.reason = failureText(failure, host);
+        result.reason = failureText(failure, transfer.lastCode(), host);
     } else if (tooLarge) {
         result.reason = QStringLiteral("dokument za duży (ponad %1 MB)").arg(kMaxPageBytes / (1024 * 1024));
     } else if (!accepted) {
         if (result.reason.isEmpty())
-            result.reason = failureText(failure, HostAsWritten(request.address));
+            result.reason = failureText(failure, transfer.lastCode(), HostAsWritten(request.address));
     } else if (failure != TransferFailure::None || (announced >= 0 && result.bytes.size() < announced)) {
         result.reason = QStringLiteral("niepełny dokument: przerwane pobieranie");
     } else {
