@@ -301,7 +301,10 @@ private Q_SLOTS:
         const FtpResult r = FtpDownload(broken.host(), broken.user(), broken.password(), QStringLiteral("/www"),
                                         QStringLiteral("wykaz.txt"), m_localList);
         QVERIFY(!r.success);
-        QCOMPARE(r.error, QStringLiteral("Nie można pobrać pliku wykaz.txt. Przyczyna: połączenie z serwerem zostało przerwane."));
+        // Whether the server said 426 before it broke off decides the reason.
+        const QString step = QStringLiteral("Nie można pobrać pliku wykaz.txt. ");
+        QVERIFY2(r.error.startsWith(step) && r.error.size() > step.size(), qPrintable(r.error));
+        QVERIFY(testdata::EnglishWordIn(testdata::WithoutServerWords(r.error)).isEmpty());
         QCOMPARE(testdata::readAll(m_localList), QByteArray("dobry\r\n"));
         QCOMPARE(localFiles(), QStringList{QStringLiteral("wykaz.txt")});
     }
