@@ -62,4 +62,18 @@ bool TextOut::HasText() const
     return false;
 }
 
+void Lines::Add(QStringView text)
+{
+    if (line_.size() + text.size() > cap_)
+        TooLarge(QStringLiteral("tekst dokumentu dłuższy niż %1").arg(Megabytes(cap_)));
+    line_ += text;
+}
+
+void Lines::End()
+{
+    out_.Append(line_);
+    out_.EndLine();
+    line_.clear();
+}
+
 } // namespace dokument

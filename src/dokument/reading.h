@@ -53,6 +53,24 @@ private:
     QByteArray bytes_;
 };
 
+// The paragraph being gathered; a line of the text when it ends. A paragraph
+// without end is held to the text's cap as it grows.
+class Lines
+{
+public:
+    Lines(TextOut& out, qint64 capBytes) : out_(out), cap_(capBytes) {}
+    void Add(QStringView text);
+    void Add(QChar c) { Add(QStringView(&c, 1)); }
+    void End();
+    bool Open() const { return !line_.isEmpty(); }
+    QChar Last() const { return line_.isEmpty() ? QChar() : line_.back(); }
+
+private:
+    TextOut& out_;
+    qint64 cap_;
+    QString line_;
+};
+
 // The readers, one per format. Each fills out and returns the number of
 // pages read (0 where the format has no pages).
 int ReadPdf(const QByteArray& input, const Limits& limits, TextOut& out);

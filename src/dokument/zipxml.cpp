@@ -107,27 +107,6 @@ private:
     bool ended_ = false;
 };
 
-// The paragraph being gathered; a line of the text when it ends.
-class Lines
-{
-public:
-    explicit Lines(TextOut& out) : out_(out) {}
-    void Add(QStringView text) { line_ += text; }
-    void Add(QChar c) { line_ += c; }
-    void End()
-    {
-        out_.Append(line_);
-        out_.EndLine();
-        line_.clear();
-    }
-    bool Open() const { return !line_.isEmpty(); }
-    QChar Last() const { return line_.isEmpty() ? QChar() : line_.back(); }
-
-private:
-    TextOut& out_;
-    QString line_;
-};
-
 void SkipElement(XmlEntry& xml)
 {
     int depth = 1;
@@ -154,7 +133,7 @@ int ReadDocx(const QByteArray& input, const Limits& limits, TextOut& out)
     Entry entry(input, "word/document.xml", QStringLiteral("DOCX"), limits.unpackedBytes);
     XmlEntry xml(entry);
     QXmlStreamReader& reader = xml.Reader();
-    Lines lines(out);
+    Lines lines(out, limits.textBytes);
     int inText = 0; // inside <w:t>: only its characters are the text
     int inRun = 0;  // inside <w:r>: a tab there is a character, elsewhere a tab stop
     for (;;) {
@@ -209,7 +188,7 @@ int ReadOdt(const QByteArray& input, const Limits& limits, TextOut& out)
     Entry entry(input, "content.xml", QStringLiteral("ODT"), limits.unpackedBytes);
     XmlEntry xml(entry);
     QXmlStreamReader& reader = xml.Reader();
-    Lines lines(out);
+    Lines lines(out, limits.textBytes);
     int inParagraph = 0;
     for (;;) {
         const QXmlStreamReader::TokenType token = xml.Next();

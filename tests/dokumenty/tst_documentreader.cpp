@@ -2,6 +2,7 @@
 // documents that makedocs.py writes at the start: the notice in each format,
 // a scan, and hostile files that must end within their limits.
 #include "dokumenty/documentreader.h"
+#include "dokumenty/readerprotocol.h"
 #include "support/testdata.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 #include <unistd.h>
@@ -72,12 +74,30 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<DocumentType>("type");
-        QTest::newRow("PDF") << "obwieszczenie.pdf" << DocumentType::Pdf;
+        QTest::addColumn<QStringList>("more"); // what the format adds after the notice
+        QTest::newRow("PDF") << "obwieszczenie.pdf" << DocumentType::Pdf << QStringList();
+        // Runs joined, a tab kept, deleted text and tab stops left out, a
+        // text box read once (not again from its fallback copy).
+        QTest::newRow("DOCX") << "obwieszczenie.docx" << DocumentType::Docx
+                              << QStringList({"Kampinos\tdnia 2 grudnia 2026 r.", "Ramka z tekstem"});
+        // Markup white space collapsed, <text:s> kept, deletions and
+        // comments left out.
+        QTest::newRow("ODT") << "obwieszczenie.odt" << DocumentType::Odt
+                             << QStringList({"Kampinos,\tdnia   2 grudnia 2026 r."});
+        // Both escapes, a field's result without its code, no picture, no
+        // font table; the WordPad kind by the code page of its font.
+        const QStringList signature({"Kampinos,\tdnia 2 grudnia 2026 r."});
+        QTest::newRow("RTF") << "obwieszczenie.rtf" << DocumentType::Rtf << signature;
+        QTest::newRow("RTF from WordPad") << "wordpad.rtf" << DocumentType::Rtf << signature;
+        // UTF-16 and 8-bit pieces, the text in sectors, the piece table in
+        // the mini stream; no field code, no footnote.
+        QTest::newRow("DOC") << "obwieszczenie.doc" << DocumentType::Doc << signature;
     }
     void readsNotice()
     {
         QFETCH(QString, file);
         QFETCH(DocumentType, type);
+        QFETCH(QStringList, more);
         const DocumentText read = ReadDocument(document(file), type);
         QCOMPARE(read.outcome, DocumentText::Outcome::Text);
         QVERIFY(read.reason.isEmpty());
@@ -88,7 +108,7 @@ private Q_SLOTS:
                             "o wszczęciu postępowania w sprawie wydania decyzji o środowiskowych uwarunkowaniach",
                             "Zażółć gęślą jaźń. ZAŻÓŁĆ GĘŚLĄ JAŹŃ.",
                             "Strony mogą składać uwagi w terminie do 15 stycznia 2027 r.",
-                        }));
+                        }) + more);
         if (type == DocumentType::Pdf)
             QCOMPARE(read.pages, 1);
         QCOMPARE(ReaderChildren(), 0);
@@ -110,6 +130,35 @@ private Q_SLOTS:
             << "przekroczony limit pamięci odczytu dokumentu (200 MB)";
         QTest::newRow("garbage as PDF") << "smieci.bin" << DocumentType::Pdf << DocumentText::Outcome::Failed
                                         << "uszkodzony plik PDF";
+        QTest::newRow("garbage as DOCX") << "smieci.bin" << DocumentType::Docx << DocumentText::Outcome::Failed
+                                         << "uszkodzony plik DOCX";
+        QTest::newRow("PDF as ODT") << "obwieszczenie.pdf" << DocumentType::Odt << DocumentText::Outcome::Failed
+                                    << "uszkodzony plik ODT";
+        QTest::newRow("DOCX cut short") << "urwany.docx" << DocumentType::Docx << DocumentText::Outcome::Failed
+                                        << "uszkodzony plik DOCX";
+        QTest::newRow("ODT without content") << "obwieszczenie.docx" << DocumentType::Odt
+                                             << DocumentText::Outcome::Failed
+                                             << "plik ODT bez treści dokumentu (brak content.xml)";
+        QTest::newRow("DOCX with entities (DTD)") << "dtd.docx" << DocumentType::Docx << DocumentText::Outcome::Failed
+                                                  << "dokument DOCX z deklaracją DTD (odrzucony)";
+        QTest::newRow("garbage as RTF") << "smieci.bin" << DocumentType::Rtf << DocumentText::Outcome::Failed
+                                        << "uszkodzony plik RTF";
+        QTest::newRow("RTF nested without end") << "zagniezdzony.rtf" << DocumentType::Rtf
+                                                << DocumentText::Outcome::Failed
+                                                << "uszkodzony plik RTF (zbyt głębokie zagnieżdżenie grup)";
+        QTest::newRow("garbage as DOC") << "smieci.bin" << DocumentType::Doc << DocumentText::Outcome::Failed
+                                        << "uszkodzony plik DOC";
+        QTest::newRow("DOC cut short") << "urwany.doc" << DocumentType::Doc << DocumentText::Outcome::Failed
+                                       << "uszkodzony plik DOC";
+        QTest::newRow("DOC whose directory loops") << "petla.doc" << DocumentType::Doc
+                                                   << DocumentText::Outcome::Failed << "uszkodzony plik DOC";
+        QTest::newRow("DOCX as DOC") << "obwieszczenie.docx" << DocumentType::Doc << DocumentText::Outcome::Failed
+                                     << "uszkodzony plik DOC";
+        // The headers claim 1 KB; what inflates is counted.
+        QTest::newRow("DOCX zip bomb") << "bomba.docx" << DocumentType::Docx << DocumentText::Outcome::Failed
+                                       << "dokument zbyt duży po rozpakowaniu (ponad 64 MB)";
+        QTest::newRow("ODT zip bomb") << "bomba.odt" << DocumentType::Odt << DocumentText::Outcome::Failed
+                                      << "dokument zbyt duży po rozpakowaniu (ponad 64 MB)";
     }
     void refuses()
     {
@@ -119,7 +168,10 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         const QByteArray bytes = document(file);
         QVERIFY(!bytes.isEmpty());
-        const DocumentText read = ReadDocument(bytes, type);
+        // Time enough for a loaded machine: what counts here is the reason.
+        ReadLimits limits;
+        limits.time = std::chrono::seconds(60);
+        const DocumentText read = ReadDocument(bytes, type, limits);
         QCOMPARE(read.outcome, outcome);
         QCOMPARE(read.reason, reason);
         QVERIFY(read.text.isEmpty());
@@ -140,6 +192,39 @@ private Q_SLOTS:
         // Generous: the point is "not the minutes the file would take".
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(ReaderChildren(), 0);
+    }
+
+    // Standard input without end: the reader stops at its input cap when
+    // bytes keep coming, at its own alarm when they do not; either way it
+    // is gone and says why.
+    void endlessInput()
+    {
+        QProcess reader;
+        reader.start(dokumenty::ReaderProgramPath(),
+                     {"--type", "pdf", "--seconds", "20"});
+        QVERIFY(reader.waitForStarted());
+        const QByteArray chunk(1 << 20, 'x');
+        for (int i = 0; i < 500 && reader.state() == QProcess::Running; ++i) {
+            reader.write(chunk);
+            reader.waitForBytesWritten(5000);
+        }
+        // (waitForFinished answers false for a process that has already ended)
+        QVERIFY(reader.state() == QProcess::NotRunning || reader.waitForFinished(20000));
+        QCOMPARE(reader.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(reader.exitCode(), int(dokumenty::protocol::kTooLarge));
+        QCOMPARE(reader.readAllStandardError(), QByteArray("powod: dokument większy niż 50 MB\n"));
+    }
+    void stalledInput()
+    {
+        QProcess reader;
+        reader.start(dokumenty::ReaderProgramPath(), {"--type", "docx", "--seconds", "1"});
+        QVERIFY(reader.waitForStarted());
+        reader.write("PK\x03\x04");
+        // The write end stays open: nothing more comes, nothing ends.
+        QVERIFY(reader.waitForFinished(15000));
+        QCOMPARE(reader.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(reader.exitCode(), SIGALRM);
+        QVERIFY(reader.readAllStandardOutput().isEmpty());
     }
 
     // Several workers of a run read at once.
