@@ -47,23 +47,25 @@ def pdf_big(path, megabytes):
     from reportlab.pdfbase.ttfonts import TTFont
     from reportlab.pdfgen import canvas
     pdfmetrics.registerFont(TTFont("DejaVu", FONT))
-    # No compression: the size then is the text's, as in the PDFs offices scan-less export.
-    c = canvas.Canvas(path, invariant=1, pageCompression=0)
+
+    def write(pages):
+        # Uncompressed, so that the size is the text's.
+        c = canvas.Canvas(path, invariant=1, pageCompression=0)
+        for page in range(pages):
+            c.setFont("DejaVu", 7)
+            y = 820
+            for i in range(100):
+                c.drawString(20, y, "%d.%d Obwieszczenie znak OŚ.6220.%d.2026, uwagi w terminie do 15 stycznia "
+                                    "2027 r. Zażółć gęślą jaźń." % (page, i, page))
+                y -= 8
+            c.showPage()
+        c.save()
+        return os.path.getsize(path)
+
     target = megabytes * 1024 * 1024
-    page = 0
-    while True:
-        c.setFont("DejaVu", 7)
-        y = 820
-        for i in range(100):
-            c.drawString(20, y, "%d.%d Obwieszczenie znak OŚ.6220.%d.2026, uwagi w terminie do 15 stycznia 2027 r. Zażółć gęślą jaźń." % (page, i, page))
-            y -= 8
-        c.showPage()
-        page += 1
-        if page % 20 == 0:
-            # The canvas holds the pages in memory; their size is near enough.
-            if sum(len(p) for p in getattr(c._doc, "_pages_sizes", [])) >= target or page * 13000 >= target:
-                break
-    c.save()
+    size = write(20)
+    # The size grows with the pages; a little over, so as not to fall short.
+    write(int(20 * target / size * 1.05) + 1)
 
 
 def pdf_pages(path, count):
