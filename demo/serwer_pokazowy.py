@@ -20,8 +20,10 @@ zmienia się przy każdej kontroli (licznik kontroli zapisany w katalogu
 pokazu): jedna publikuje przy każdej kontroli nowe ogłoszenie, jedna od
 drugiej kontroli ogłasza konsultacje z terminem uwag, jedna zmienia tylko
 licznik odwiedzin; jedna odpowiada 404, jedna błędem serwera, jedna wolniej niż
-limit czasu kontroli. Tylko biblioteka standardowa (FTP: python3-pyftpdlib,
-gdy jest zainstalowany).
+limit czasu kontroli; jedna wystawia ogłoszenia jako załączniki PDF, od
+drugiej kontroli z nowym obwieszczeniem o konsultacjach, którego znak sprawy
+i termin uwag są tylko w pliku PDF. Tylko biblioteka standardowa (FTP:
+python3-pyftpdlib, PDF: python3-reportlab, gdy są zainstalowane).
 """
 import argparse
 import datetime
@@ -260,6 +262,89 @@ def consultation_notice(gmina, natura):
                code, in_words(posted), in_words(until), html.escape(genitive(gmina))))
 
 
+def attachment_notice(gmina, natura, number):
+    """The text of the PDF behind a list row: the whole notice, with what
+    the row leaves out (the case reference, the procedure, the comment
+    window)."""
+    posted = ago(1)
+    until = datetime.date.today() + datetime.timedelta(days=14)
+    code = natura.split()[0]
+    return [
+        "%s, dnia %s r." % (gmina, in_words(posted)),
+        "RGK.6220.%d.%d" % (number, posted.year),
+        "OBWIESZCZENIE",
+        "Wójt Gminy %s zawiadamia, że na wniosek inwestora zostało wszczęte postępowanie w sprawie wydania "
+        "decyzji o środowiskowych uwarunkowaniach dla przedsięwzięcia polegającego na przebudowie grobli "
+        "stawów rybnych, w granicach obszaru Natura 2000 %s %s." % (gmina, natura[len(code):].strip(), code),
+        "Uwagi i wnioski można składać od dnia %s r. do dnia %s r. w Urzędzie Gminy."
+        % (in_words(posted), in_words(until)),
+        "Wójt Gminy %s" % gmina,
+    ]
+
+
+def archived_notice(gmina, number):
+    decided = ago(45)
+    return [
+        "%s, dnia %s r." % (gmina, in_words(decided)),
+        "RGK.6220.%d.%d" % (number, decided.year),
+        "OBWIESZCZENIE",
+        "Wójt Gminy %s informuje o wydaniu decyzji o środowiskowych uwarunkowaniach dla przedsięwzięcia "
+        "polegającego na budowie drogi gminnej." % gmina,
+        "Wójt Gminy %s" % gmina,
+    ]
+
+
+PDF_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+
+
+def notice_pdf(lines):
+    """A PDF with a text layer, as offices attach them; None without
+    python3-reportlab."""
+    try:
+        import io
+        from reportlab.lib.pagesizes import A4
+        from reportlab.lib.styles import ParagraphStyle
+        from reportlab.pdfbase import pdfmetrics
+        from reportlab.pdfbase.ttfonts import TTFont
+        from reportlab.platypus import Paragraph, SimpleDocTemplate
+        from xml.sax.saxutils import escape
+    except ImportError:
+        return None
+    font = "Helvetica"
+    if os.path.exists(PDF_FONT):
+        if "DejaVuSans" not in pdfmetrics.getRegisteredFontNames():
+            pdfmetrics.registerFont(TTFont("DejaVuSans", PDF_FONT))
+        font = "DejaVuSans"
+    style = ParagraphStyle("tekst", fontName=font, fontSize=11, leading=15, spaceAfter=8)
+    out = io.BytesIO()
+    SimpleDocTemplate(out, pagesize=A4, title="Obwieszczenie").build([Paragraph(escape(l), style) for l in lines])
+    return out.getvalue()
+
+
+def attachment_page(row, version):
+    """The list of a municipality that publishes its notices as PDFs: the
+    row gives the kind and the date, the file the rest. From the second
+    check on a new notice stands on top."""
+    gmina, slug = row["gmina"], row["slug"]
+    rows = []
+    if version >= 1:
+        rows.append(('<a href="pliki/obwieszczenie-14.pdf">Obwieszczenie Wójta Gminy %s z dnia %s r.</a> '
+                     '(PDF, 24 KB)' % (html.escape(gmina), in_words(ago(1)))))
+    rows.append(('<a href="/%s/pliki/obwieszczenie-9.pdf">Obwieszczenie Wójta Gminy %s z dnia %s r.</a> '
+                 '<a href="/%s/pliki/obwieszczenie-9.pdf">pobierz</a> (PDF, 22 KB)'
+                 % (slug, html.escape(gmina), in_words(ago(45)), slug)))
+    return document("Obwieszczenia i zawiadomienia", gmina, rows, "utf-8")
+
+
+def attachment(row, name):
+    number = {"obwieszczenie-14.pdf": 14, "obwieszczenie-9.pdf": 9}.get(name)
+    if number is None:
+        return None
+    lines = attachment_notice(row["gmina"], row["natura"], number) if number == 14 else \
+        archived_notice(row["gmina"], number)
+    return notice_pdf(lines)
+
+
 def genitive(gmina):
     # Enough for the demo's one consulting municipality.
     return {"Milicz": "Milicza"}.get(gmina, gmina)
@@ -331,6 +416,8 @@ def info_page(row, version):
             notice = consultation_notice(gmina, row["natura"]).encode("cp1250")
             body = body.replace(b"<ul>", notice + b"\r\n<h3>Archiwum</h3>\r\n<ul>", 1)
         return status, ctype, body, delay
+    if kind == "zalaczniki-pdf":
+        return 200, "text/html; charset=utf-8", attachment_page(row, version).encode("utf-8"), 0
     if kind == "bez-daty":
         return page([html.escape(n) for n in NOTICES[:4]], "cp1250")
     if kind == "nietypowa":
@@ -421,6 +508,11 @@ def make_handler(directory, port, slow, latency, hosts, counters, rows):
                 status, ctype, body, delay = info_page(row, version)
                 time.sleep(slow if delay is None else delay + latency)
                 return self.send(status, ctype, body)
+            if page == "pliki" and len(parts) == 3 and row["kind"] == "zalaczniki-pdf":
+                pdf = attachment(row, parts[2])
+                if pdf is None:
+                    return self.send(404, "text/html", b"<html><body>Not Found</body></html>")
+                return self.send(200, "application/pdf", pdf)
             if page == "bip.html":
                 title = "Biuletyn Informacji Publicznej"
             else:

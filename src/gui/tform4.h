@@ -45,6 +45,7 @@ private:
     QWidget* buildOptionsPage();
     QWidget* buildServerPage();
     QWidget* buildChecksPage();
+    QWidget* buildDocumentsRows(QWidget* page);
     QWidget* buildButtonBar();
     void connectHandlers();
 

@@ -265,8 +265,46 @@ QWidget* TForm4::buildChecksPage()
                                   m_spinPrzerwa));
     column->addWidget(agentLabel);
     column->addWidget(m_editAgent);
+    column->addWidget(buildDocumentsRows(page));
     column->addStretch(1);
     return page;
+}
+
+// "czytaj dokumenty podlinkowane na stronie" and its limit, bound to the
+// settings like the other boxes. The formats beyond the defaults (DOC,
+// RTF) are config.ini's: the fixed window has no room for a row more.
+QWidget* TForm4::buildDocumentsRows(QWidget* page)
+{
+    auto* box = new QWidget(page);
+    box->setObjectName(QStringLiteral("Dokumenty"));
+    auto* rows = new QVBoxLayout(box);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(2);
+    auto* read = checkBox(box, "CheckBoxDokumenty", QStringLiteral("czytaj dokumenty podlinkowane na stronie"));
+    read->setToolTip(QStringLiteral("Kontrola czyta też pliki PDF, DOCX i ODT oraz podstrony, do których prowadzą "
+                                    "nowe wiersze strony, i odczytuje z nich ogłoszenia"));
+    BindSettingsCheckBox(read, m_settings, &Settings::documents);
+    auto* most = new QSpinBox(box);
+    most->setObjectName(QStringLiteral("SpinDokumentow"));
+    most->setRange(konfig::kMinDocumentsPerPage, konfig::kMaxDocumentsPerPage);
+    auto* mostRow = labelledRow(box, "LabelDokumentow", QStringLiteral("najwyżej N dokumentów ze strony"), most);
+    rows->addWidget(read);
+    rows->addLayout(mostRow);
+
+    auto show = [this, most] {
+        const QSignalBlocker bm(most);
+        most->setValue(m_settings.documentsPerPage);
+        most->setEnabled(m_settings.documents);
+    };
+    show();
+    connect(&m_settings, &Settings::changed, box, show);
+    connect(most, &QSpinBox::valueChanged, box, [this](int n) {
+        if (m_settings.documentsPerPage == n)
+            return;
+        m_settings.documentsPerPage = n;
+        m_settings.notifyChanged();
+    });
+    return box;
 }
 
 QWidget* TForm4::buildButtonBar()

@@ -3,7 +3,8 @@
 // consultation between them: the record gets kod 3; the notice stands in
 // the notices window, the e-mail after the second run, the Atom feed and
 // terminy.ics (here and on the server) with its deadline; the page that
-// only counted a visitor shows nothing anywhere.
+// only counted a visitor shows nothing anywhere; the new row of Krośnice's
+// list is read from the PDF it links to.
 #include "baza/baza.h"
 #include "baza/fields.h"
 #include "ekowartaapplication.h"
@@ -67,7 +68,7 @@ class TestDemoNotices : public QObject
     SmtpTestServer m_smtp;
     QDate m_today;
     QString m_reference;
-    QString m_milicz, m_suwalki; // their pages
+    QString m_milicz, m_suwalki, m_krosnice; // their pages
     int m_miliczRecord = 0, m_suwalkiRecord = 0;
     int m_miliczKod = -1, m_suwalkiKod = -1;
 
@@ -136,6 +137,8 @@ private Q_SLOTS:
             } else if (t.text(baza::Gmina) == QStringLiteral("Suwałki")) {
                 m_suwalkiRecord = t.recNo();
                 m_suwalki = t.text(baza::Info).trimmed();
+            } else if (t.text(baza::Gmina) == QStringLiteral("Krośnice")) {
+                m_krosnice = t.text(baza::Info).trimmed();
             }
         }
         QVERIFY(m_miliczRecord > 0 && m_suwalkiRecord > 0);
@@ -172,6 +175,25 @@ private Q_SLOTS:
         QCOMPARE(n.commentsUntil, m_today.addDays(21));
         QVERIFY(n.natura2000);
         QVERIFY(store.NoticesOfCheck(store.Checks(m_suwalki)[1].id).isEmpty());
+    }
+
+    void theNewRowIsReadFromItsPdf()
+    {
+        historia::HistoryStore store(historia::HistoryStore::PathIn(m_dir.path()));
+        store.open(historia::HistoryStore::Mode::ReadOnly);
+        const QList<historia::StoredCheck> checks = store.Checks(m_krosnice);
+        QCOMPARE(checks.size(), 2);
+        const QList<historia::StoredDocument> docs = store.DocumentsOfCheck(checks[1].id);
+        QCOMPARE(docs.size(), 1);
+        QVERIFY(docs[0].address.endsWith(QStringLiteral("/krosnice/pliki/obwieszczenie-14.pdf")));
+        QCOMPARE(docs[0].outcome, historia::StoredDocument::Outcome::Text);
+        const QList<historia::StoredNotice> brought = store.NoticesOfCheck(checks[1].id);
+        QCOMPARE(brought.size(), 1);
+        const ogloszenia::Notice& n = brought.first().notice;
+        QCOMPARE(n.reference, QStringLiteral("RGK.6220.14.%1").arg(m_today.addDays(-1).year()));
+        QCOMPARE(n.procedure, QStringLiteral("DŚU"));
+        QCOMPARE(n.commentsUntil, m_today.addDays(14));
+        QCOMPARE(n.document, docs[0].address);
     }
 
     void theNoticesWindowShowsIt()

@@ -127,6 +127,35 @@ private Q_SLOTS:
         QCOMPARE(got, followed);
     }
 
+    void aPdfsPrintedLinesBecomeParagraphs_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("paragraphs");
+        QTest::newRow("a date over two lines")
+            << QStringLiteral("Uwagi można składać od dnia 4 grudnia 2026 r. do dnia 31 grudnia\n2026 r. w Urzędzie.")
+            << QStringList{QStringLiteral("Uwagi można składać od dnia 4 grudnia 2026 r. do dnia 31 grudnia 2026 r. w "
+                                          "Urzędzie.")};
+        QTest::newRow("place, reference and heading stay apart")
+            << QStringLiteral("Sułów, dnia 3 grudnia 2026 r.\nRGK.6220.7.2026\nOBWIESZCZENIE\nWójt Gminy Sułów "
+                              "zawiadamia, że zostało\nwszczęte postępowanie.\nWójt Gminy Sułów")
+            << QStringList{QStringLiteral("Sułów, dnia 3 grudnia 2026 r."), QStringLiteral("RGK.6220.7.2026"),
+                           QStringLiteral("OBWIESZCZENIE"),
+                           QStringLiteral("Wójt Gminy Sułów zawiadamia, że zostało wszczęte postępowanie."),
+                           QStringLiteral("Wójt Gminy Sułów")};
+        QTest::newRow("a word broken with a hyphen, a list after a colon")
+            << QStringLiteral("dla przed-\nsięwzięcia polegającego na:\n1) budowie drogi;\n2) budowie mostu\n\n  "
+                              "koniec  ")
+            << QStringList{QStringLiteral("dla przedsięwzięcia polegającego na:"), QStringLiteral("1) budowie drogi;"),
+                           QStringLiteral("2) budowie mostu"), QStringLiteral("koniec")};
+    }
+
+    void aPdfsPrintedLinesBecomeParagraphs()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, paragraphs);
+        QCOMPARE(ogloszenia::ParagraphsOf(text), paragraphs);
+    }
+
     void aTitleIsCompletedFromItsDocument()
     {
         // The row says kind and date; the document the rest.

@@ -101,7 +101,9 @@ FetchedDocument FetchDocument(const DocumentRequest& request)
             result.retryAfterSeconds = retryAfter(transfer.header("Retry-After"));
         if (code != 200) {
             result.reason = code <= 0 ? QStringLiteral("nierozpoznana odpowiedź serwera")
-                                      : QStringLiteral("serwer odpowiedział: %1").arg(HttpStatusText(QString::number(code)));
+                                      : QStringLiteral("serwer odpowiedział: %1 %2")
+                                            .arg(code)
+                                            .arg(HttpStatusText(QString::number(code)));
             return false;
         }
         result.contentType = transfer.header("Content-Type").value_or(QByteArray());

@@ -41,10 +41,11 @@ void TPobierz::SetHandBackGate(HandBackGate gate)
 TPobierz::TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize,
                    qint32 storedRow, qint32 storedTag, double storedDate, double storedCheckDate,
                    const QString& workDirectory, PageCheckReceiver* receiver, const QByteArray& userAgent,
-                   HostConnectionsPtr connections)
+                   HostConnectionsPtr connections, const dokumenty::Following& following)
     : m_workDirectory(workDirectory), m_userAgent(userAgent), m_connections(std::move(connections)),
-      m_receiver(receiver)
+      m_following(following), m_receiver(receiver)
 {
+    m_started.start();
     m_check.name = name;
     m_check.address = address;
     m_check.recordNumber = recordNumber;
@@ -96,8 +97,8 @@ void TPobierz::run()
         // A stop request ends the transfer at once instead of after the page.
         request.cancelled = [this] { return isInterruptionRequested(); };
         const PageResult result = DownloadPage(request);
-        m_downloadEnded = true;
-        Q_EMIT downloadEnded();
+        if (!m_following.on)
+            endDownload();
         m_check.downloadStatus = result.status;
         m_check.size = result.size;
         m_check.message = result.message;
@@ -113,6 +114,8 @@ void TPobierz::run()
                 QFile::remove(tempFile); // nobody waits for the measures
             else
                 measure(tempFile, history, previous);
+            if (!isInterruptionRequested())
+                followDocuments(history);
         }
     } catch (const FileError& e) {
         // The page could not be stored or read back here: not the page's
@@ -124,6 +127,7 @@ void TPobierz::run()
         m_check.localFailure = e.text();
     }
 
+    endDownload();
     history = {}; // given back before the main thread writes
     if (isInterruptionRequested())
         return; // timed out: nothing is handed back
@@ -135,6 +139,29 @@ void TPobierz::run()
     const PageCheck& check = m_check;
     QMetaObject::invokeMethod(
         receiver, [receiver, &check] { receiver->StoreResult(check); }, Qt::BlockingQueuedConnection);
+}
+
+void TPobierz::endDownload()
+{
+    if (m_downloadEnded.exchange(true))
+        return;
+    Q_EMIT downloadEnded();
+}
+
+void TPobierz::followDocuments(const historia::HistoryReader& history)
+{
+    if (!m_following.on || !m_check.version || m_check.version->addedAt.isEmpty())
+        return;
+    dokumenty::FollowContext context;
+    context.userAgent = m_userAgent;
+    context.connections = m_connections;
+    context.stopped = [this] { return isInterruptionRequested(); };
+    if (m_following.timeLimitSeconds > 0)
+        context.deadline = QDeadlineTimer(qMax<qint64>(0, qint64(m_following.timeLimitSeconds) * 1000 -
+                                                              dokumenty::kHandBackReserveMs - m_started.elapsed()));
+    context.history = history ? &*history : nullptr;
+    context.moment = Clock::now();
+    m_check.version = dokumenty::FollowDocuments(m_check.version, m_check.address, m_following, context);
 }
 
 void TPobierz::takeStoredMeasures(const historia::StoredCheck& previous)
@@ -177,8 +204,7 @@ void TPobierz::measure(const QString& tempFile, historia::HistoryReader& history
         m_check.pageDate = measures.date;
         // The page's history gets the body; its heavy work is done here.
         m_check.version = historia::PrepareVersion(history, previous, m_check.matchAddress, std::move(body),
-                                                   measures.charset,
-                                                   m_check.message, Clock::now());
+                                                   measures.charset, m_check.message, Clock::now(), m_following.on);
         if (m_check.version && m_check.version->hasPrevious) {
             m_check.hasHistory = true;
             const QDate before = m_check.version->previousFoundDate;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "dokumenty/followdocuments.h"
 #include "internet/hostconnections.h"
 #include "internet/useragent.h"
 #include "kontrola/pagecheck.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QThread>
 
@@ -40,11 +42,12 @@ public:
     // Aktualizacja and DataKontroli, in this order; then where temporary
     // files go, who receives the result, the User-Agent its request sends
     // and the pass's open connections (none: a connection of its own,
-    // closed after it).
+    // closed after it); last, which linked documents it reads (none by
+    // default).
     TPobierz(const QString& name, const QString& address, qint32 recordNumber, qint32 storedSize, qint32 storedRow,
              qint32 storedTag, double storedDate, double storedCheckDate, const QString& workDirectory,
              PageCheckReceiver* receiver, const QByteArray& userAgent = DefaultUserAgent(),
-             HostConnectionsPtr connections = {});
+             HostConnectionsPtr connections = {}, const dokumenty::Following& following = {});
     ~TPobierz() override;
 
     // "plik_" + record number + ".tmp"
@@ -69,7 +72,8 @@ public:
 Q_SIGNALS:
     // The page's transfer is over and its connection given back (or
     // closed): the host may be asked by someone else. Emitted on the
-    // worker's thread, before the measuring.
+    // worker's thread, before the measuring; when documents are followed,
+    // after them (they are asked of the same host).
     void downloadEnded();
 
 protected:
@@ -79,11 +83,15 @@ private:
     void measure(const QString& tempFile, historia::HistoryReader& history,
                  const std::optional<historia::StoredCheck>& previous);
     void takeStoredMeasures(const historia::StoredCheck& previous);
+    void followDocuments(const historia::HistoryReader& history);
+    void endDownload();
 
     std::atomic<bool> m_downloadEnded{false};
     PageCheck m_check;
     QString m_workDirectory;
     QByteArray m_userAgent;
     HostConnectionsPtr m_connections;
+    dokumenty::Following m_following;
+    QElapsedTimer m_started; // at dispatch, as the run's watchdog counts
     QPointer<PageCheckReceiver> m_receiver;
 };

@@ -15,7 +15,50 @@ void fill(QString& mine, const QString& theirs)
         mine = theirs;
 }
 
+bool goesOn(const QString& next)
+{
+    const QChar first = next.isEmpty() ? QChar() : next.front();
+    return first.isLower() || first.isDigit();
+}
+
+bool endsSentence(const QString& line)
+{
+    const QChar last = line.isEmpty() ? QChar() : line.back();
+    return last == QLatin1Char('.') || last == QLatin1Char(':') || last == QLatin1Char(';') ||
+           last == QLatin1Char('!') || last == QLatin1Char('?');
+}
+
 } // namespace
+
+QStringList ParagraphsOf(const QString& documentText)
+{
+    QStringList out;
+    QString paragraph;
+    for (const QString& raw : documentText.split(QLatin1Char('\n'))) {
+        const QString line = raw.simplified();
+        if (line.isEmpty()) {
+            if (!paragraph.isEmpty())
+                out << paragraph;
+            paragraph.clear();
+            continue;
+        }
+        if (paragraph.isEmpty()) {
+            paragraph = line;
+        } else if (goesOn(line) && paragraph.endsWith(QLatin1Char('-')) && paragraph.size() > 1 &&
+                   paragraph.at(paragraph.size() - 2).isLetter()) {
+            paragraph.chop(1); // "przed-" / "sięwzięcia"
+            paragraph += line;
+        } else if (goesOn(line) && !endsSentence(paragraph)) {
+            paragraph += QLatin1Char(' ') + line;
+        } else {
+            out << paragraph;
+            paragraph = line;
+        }
+    }
+    if (!paragraph.isEmpty())
+        out << paragraph;
+    return out;
+}
 
 Notice CompletedWith(const Notice& title, const Notice& fromDocument, const QString& documentAddress)
 {

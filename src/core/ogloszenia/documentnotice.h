@@ -10,6 +10,14 @@
 // the document it links to says the rest. The two readings are one notice.
 namespace ogloszenia {
 
+// A document's text as the notice reader takes it, one paragraph a line: a
+// PDF gives its lines as printed, so a sentence (and a date: "do dnia 31
+// grudnia" / "2026 r.") runs over several. A line is joined with the next
+// when that one goes on in lower case or with a digit and the line does not
+// end a sentence or a heading (".", ":", ";"); a word broken with a hyphen
+// is joined whole. Empty lines end a paragraph.
+QStringList ParagraphsOf(const QString& documentText);
+
 // The title's notice with what it lacks taken from the document's: its
 // reference, date, authority, subject and area when it has none, its
 // procedure and stage when they are "inne", its comment window when it

@@ -401,7 +401,8 @@ void RunController::startCheck(const przebieg::PassScheduler::Entry& entry)
     TPobierz* worker = new TPobierz(m_nazwaGminy, m_stronaInfo, entry.recordNumber, table.integer(baza::Size),
                                     table.integer(baza::Row), table.integer(baza::Tag),
                                     table.date(baza::Aktualizacja), table.date(baza::DataKontroli),
-                                    m_baza.directory(), receiver, UserAgentOf(m_settings.userAgent), m_connections);
+                                    m_baza.directory(), receiver, UserAgentOf(m_settings.userAgent), m_connections,
+                                    dokumenty::FollowingOf(m_settings));
     // The host is free again once the worker has let go of its connection,
     // also after a time-out; its pause starts then.
     auto holding = std::make_shared<bool>(true);
