@@ -373,6 +373,8 @@ void TForm1::ShutDown()
         m_publish->Wait();
     }
     saveLayout();
+    // Checks already handed back reach the register before it is closed.
+    m_run->FinishHistory();
     try {
         m_baza.ShutDown();
     } catch (const std::exception& e) {

@@ -13,6 +13,7 @@
 #include "platform/dialogs.h"
 #include "platform/handlererrors.h"
 #include "przebieg/estimate.h"
+#include "przebieg/historywriter.h"
 #include "raport/runreport.h"
 #include "text/cp1250.h"
 #include "text/datevalue.h"
@@ -76,8 +77,13 @@ RunController::RunController(baza::Baza& baza, RunReport& report, Settings& sett
                              QObject* parent)
     : QObject(parent), m_baza(baza), m_report(report), m_settings(settings), m_dialogs(dialogs),
       m_pages(std::make_unique<baza::InfoIndex>(baza.table())),
-      m_history(baza.directory(), [&report](const QString& text) { report.LogEvent(text); })
+      m_history(std::make_unique<HistoryWriter>(baza.directory(),
+                                                [&report](const QString& text) { report.LogEvent(text); }))
 {
+    connect(m_history.get(), &HistoryWriter::recorded, this, [this](quint64 ticket, const PageCheck& result) {
+        guarded([&] { recorded(ticket, result); });
+    });
+    connect(m_history.get(), &HistoryWriter::timeOutRecorded, this, [this] { scheduleFill(); });
     m_watchdog = new QTimer(this);
     m_watchdog->setObjectName(QStringLiteral("Stoper1"));
     connect(m_watchdog, &QTimer::timeout, this, [this] { guarded([this] { watchdogTick(); }); });
@@ -91,6 +97,26 @@ RunController::RunController(baza::Baza& baza, RunReport& report, Settings& sett
 }
 
 RunController::~RunController() = default;
+
+bool RunController::WriteWaitingHistory(int waitMs)
+{
+    return m_history->WriteWaiting(waitMs);
+}
+
+int RunController::waitingHistory() const
+{
+    return m_history->waitingCount();
+}
+
+int RunController::storing() const
+{
+    return m_history->pending();
+}
+
+void RunController::FinishHistory()
+{
+    m_history->Drain();
+}
 
 bool RunController::watchdogRunning() const
 {
@@ -253,7 +279,7 @@ void RunController::leavePass()
 void RunController::finish(RunOutcome outcome)
 {
     m_active = false;
-    m_history.WriteWaiting(0); // what a busy history kept back, if it is free now
+    m_history->WriteWaitingLater(); // what a busy history kept back, if it is free now
     if (m_connections)
         m_connections->Close(); // checks still out close theirs when done
     m_connections.reset();
@@ -373,7 +399,7 @@ void RunController::fillSlots()
         if (readAhead(n, budget) == 0)
             break;
     }
-    if (m_readCursor > n && m_scheduler.pendingCount() == 0 && ownChecks() == 0) {
+    if (m_readCursor > n && m_scheduler.pendingCount() == 0 && ownChecks() == 0 && storing() == 0) {
         endOfRun();
     } else {
         const int firstWaiting = m_scheduler.firstPendingRecord();
@@ -440,6 +466,10 @@ int RunController::ownChecks() const
     int own = 0;
     for (const auto& [id, c] : m_running)
         own += c.run == m_run;
+    // A check whose verdict is on its way to the register still holds its
+    // slot: one at a time, the next check starts once the last is stored.
+    for (const auto& [ticket, s] : m_storing)
+        own += s.run == m_run;
     return own;
 }
 
@@ -482,7 +512,7 @@ void RunController::timeOut(quint64 id)
     m_report.AddErrorLine(lp, table.text(baza::Gmina));
     ++m_tally.timedOut;
     ++m_tally.checked;
-    m_history.RecordTimeOut(table.text(baza::Info), table.text(baza::Uwagi));
+    m_history->RecordTimeOut(table.text(baza::Info), table.text(baza::Uwagi));
 }
 
 // --- result hand-back ---
@@ -505,25 +535,47 @@ void RunController::handBack(quint64 id, const PageCheck& check)
         scheduleFill();
         return;
     }
-    m_scheduler.PageSettled(c.entry.page, id);
-    if (check.downloadStatus == DownloadStatus::Offline && !current)
+    if (check.downloadStatus == DownloadStatus::Offline && !current) {
+        m_scheduler.PageSettled(c.entry.page, id);
         return; // a stopped run's check: nothing to store, no run to end
-    StoreResult(check);
+    }
+    submit(id, c.entry.page, check);
 }
 
 void RunController::StoreResult(const PageCheck& check)
 {
+    submit(m_directTicket++, QByteArray(), check);
+}
+
+void RunController::submit(quint64 ticket, const QByteArray& page, const PageCheck& check)
+{
     if (check.downloadStatus == DownloadStatus::Offline) {
+        if (!page.isNull())
+            m_scheduler.PageSettled(page, ticket);
         AbortRun();
         return;
     }
-    storeVerdict(check);
+    // The records sharing the page wait until the register holds its
+    // verdict, and the page's next check compares with this version.
+    m_storing.emplace(ticket, Storing{page, m_run});
+    m_history->Record(ticket, check, m_settings.skipWithoutNewContent);
+}
+
+void RunController::recorded(quint64 ticket, const PageCheck& result)
+{
+    const auto it = m_storing.find(ticket);
+    if (it == m_storing.end())
+        return;
+    const QByteArray page = it->second.page;
+    m_storing.erase(it);
+    if (!page.isNull())
+        m_scheduler.PageSettled(page, ticket);
+    storeVerdict(result);
     ReleaseNextRecord();
 }
 
-void RunController::storeVerdict(const PageCheck& received)
+void RunController::storeVerdict(const PageCheck& check)
 {
-    const PageCheck check = m_history.Record(received, m_settings.skipWithoutNewContent);
     if (check.failedLocally()) {
         stopForWriteFailure(check.localFailure, check.recordNumber);
         return;

@@ -3,7 +3,6 @@
 #include "internet/hostconnections.h"
 #include "kontrola/pagecheck.h"
 #include "przebieg/passscheduler.h"
-#include "przebieg/runhistory.h"
 #include "przebieg/runoutcome.h"
 #include "przebieg/runstate.h"
 #include "raport/runsummary.h"
@@ -17,6 +16,7 @@
 #include <map>
 #include <memory>
 
+class HistoryWriter;
 class QTimer;
 class TPobierz;
 
@@ -98,8 +98,13 @@ public:
     // (tried again at every check and at the end of a run, never waited
     // for): written now, waiting up to waitMs. A program without a window
     // may wait at its end. True when none waits any more.
-    bool WriteWaitingHistory(int waitMs) { return m_history.WriteWaiting(waitMs); }
-    int waitingHistory() const { return m_history.waitingCount(); }
+    bool WriteWaitingHistory(int waitMs);
+    int waitingHistory() const;
+    // Checks handed back whose history is being written: their verdicts
+    // reach the register once it is. The program's end waits for them
+    // (briefly: the history is written on a thread of its own).
+    int storing() const;
+    void FinishHistory();
 
     // Every second while the run is active: the remaining-time estimate,
     // with the time elapsed until now (a slow page keeps it moving).
@@ -109,9 +114,10 @@ public:
     // once its pass has ended.
     const RunTally& tally() const { return m_tally; }
 
-    // Writes a page check's result into the table and the report and lets
-    // the next record go.
-    virtual void StoreResult(const PageCheck& check);
+    // Writes a page check's result into the history, then (when the
+    // history has it) into the table and the report, and lets the next
+    // record go.
+    void StoreResult(const PageCheck& check);
     // A slot is free: the pass takes its next records.
     void ReleaseNextRecord();
     // The connection was lost: the run ends and the next start begins at 1.
@@ -171,6 +177,10 @@ private:
     // A started check hands its result back on this (main) thread; here it
     // is decided whether and how the result counts.
     void handBack(quint64 id, const PageCheck& check);
+    // The check goes to the history; its page (when it holds one) stays
+    // held until the verdict is stored.
+    void submit(quint64 ticket, const QByteArray& page, const PageCheck& check);
+    void recorded(quint64 ticket, const PageCheck& result);
     void storeVerdict(const PageCheck& check);
     void showEstimate(int g, int n);
     void notify() { Q_EMIT changed(); }
@@ -183,7 +193,16 @@ private:
     // walking the table.
     std::unique_ptr<baza::InfoIndex> m_pages;
     RunState m_state;
-    RunHistory m_history;
+    std::unique_ptr<HistoryWriter> m_history;
+    // Checks at the history, by ticket: the page each holds (null: none)
+    // and the run that started it; it holds its slot until stored.
+    struct Storing
+    {
+        QByteArray page;
+        quint64 run = 0;
+    };
+    std::map<quint64, Storing> m_storing;
+    quint64 m_directTicket = quint64(1) << 63; // for results handed in from outside a pass
     QTimer* m_watchdog = nullptr;
     QTimer* m_estimateTimer = nullptr;
     QTimer* m_pauseTimer = nullptr; // the next record waiting for a host's pause

@@ -32,9 +32,18 @@ bool isMarked(const dbf::DbfTable& table)
     return baza::IsMarked(table.integer(u"kod"));
 }
 
-bool occursIn(const QString& line, const QString& text)
+void removeEntriesOf(QStringList& lines, const QString& municipality, const QString& area)
 {
-    return !text.isEmpty() && (line.contains(text) || line.contains(HtmlEscaped(text)));
+    if (municipality.isEmpty() || area.isEmpty())
+        return;
+    const QString municipalityEscaped = HtmlEscaped(municipality);
+    const QString areaEscaped = HtmlEscaped(area);
+    const auto occurs = [](const QString& line, const QString& text, const QString& escaped) {
+        return line.contains(text) || line.contains(escaped);
+    };
+    lines.removeIf([&](const QString& line) {
+        return occurs(line, municipality, municipalityEscaped) && occurs(line, area, areaEscaped);
+    });
 }
 
 } // namespace
@@ -78,18 +87,19 @@ void RemoveOlderEntries(const QString& path, dbf::DbfTable& table, const Setting
 
 void RemoveOlderEntries(const QString& path, const QList<MarkedRecord>& marked, const Settings& settings)
 {
-    if (!settings.removeOlderEntries || !QFile::exists(path))
+    if (!settings.removeOlderEntries || marked.isEmpty() || !QFile::exists(path))
         return;
+    // The list is read and written once, however many records are marked.
+    QStringList lines = textfile::ReadLines(path);
     for (const MarkedRecord& r : marked)
-        RemoveEntriesOf(path, TrimmedText(r.gmina), TrimmedText(r.natura2000));
+        removeEntriesOf(lines, TrimmedText(r.gmina), TrimmedText(r.natura2000));
+    textfile::WriteLines(path, lines);
 }
 
 void RemoveEntriesOf(const QString& path, const QString& municipality, const QString& area)
 {
     QStringList lines = textfile::ReadLines(path);
-    for (qsizetype i = lines.size() - 1; i >= 0; --i)
-        if (occursIn(lines[i], municipality) && occursIn(lines[i], area))
-            lines.removeAt(i);
+    removeEntriesOf(lines, municipality, area);
     textfile::WriteLines(path, lines);
 }
 
