@@ -3,6 +3,7 @@
 #include "konfig/settings.h"
 #include "platform/datadirectory.h"
 #include "platform/livethreads.h"
+#include "platform/localzone.h"
 #include "platform/programhelp.h"
 #include "platform/version.h"
 #include "platform/shell.h"
@@ -57,6 +58,7 @@ bool answeredWithoutWindow(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    LocalZone::ReadOnce();
     if (answeredWithoutWindow(argc, argv))
         return 0;
     EkowartaApplication app(argc, argv);

@@ -5,6 +5,7 @@
 #include "helptext.h"
 
 #include "platform/datadirectory.h"
+#include "platform/localzone.h"
 #include "platform/programerror.h"
 #include "platform/version.h"
 
@@ -26,6 +27,7 @@ bool isHelp(const QString& a)
 
 int main(int argc, char* argv[])
 {
+    LocalZone::ReadOnce();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ekowarta-cli"));
     QTextStream out(stdout);
