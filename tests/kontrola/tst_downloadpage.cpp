@@ -97,6 +97,8 @@ private Q_SLOTS:
     void redirectionToMissingPage();
     void existingFileIsTruncated();
     void largePageArrivesWhole();
+    void smallBodyStaysInMemory_data();
+    void smallBodyStaysInMemory();
     void fileErrors_data();
     void fileErrors();
     void untrustedCertificateIsRefused();
@@ -379,6 +381,48 @@ void TestDownloadPage::existingFileIsTruncated()
     const Outcome o = download(m_server.url(QStringLiteral("/a")), m_file);
     QCOMPARE(o.status, DownloadStatus::Downloaded);
     QCOMPARE(testdata::readAll(m_file), QByteArray("<html>nowa</html>"));
+}
+
+void TestDownloadPage::smallBodyStaysInMemory_data()
+{
+    QTest::addColumn<qsizetype>("bytes");
+    QTest::addColumn<bool>("announced");
+    QTest::addColumn<bool>("inMemory");
+    QTest::newRow("small, with its length") << qsizetype(7700) << true << true;
+    QTest::newRow("small, read to the end") << qsizetype(7700) << false << true;
+    QTest::newRow("empty") << qsizetype(0) << true << true;
+    QTest::newRow("the largest kept") << qsizetype(kBodyInMemoryBytes) << false << true;
+    QTest::newRow("announced larger: the file") << qsizetype(kBodyInMemoryBytes + 1) << true << false;
+    QTest::newRow("larger than it looked: the file") << qsizetype(kBodyInMemoryBytes + 4097) << false << false;
+}
+
+// With the request's leave, a body that fits stays in memory and no file is
+// made; a larger one goes to the file whole, also when it turns out larger
+// only after the first part was kept.
+void TestDownloadPage::smallBodyStaysInMemory()
+{
+    QFETCH(qsizetype, bytes);
+    QFETCH(bool, announced);
+    QFETCH(bool, inMemory);
+    const QByteArray body = page(int(bytes));
+    Response r = Response::html(body, "text/html");
+    if (!announced) {
+        r.headers.clear();
+        r.withHeader("Content-Type", "text/html");
+    }
+    m_server.route("/a", r);
+    PageRequest request;
+    request.address = m_server.url(QStringLiteral("/a"));
+    request.tempFileName = m_file;
+    request.smallBodyInMemory = true;
+    const PageResult result = DownloadPage(request);
+    QCOMPARE(result.status, DownloadStatus::Downloaded);
+    QCOMPARE(result.size, qint32(body.size()));
+    QCOMPARE(result.inMemory, inMemory);
+    QCOMPARE(QFile::exists(m_file), !inMemory);
+    QVERIFY((inMemory ? result.body : testdata::readAll(m_file)) == body);
+    if (!inMemory)
+        QVERIFY(result.body.isEmpty());
 }
 
 void TestDownloadPage::largePageArrivesWhole()

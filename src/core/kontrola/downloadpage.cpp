@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -108,13 +109,70 @@ QByteArray Validator(const std::optional<QByteArray>& value)
     return *value;
 }
 
-// The page file, opened when the headers accept the answer.
-class PageFileWriter
+// Where the body goes once the headers accept the answer: memory while it
+// is small and the request allows it, else the page file.
+class PageBodyWriter
 {
 public:
-    explicit PageFileWriter(const QString& path) : m_path(path) {}
+    PageBodyWriter(const QString& path, bool inMemory) : m_path(path), m_inMemory(inMemory) {}
 
-    bool open()
+    bool open(qint64 announced)
+    {
+        if (m_inMemory) {
+            if (announced <= kBodyInMemoryBytes) {
+                if (announced > 0)
+                    m_memory.reserve(announced);
+                return true;
+            }
+            m_inMemory = false; // announced larger: straight to the file
+        }
+        return openFile();
+    }
+
+    bool write(const char* data, qsizetype size)
+    {
+        if (m_inMemory) {
+            if (m_written + size <= kBodyInMemoryBytes) {
+                m_memory.append(data, size);
+                m_written += size;
+                return true;
+            }
+            // Larger than it said, or it said nothing: what came so far
+            // goes to the file first.
+            m_inMemory = false;
+            if (!openFile() || !writeFile(m_memory.constData(), m_memory.size()))
+                return false;
+            m_memory = QByteArray();
+        }
+        if (!openFile() || !writeFile(data, size))
+            return false;
+        m_written += size;
+        return true;
+    }
+
+    qint64 written() const { return m_written; }
+    bool inMemory() const { return m_inMemory; }
+    QByteArray takeBody() { return std::exchange(m_memory, {}); }
+
+    // Closes; a file that holds no whole page is removed.
+    void finish(bool keep)
+    {
+        if (!keep)
+            m_memory = QByteArray();
+        if (m_file.isOpen()) {
+            errno = 0;
+            m_file.close();
+            if (!m_error && m_file.error() != QFileDevice::NoError)
+                m_error = FileError::cannotWrite(m_path, SystemError::FileReason(m_file, errno));
+            if (!keep || m_error)
+                QFile::remove(m_path);
+        }
+    }
+
+    const std::optional<FileError>& error() const { return m_error; }
+
+private:
+    bool openFile()
     {
         if (m_file.isOpen() || m_error)
             return !m_error;
@@ -129,10 +187,8 @@ public:
         return !m_error;
     }
 
-    bool write(const char* data, qsizetype size)
+    bool writeFile(const char* data, qsizetype size)
     {
-        if (!open())
-            return false;
         errno = 0;
         if (m_file.write(data, size) != size) {
             // The system's reason in our words: a full disk above all. A
@@ -140,29 +196,12 @@ public:
             m_error = FileError::cannotWrite(m_path, SystemError::FileReason(m_file, errno));
             return false;
         }
-        m_written += size;
         return true;
     }
 
-    qint64 written() const { return m_written; }
-
-    // Closes; a file that holds no whole page is removed.
-    void finish(bool keep)
-    {
-        if (m_file.isOpen()) {
-            errno = 0;
-            m_file.close();
-            if (!m_error && m_file.error() != QFileDevice::NoError)
-                m_error = FileError::cannotWrite(m_path, SystemError::FileReason(m_file, errno));
-            if (!keep || m_error)
-                QFile::remove(m_path);
-        }
-    }
-
-    const std::optional<FileError>& error() const { return m_error; }
-
-private:
     QString m_path; // opening by descriptor leaves the QFile without a name
+    bool m_inMemory;
+    QByteArray m_memory;
     QFile m_file;
     std::optional<FileError> m_error;
     qint64 m_written = 0;
@@ -189,7 +228,7 @@ PageResult DownloadPage(const PageRequest& request)
     result.host = PolitenessHost(url);
     const bool conditional = !request.ifNoneMatch.isEmpty() || !request.ifModifiedSince.isEmpty();
 
-    PageFileWriter file(request.tempFileName);
+    PageBodyWriter file(request.tempFileName, request.smallBodyInMemory);
     enum class Decision { None, Refused, Accepted, NotModified } decision = Decision::None;
     qint64 announced = -1;
     bool tooLarge = false;
@@ -263,7 +302,7 @@ PageResult DownloadPage(const PageRequest& request)
             }
             result.message = QString::fromLatin1(*contentType);
             decision = Decision::Accepted;
-            return file.open(); // an empty body still leaves an (empty) file
+            return file.open(announced); // an empty body still leaves an (empty) file or body
         });
         transfer.setBodySink([&](const char* data, qsizetype size) {
             if (decision == Decision::NotModified)
@@ -326,12 +365,17 @@ PageResult DownloadPage(const PageRequest& request)
         result.message = tooLarge ? kTooLarge : kIncomplete;
         return result;
     }
-    if (!QFile::exists(request.tempFileName)) {
+    if (file.inMemory()) {
+        result.inMemory = true;
+        result.body = file.takeBody();
+    } else if (!QFile::exists(request.tempFileName)) {
         result.message = kNotDownloaded;
         return result;
     }
     // The low 32 bits, as the record keeps them.
-    result.size = static_cast<qint32>(announced != -1 ? announced : FileSizeOf(request.tempFileName));
+    result.size = static_cast<qint32>(announced != -1 ? announced
+                                      : result.inMemory ? result.body.size()
+                                                        : FileSizeOf(request.tempFileName));
     result.status = DownloadStatus::Downloaded;
     return result;
 }

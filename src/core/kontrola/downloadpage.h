@@ -37,7 +37,15 @@ struct PageRequest
     // when the page has not changed since. Empty: a plain request.
     QByteArray ifNoneMatch;
     QByteArray ifModifiedSince;
+    // A body up to kBodyInMemoryBytes stays in memory (PageResult::body)
+    // instead of going to the temporary file: most pages are small, and a
+    // file made, read back and removed for each of them cost more than the
+    // page's reading. A larger body goes to the file as before.
+    bool smallBodyInMemory = false;
 };
+
+// The largest body kept in memory when the request allows it.
+inline constexpr qint64 kBodyInMemoryBytes = 4 * 1024 * 1024;
 
 // How it ended.
 struct PageResult
@@ -65,6 +73,10 @@ struct PageResult
     // validators); empty when missing or not fit to be sent back.
     QByteArray etag;
     QByteArray lastModified;
+    // Downloaded with smallBodyInMemory and small enough: the body is here
+    // and there is no file.
+    bool inMemory = false;
+    QByteArray body;
 
     bool downloaded() const { return status == DownloadStatus::Downloaded; }
 };

@@ -13,10 +13,29 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThreadPool>
+
+#include <utility>
 
 namespace {
 
 TPobierz::HandBackGate handBackGate;
+
+// The checks' threads: as many as checks run at once, kept a while after
+// their check for the next one. Never a queue: a check that waited for a
+// thread would be timed while it waits. Never destroyed, so that the
+// program's end never waits for a check still out (see LiveThreads).
+QThreadPool& checkThreads()
+{
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool;
+        p->setObjectName(QStringLiteral("TPobierz"));
+        p->setMaxThreadCount(1 << 16);
+        p->setExpiryTimeout(60000);
+        return p;
+    }();
+    return *pool;
+}
 
 // The server may answer "not changed" only when the record still holds the
 // measures of the page's last good check: after a reset of the measures, or
@@ -54,9 +73,15 @@ TPobierz::TPobierz(const QString& name, const QString& address, qint32 recordNum
     m_check.storedTag = storedTag;
     m_check.storedDate = storedDate;
     m_check.storedCheckDate = storedCheckDate;
-    connect(this, &QThread::finished, this, &QObject::deleteLater);
+    connect(this, &TPobierz::finished, this, &QObject::deleteLater);
     LiveThreads::started();
-    start();
+    checkThreads().start([this] {
+        run();
+        m_finished.store(true);
+        // The last touch of this object on the worker's thread: the rest
+        // happens on its own thread.
+        QMetaObject::invokeMethod(this, [this] { Q_EMIT finished(); }, Qt::QueuedConnection);
+    });
 }
 
 TPobierz::~TPobierz()
@@ -90,13 +115,14 @@ void TPobierz::run()
         request.tempFileName = tempFile;
         request.userAgent = m_userAgent;
         request.connections = m_connections;
+        request.smallBodyInMemory = true;
         if (previous && mayAskForChangesOnly(*previous, m_check)) {
             request.ifNoneMatch = previous->etag;
             request.ifModifiedSince = previous->lastModified;
         }
         // A stop request ends the transfer at once instead of after the page.
         request.cancelled = [this] { return isInterruptionRequested(); };
-        const PageResult result = DownloadPage(request);
+        PageResult result = DownloadPage(request);
         if (!m_following.on)
             endDownload();
         m_check.downloadStatus = result.status;
@@ -110,10 +136,16 @@ void TPobierz::run()
         if (result.notModified) {
             takeStoredMeasures(*previous);
         } else if (result.downloaded()) {
-            if (isInterruptionRequested())
-                QFile::remove(tempFile); // nobody waits for the measures
-            else
-                measure(tempFile, history, previous);
+            if (isInterruptionRequested()) {
+                if (!result.inMemory)
+                    QFile::remove(tempFile); // nobody waits for the measures
+            } else {
+                // The measures are those of the raw bytes.
+                QByteArray body = result.inMemory ? std::exchange(result.body, {}) : textfile::ReadBytes(tempFile);
+                if (!result.inMemory)
+                    QFile::remove(tempFile);
+                measure(std::move(body), history, previous);
+            }
             if (!isInterruptionRequested())
                 followDocuments(history);
         }
@@ -136,9 +168,10 @@ void TPobierz::run()
     PageCheckReceiver* receiver = m_receiver.data();
     if (!receiver)
         return;
-    const PageCheck& check = m_check;
+    // Handed over, not waited for: the receiver goes only after finished,
+    // which is posted behind this.
     QMetaObject::invokeMethod(
-        receiver, [receiver, &check] { receiver->StoreResult(check); }, Qt::BlockingQueuedConnection);
+        receiver, [receiver, check = std::move(m_check)] { receiver->StoreResult(check); }, Qt::QueuedConnection);
 }
 
 void TPobierz::endDownload()
@@ -186,31 +219,27 @@ void TPobierz::takeStoredMeasures(const historia::StoredCheck& previous)
     m_check.Classify();
 }
 
-void TPobierz::measure(const QString& tempFile, historia::HistoryReader& history,
+void TPobierz::measure(QByteArray body, historia::HistoryReader& history,
                        const std::optional<historia::StoredCheck>& previous)
 {
     m_check.code = PageCheck::kUndecided;
     m_check.textLength = -1;
     m_check.lineCount = -1;
     m_check.pageDate = 0;
-    {
-        // The measures are those of the raw bytes; the date is searched in
-        // them and, for pages in other charsets, in their lines converted.
-        QByteArray body = textfile::ReadBytes(tempFile);
-        const PageMeasures measures = MeasurePage(body, m_check.message);
-        m_check.textLength = qint32(measures.textLength);
-        m_check.lineCount = qint32(measures.lineCount);
-        m_check.dateFound = measures.dateFound;
-        m_check.pageDate = measures.date;
-        // The page's history gets the body; its heavy work is done here.
-        m_check.version = historia::PrepareVersion(history, previous, m_check.matchAddress, std::move(body),
-                                                   measures.charset, m_check.message, Clock::now(), m_following.on);
-        if (m_check.version && m_check.version->hasPrevious) {
-            m_check.hasHistory = true;
-            const QDate before = m_check.version->previousFoundDate;
-            m_check.previousPageDate = before.isValid() ? datevalue::fromDate(before) : 0;
-        }
+    // The date is searched in the raw bytes and, for pages in other
+    // charsets, in their lines converted.
+    const PageMeasures measures = MeasurePage(body, m_check.message);
+    m_check.textLength = qint32(measures.textLength);
+    m_check.lineCount = qint32(measures.lineCount);
+    m_check.dateFound = measures.dateFound;
+    m_check.pageDate = measures.date;
+    // The page's history gets the body; its heavy work is done here.
+    m_check.version = historia::PrepareVersion(history, previous, m_check.matchAddress, std::move(body),
+                                               measures.charset, m_check.message, Clock::now(), m_following.on);
+    if (m_check.version && m_check.version->hasPrevious) {
+        m_check.hasHistory = true;
+        const QDate before = m_check.version->previousFoundDate;
+        m_check.previousPageDate = before.isValid() ? datevalue::fromDate(before) : 0;
     }
-    QFile::remove(tempFile);
     m_check.Classify();
 }

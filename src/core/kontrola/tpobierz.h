@@ -6,8 +6,8 @@
 #include "kontrola/pagecheck.h"
 
 #include <QElapsedTimer>
+#include <QObject>
 #include <QPointer>
-#include <QThread>
 
 #include <atomic>
 #include <functional>
@@ -18,8 +18,8 @@ class HistoryReader;
 struct StoredCheck;
 } // namespace historia
 
-// Receives a page check's result on its own (main) thread. The worker waits
-// until StoreResult has returned.
+// Receives a page check's result on its own (main) thread, as a copy: the
+// worker does not wait for it. It is told before the worker's finished.
 class PageCheckReceiver : public QObject
 {
     Q_OBJECT
@@ -29,11 +29,13 @@ public:
     virtual void StoreResult(const PageCheck& check) = 0;
 };
 
-// One page check on a thread of its own: download, measure, find the
-// newest date, classify, hand the result back. Created running; deletes
-// itself when done. It touches no table and no window: only its own
-// fields, the network and its temporary file.
-class TPobierz : public QThread
+// One page check on a worker thread: download, measure, find the newest
+// date, classify, hand the result back. Created running; deletes itself
+// when done. It touches no table and no window: only its own fields, the
+// network and its temporary file. The object lives on the thread that made
+// it; its work runs on one of the checks' threads, which are kept for the
+// next checks instead of being started and ended for every page.
+class TPobierz : public QObject
 {
     Q_OBJECT
 
@@ -53,10 +55,16 @@ public:
     // "plik_" + record number + ".tmp"
     static QString TemporaryFileName(qint32 recordNumber);
 
-    // The stop request is requestInterruption(): it aborts a download in
-    // flight at once (the transfer's cancel check), skips the measuring, and
-    // is read once more just before the result would be handed back. The receiver still decides on its own
-    // thread whether a result that arrives is wanted.
+    // The stop request: it aborts a download in flight at once (the
+    // transfer's cancel check), skips the measuring, and is read once more
+    // just before the result would be handed back. The receiver still
+    // decides on its own thread whether a result that arrives is wanted.
+    // Safe from any thread.
+    void requestInterruption() { m_interrupted.store(true); }
+    bool isInterruptionRequested() const { return m_interrupted.load(); }
+
+    // True once the work is over (finished is on its way).
+    bool isFinished() const { return m_finished.load(); }
 
     // For tests: called on the worker's thread after the stop request was
     // read and before the result is handed back, so that a test can hold a
@@ -75,18 +83,21 @@ Q_SIGNALS:
     // worker's thread, before the measuring; when documents are followed,
     // after them (they are asked of the same host).
     void downloadEnded();
-
-protected:
-    void run() override; // Execute
+    // The check is over, its result (if any) handed back; emitted on the
+    // object's own thread, after which it deletes itself.
+    void finished();
 
 private:
-    void measure(const QString& tempFile, historia::HistoryReader& history,
+    void run(); // Execute, on a checks' thread
+    void measure(QByteArray body, historia::HistoryReader& history,
                  const std::optional<historia::StoredCheck>& previous);
     void takeStoredMeasures(const historia::StoredCheck& previous);
     void followDocuments(const historia::HistoryReader& history);
     void endDownload();
 
     std::atomic<bool> m_downloadEnded{false};
+    std::atomic<bool> m_interrupted{false};
+    std::atomic<bool> m_finished{false};
     PageCheck m_check;
     QString m_workDirectory;
     QByteArray m_userAgent;

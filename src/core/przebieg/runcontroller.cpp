@@ -439,12 +439,12 @@ void RunController::startCheck(const przebieg::PassScheduler::Entry& entry)
         m_scheduler.HostReleased(host, m_clock.elapsed());
         scheduleFill();
     };
+    // finished is always delivered on this thread's event loop, so it is
+    // never missed; downloadEnded may come before these connections.
     connect(worker, &TPobierz::downloadEnded, this, release);
-    connect(worker, &QThread::finished, this, release);
-    connect(worker, &QThread::finished, receiver, &QObject::deleteLater);
-    if (worker->isFinished())
-        receiver->deleteLater();
-    if (worker->isFinished() || worker->downloadHasEnded())
+    connect(worker, &TPobierz::finished, this, release);
+    connect(worker, &TPobierz::finished, receiver, &QObject::deleteLater);
+    if (worker->downloadHasEnded())
         QTimer::singleShot(0, this, release);
 
     Check c;
