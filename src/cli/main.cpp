@@ -28,7 +28,16 @@ bool isHelp(const QString& a)
 int main(int argc, char* argv[])
 {
     LocalZone::ReadOnce();
+    // Qt's own event loop rather than GLib's: GLib's wakes the loop with a
+    // write for every event posted, also to its own thread, and a run posts
+    // several per page; Qt's writes once until the loop has woken. Nothing
+    // here needs GLib's loop. Told only to this process, not its children.
+    const bool chooseLoop = !qEnvironmentVariableIsSet("QT_NO_GLIB");
+    if (chooseLoop)
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
+    if (chooseLoop)
+        qunsetenv("QT_NO_GLIB");
     QCoreApplication::setApplicationName(QStringLiteral("ekowarta-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);
