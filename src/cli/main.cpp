@@ -28,16 +28,14 @@ bool isHelp(const QString& a)
 int main(int argc, char* argv[])
 {
     LocalZone::ReadOnce();
-    // Qt's own event loop rather than GLib's: GLib's wakes the loop with a
-    // write for every event posted, also to its own thread, and a run posts
-    // several per page; Qt's writes once until the loop has woken. Nothing
-    // here needs GLib's loop. Told only to this process, not its children.
-    const bool chooseLoop = !qEnvironmentVariableIsSet("QT_NO_GLIB");
-    if (chooseLoop)
+    // Qt's own event loop rather than GLib's, on every thread: GLib's wakes
+    // the loop with a write for every event posted, also to its own thread,
+    // and a run posts several per page; Qt's writes once until the loop has
+    // woken. Nothing here needs GLib's loop. Threads read it when they start,
+    // so it stays set.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
         qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
-    if (chooseLoop)
-        qunsetenv("QT_NO_GLIB");
     QCoreApplication::setApplicationName(QStringLiteral("ekowarta-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);
