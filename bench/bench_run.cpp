@@ -28,6 +28,8 @@
 
 namespace {
 
+// checkedEvery > 0: all records but every checkedEvery-th checked already
+// in the pass; -1: every record checked, with the marks of a finished pass.
 void fillRegister(baza::Baza& b, int records, int pages, const QString& base, int checkedEvery = 0)
 {
     b.OpenTable();
@@ -38,7 +40,9 @@ void fillRegister(baza::Baza& b, int records, int pages, const QString& base, in
         t.setText(baza::Natura2000, QStringLiteral("Obszar %1").arg(i));
         t.setText(baza::Wojewodztwo, QStringLiteral("mazowieckie"));
         t.setText(baza::Info, base + QStringLiteral("/strona/%1.html").arg(i % pages));
-        t.setInteger(baza::Z, checkedEvery > 0 && i % checkedEvery != 0 ? 1 : 0);
+        t.setInteger(baza::Z, (checkedEvery > 0 && i % checkedEvery != 0) || checkedEvery < 0 ? 1 : 0);
+        if (checkedEvery < 0)
+            t.setInteger(baza::Kod, i % 6);
         t.post();
     }
 }
@@ -149,6 +153,14 @@ void BM_RunSkippingCheckedRecords(benchmark::State& state)
     runWhole(state, records, records, records / 10);
 }
 
+// Every record checked by the pass before: the start clears the marks of
+// every record (a new pass), then every page is fetched.
+void BM_RunAfterAFinishedPass(benchmark::State& state)
+{
+    const int records = int(state.range(0));
+    runWhole(state, records, records, -1);
+}
+
 // How the records of a register meet their hosts and pages.
 enum class Layout {
     SharedPages, // pairs of records on one page (a municipality in two areas)
@@ -253,6 +265,7 @@ BENCHMARK(BM_Scheduling)
 BENCHMARK(BM_StoreResultWalk)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WholeRun)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_RunSkippingCheckedRecords)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_RunAfterAFinishedPass)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)
 {

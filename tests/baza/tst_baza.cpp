@@ -41,6 +41,7 @@ private Q_SLOTS:
     void resetMeasuresOnAnEmptyTable();
     void priorityMarkOnAnEmptyTableAddsARecord();
     void packTableLeavesTheTableClosedAndShared();
+    void openPackedForRunRewritesOnlyATableWithDeletedRecords();
     void indexFileIsDeleted();
     void sortByDateColumnUsesDtos();
     void shutDownPacksAndRemovesTheIndexFile();
@@ -179,6 +180,52 @@ void TestBaza::packTableLeavesTheTableClosedAndShared()
     QCOMPARE(b.table().physicalRecordCount(), 2);
     QCOMPARE(b.table().textAt(1, baza::Gmina), QStringLiteral("G2"));
     QCOMPARE(b.table().integerAt(1, baza::LP), 3);
+}
+
+void TestBaza::openPackedForRunRewritesOnlyATableWithDeletedRecords()
+{
+    QTemporaryDir dir;
+    baza::Baza b(dir.path());
+    b.OpenTable();
+    for (int i = 0; i < 3; ++i)
+        addRecord(b.table(), QStringLiteral("G%1").arg(i), 0, 0);
+    b.table().close();
+    // An old date in the header: a rewrite or a touch of the file would
+    // stamp today's.
+    QByteArray before = testdata::readAll(b.dbfPath());
+    before[1] = char(101);
+    before[2] = char(1);
+    before[3] = char(1);
+    {
+        QFile f(b.dbfPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(before), before.size());
+    }
+    b.OpenTable();
+    b.OpenPackedForRun();
+    QVERIFY(b.table().isOpen());
+    QVERIFY(b.table().exclusive());
+    QCOMPARE(b.table().recordCount(), 3);
+    dbf::DbfTable other;
+    other.setFileName(b.dbfPath());
+    QVERIFY_THROWS_EXCEPTION(dbf::DbfError, other.open());
+    b.table().close();
+    QCOMPARE(testdata::readAll(b.dbfPath()), before);
+
+    b.table().setExclusive(false);
+    b.OpenTable();
+    b.table().setRecNo(2);
+    b.table().deleteRecord();
+    b.OpenPackedForRun();
+    QVERIFY(b.table().exclusive());
+    QCOMPARE(b.table().physicalRecordCount(), 2);
+    QCOMPARE(b.table().textAt(1, baza::Gmina), QStringLiteral("G2"));
+    QCOMPARE(b.table().integerAt(1, baza::LP), 3);
+    b.table().close();
+    const QByteArray packed = testdata::readAll(b.dbfPath());
+    QCOMPARE(packed.size(), 789 + 2 * 961 + 1);
+    QCOMPARE(quint8(packed[4]), quint8(2)); // the header counts two records
+    QVERIFY(packed.mid(1, 3) != before.mid(1, 3));
 }
 
 void TestBaza::indexFileIsDeleted()

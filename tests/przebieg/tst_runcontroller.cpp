@@ -75,6 +75,7 @@ private Q_SLOTS:
     void continuingKeepsTheVerdictsOfThePass();
     void startWithoutConnectionOrRecords();
     void deletedRecordsAfterAStopEndThePass();
+    void largeRegisterResetOverSeveralTurnsAndStoppedMeanwhile();
 };
 
 void TestRunController::sharedPageIsFetchedOnceAndWrittenToEveryRecord()
@@ -449,6 +450,45 @@ void TestRunController::deletedRecordsAfterAStopEndThePass()
     QTRY_VERIFY_WITH_TIMEOUT(!m_run->active(), 3000);
     QCOMPARE(m_run->state().currentRecord, 1);
     QVERIFY(!m_run->active());
+}
+
+void TestRunController::largeRegisterResetOverSeveralTurnsAndStoppedMeanwhile()
+{
+    // More records than one turn of the event loop resets at a start.
+    constexpr int kRecords = 2500;
+    QList<Rec> records;
+    for (int i = 0; i < kRecords; ++i)
+        records.append({QStringLiteral("G%1").arg(i), url("/dated"), 1 + i % 6, 1});
+    makeRegister(records);
+    // Every record checked: a new pass, its marks reset before the first
+    // record is taken.
+    QVERIFY(runToEnd(60000));
+    QVERIFY(m_dialogs->questions.isEmpty());
+    QCOMPARE(requestsFor("/dated"), 1);
+    QCOMPARE(m_run->tally().checked, 1);
+    for (int r = 1; r <= kRecords; ++r)
+        QCOMPARE(zOf(r), 1);
+
+    // Stopped while the marks are reset: the rest is written at once, no
+    // record is taken, the grid comes back and the record number stays.
+    table().setRecNo(7);
+    table().edit();
+    table().setInteger(baza::Kod, baza::KodTimedOut);
+    table().post();
+    QVERIFY(m_run->Start());
+    QVERIFY(m_run->active());
+    m_run->Stop();
+    QVERIFY(!m_run->active());
+    QCOMPARE(m_run->outcome(), RunOutcome::Stopped);
+    QVERIFY(m_run->gridVisible());
+    QVERIFY(m_run->gridEnabled());
+    QCOMPARE(m_run->state().currentRecord, 1);
+    QVERIFY(waitForQuiet());
+    QCOMPARE(requestsFor("/dated"), 1);
+    for (int r = 1; r <= kRecords; ++r) {
+        QCOMPARE(zOf(r), 0);
+        QCOMPARE(kodOf(r), r == 7 ? int(baza::KodTimedOut) : 0);
+    }
 }
 
 void TestRunController::timeOutBetweenTheWorkersStopCheckAndItsHandBack()

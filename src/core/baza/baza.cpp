@@ -69,6 +69,24 @@ void Baza::PackTable()
     m_table.setExclusive(false);
 }
 
+void Baza::OpenPackedForRun()
+{
+    // One closing and one opening: the exclusive lock is what a run needs
+    // anyway, and the pack is done on the table so held.
+    m_table.close();
+    m_table.setExclusive(true);
+    m_table.setFileName(dbfPath());
+    try {
+        m_table.open();
+        if (m_table.recordCount() != m_table.physicalRecordCount())
+            m_table.pack();
+    } catch (...) {
+        m_table.close();
+        m_table.setExclusive(false);
+        throw;
+    }
+}
+
 void Baza::DropSortIndex()
 {
     m_table.clearOrder();

@@ -34,6 +34,12 @@ public:
     void OpenTable();
     // Removes deleted records for good; leaves the table closed and shared.
     void PackTable();
+    // The table as a run holds it: open exclusively (until the program
+    // ends), physical order, deleted records removed for good. A table
+    // without deleted records is packed already: its file is not rewritten
+    // and stays as it was, byte for byte. On an error the table is left
+    // closed and shared, as PackTable leaves it.
+    void OpenPackedForRun();
     // Back to physical order; a left-over baza.mdx goes.
     void DropSortIndex();
     // Orders by a field (capitalised name as the grid titles show it):

@@ -19,29 +19,47 @@ int CountUnchecked(dbf::DbfTable& table)
 
 void ResetMarks(dbf::DbfTable& table, bool resetChecked)
 {
+    const std::vector<MarkChange> changes = MarksToReset(table, resetChecked);
+    WriteMarkChanges(table, changes, 0, changes.size(), resetChecked);
     table.first();
+}
+
+std::vector<MarkChange> MarksToReset(dbf::DbfTable& table, bool resetChecked)
+{
+    table.first(); // a pending edit is posted first, as any move would
+    // The numbers are taken before anything is written: a record rewritten
+    // under a sort order by kod or z would move and skew a walk by rows.
+    std::vector<MarkChange> changes;
     const int count = table.recordCount();
-    for (int i = 0; i < count; ++i) {
+    for (int row = 0; row < count; ++row) {
+        const bool zNull = table.isNullAt(row, Z);
+        const qint32 z = zNull ? 0 : table.integerAt(row, Z);
         // Continuing a pass keeps the verdicts of the records it has already
         // checked: their dates have moved on, so clearing their marks would
         // lose updates that were never published.
-        const bool keepsVerdict = !resetChecked && !table.isNull(Z) && table.integer(Z) != 0;
-        const qint32 kod = table.integer(Kod);
-        const bool kodChanges =
-            !keepsVerdict && (table.isNull(Kod) || (kod < KodTimedOut && kod != KodUnchanged));
-        const bool zChanges = resetChecked && (table.isNull(Z) || table.integer(Z) != 0);
-        // Records that keep their values are not written again.
-        if (kodChanges || zChanges) {
-            table.edit();
-            if (kodChanges)
-                table.setInteger(Kod, KodUnchanged);
-            if (resetChecked)
-                table.setInteger(Z, 0);
-            table.post();
-        }
-        table.next();
+        const bool keepsVerdict = !resetChecked && !zNull && z != 0;
+        const bool kodNull = table.isNullAt(row, Kod);
+        const qint32 kod = table.integerAt(row, Kod);
+        const bool kodChanges = !keepsVerdict && (kodNull || (kod < KodTimedOut && kod != KodUnchanged));
+        const bool zChanges = resetChecked && (zNull || z != 0);
+        if (kodChanges || zChanges)
+            changes.push_back({table.physicalAt(row), kodChanges});
     }
-    table.first();
+    return changes;
+}
+
+void WriteMarkChanges(dbf::DbfTable& table, const std::vector<MarkChange>& changes, size_t from, size_t to,
+                      bool resetChecked)
+{
+    for (size_t i = from; i < to && i < changes.size(); ++i) {
+        table.setRecNo(changes[i].recNo);
+        table.edit();
+        if (changes[i].kod)
+            table.setInteger(Kod, KodUnchanged);
+        if (resetChecked)
+            table.setInteger(Z, 0);
+        table.post();
+    }
 }
 
 void StoreVerdict(dbf::DbfTable& table, int recNo, const PageVerdict& verdict)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace dbf {
 class DbfTable;
 }
@@ -18,6 +20,19 @@ int CountUnchecked(dbf::DbfTable& table);
 // becomes 0 (a new pass). Without it (a pass continued) the records already
 // checked in the pass keep their verdicts. Ends on the first record.
 void ResetMarks(dbf::DbfTable& table, bool resetChecked);
+
+// ResetMarks in two halves, so that a large register may be written over
+// several turns of the event loop: the records it changes, read without
+// moving the cursor (a pending edit is posted first), then the writes of
+// changes [from, to). Records that keep their values are not written again.
+struct MarkChange
+{
+    int recNo = 0;     // physical number
+    bool kod = false;  // kod becomes 0
+};
+std::vector<MarkChange> MarksToReset(dbf::DbfTable& table, bool resetChecked);
+void WriteMarkChanges(dbf::DbfTable& table, const std::vector<MarkChange>& changes, size_t from, size_t to,
+                      bool resetChecked);
 
 // The verdict of a page that was read, as every record of that page gets it.
 struct PageVerdict

@@ -33,6 +33,9 @@ const QString kZeroTime = QStringLiteral("00:00:00");
 // Records read ahead of the checks: enough for every slot to find a host
 // that is free while others serve long runs of their own records.
 constexpr int kLookahead = 4096;
+// Marks reset in one turn of the event loop at a run's start: a few
+// milliseconds of writes.
+constexpr size_t kResetBatch = 2000;
 // Records read in one go, so that a long stretch of checked records does
 // not hold the window.
 constexpr int kReadBatch = 2000;
@@ -96,7 +99,15 @@ RunController::RunController(baza::Baza& baza, RunReport& report, Settings& sett
     m_clock.start();
 }
 
-RunController::~RunController() = default;
+RunController::~RunController()
+{
+    try {
+        finishResettingMarks();
+    } catch (...) {
+        // The end of the program has no one to tell; the marks written
+        // so far stay, and the next start asks again.
+    }
+}
 
 bool RunController::WriteWaitingHistory(int waitMs)
 {
@@ -169,16 +180,16 @@ bool RunController::startRun()
 
     setGridVisible(false);
     m_baza.DropSortIndex();
-    m_baza.PackTable();
-    table.setExclusive(true);
-    table.open();
+    m_baza.OpenPackedForRun();
     m_pages->invalidate(); // records may have been edited, added or deleted since the last run
     Q_EMIT gridColumnsReset();
 
     const int n = baza::CountUnchecked(table);
     const int count = table.recordCount();
+    bool reset = false;
+    bool resetChecked = false;
     if (n <= 0) {
-        baza::ResetMarks(table, true);
+        reset = resetChecked = true;
     } else if (n < count) {
         const Dialogs::Answer answer = m_dialogs.question(
             QStringLiteral("Część stron nie została jeszcze przeanalizowana\r\n\r\nChcesz kontynuować przerwaną "
@@ -192,16 +203,66 @@ bool RunController::startRun()
             notify();
             return false;
         }
-        baza::ResetMarks(table, answer == Dialogs::Answer::No);
+        reset = true;
+        resetChecked = answer == Dialogs::Answer::No;
     }
     // n == count: nothing checked yet; the marks stay until each record is
     // checked.
+    m_marks.clear();
+    m_marksWritten = 0;
+    m_marksResetChecked = resetChecked;
+    if (reset)
+        m_marks = baza::MarksToReset(table, resetChecked);
+    // Checks of a stopped run that come back meanwhile belong to that run.
+    ++m_run;
+    m_tally = RunTally();
+    m_resetting = true;
+    resetMarks();
+    return true;
+}
 
+void RunController::resetMarks()
+{
+    if (!m_active || !m_resetting)
+        return;
+    // A register of many records is written over several turns of the
+    // event loop, so that the window is never held for long; the pass
+    // begins once every mark is reset.
+    const size_t to = qMin(m_marks.size(), m_marksWritten + kResetBatch);
+    baza::WriteMarkChanges(m_baza.table(), m_marks, m_marksWritten, to, m_marksResetChecked);
+    m_marksWritten = to;
+    if (m_marksWritten < m_marks.size()) {
+        QTimer::singleShot(0, this, [this] { guarded([this] { resetMarks(); }); });
+        return;
+    }
+    m_marks.clear();
+    m_marksWritten = 0;
+    m_resetting = false;
+    m_baza.table().first();
+    beginPass();
+}
+
+void RunController::finishResettingMarks()
+{
+    // What a stop, a lost connection or the end of the program meets while
+    // the marks are being reset: the rest is written at once, so that the
+    // register never holds half a reset.
+    if (!m_resetting)
+        return;
+    if (m_marksWritten < m_marks.size()) {
+        baza::WriteMarkChanges(m_baza.table(), m_marks, m_marksWritten, m_marks.size(), m_marksResetChecked);
+        m_baza.table().first();
+    }
+    m_marks.clear();
+    m_marksWritten = 0;
+}
+
+void RunController::beginPass()
+{
+    const int count = m_baza.table().recordCount();
     Q_EMIT gridColumnsReset();
     m_gridVisible = true;
     m_timeStart = systemformat::longTime(Clock::now().time());
-    m_tally = RunTally();
-    ++m_run;
     m_connections = std::make_shared<HostConnections>();
     m_slots = qBound(konfig::kMinJobs, m_settings.jobs, konfig::kMaxJobs);
     // One check at a time is polite by itself and keeps the physical order:
@@ -215,7 +276,6 @@ bool RunController::startRun()
     m_gridEnabled = false;
     notify();
     fillSlots();
-    return true;
 }
 
 void RunController::guarded(const std::function<void()>& step)
@@ -251,6 +311,9 @@ void RunController::Stop()
     }
     // The checks in flight go on and their results are still stored; the
     // record number stays for the next start.
+    guarded([this] { finishResettingMarks(); });
+    if (!m_active)
+        return; // the rest of the reset failed: told, and stopped
     leavePass();
     m_gridEnabled = true;
     finish(RunOutcome::Stopped);
@@ -259,6 +322,17 @@ void RunController::Stop()
 
 void RunController::leavePass()
 {
+    if (m_resetting) {
+        // Stopped before the pass began: no record was taken, the record
+        // number stays, and the grid comes back.
+        m_resetting = false;
+        m_marks.clear();
+        m_marksWritten = 0;
+        Q_EMIT gridColumnsReset();
+        m_gridVisible = true;
+        m_estimateTimer->stop();
+        return;
+    }
     // Records still waiting were not taken: the next start begins with the
     // first of them. A pass whose every record was taken is over.
     const int firstWaiting = m_scheduler.DropPending();
@@ -309,6 +383,9 @@ void RunController::writeSummary()
 
 void RunController::AbortRun()
 {
+    if (!m_active)
+        return;
+    guarded([this] { finishResettingMarks(); });
     if (!m_active)
         return;
     leavePass();
@@ -380,7 +457,9 @@ bool RunController::settledMeanwhile(const przebieg::PassScheduler::Entry& entry
 
 void RunController::fillSlots()
 {
-    if (!m_active)
+    // While the marks are reset, a check of a stopped run that comes back
+    // takes nothing: the pass begins after the reset.
+    if (!m_active || m_resetting)
         return;
     const int n = m_baza.table().recordCount();
     m_progressMaximum = n;

@@ -2,6 +2,7 @@
 
 #include "internet/hostconnections.h"
 #include "kontrola/pagecheck.h"
+#include "baza/runmarks.h"
 #include "przebieg/passscheduler.h"
 #include "przebieg/runoutcome.h"
 #include "przebieg/runstate.h"
@@ -15,6 +16,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 class HistoryWriter;
 class QTimer;
@@ -160,6 +162,11 @@ private:
     void storeInRegister(const PageCheck& check);
     void stopForWriteFailure(const QString& reason, qint32 recordNumber);
     bool startRun();
+    // The marks of the records a start resets, written a batch per turn of
+    // the event loop; then the pass begins.
+    void resetMarks();
+    void finishResettingMarks();
+    void beginPass();
     void finish(RunOutcome outcome);
     void leavePass();
     void endOfRun();
@@ -213,6 +220,11 @@ private:
     quint64 m_run = 0;
     int m_slots = 1;
     int m_readCursor = 1; // the next record to read into the scheduler
+    // Between a start and its pass: the marks still to be written.
+    bool m_resetting = false;
+    std::vector<baza::MarkChange> m_marks;
+    size_t m_marksWritten = 0;
+    bool m_marksResetChecked = false;
     // One open connection per host, from a run's start to its end.
     HostConnectionsPtr m_connections;
     QElapsedTimer m_clock;

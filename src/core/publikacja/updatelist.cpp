@@ -13,25 +13,6 @@
 namespace publikacja {
 namespace {
 
-// Visits as many records as the table counts, from the first on in the
-// table's current order, then puts the cursor back on the first.
-template <typename Visit>
-void forEachRecord(dbf::DbfTable& table, Visit visit)
-{
-    table.first();
-    const int count = table.recordCount();
-    for (int i = 0; i < count; ++i) {
-        visit();
-        table.next();
-    }
-    table.first();
-}
-
-bool isMarked(const dbf::DbfTable& table)
-{
-    return baza::IsMarked(table.integer(u"kod"));
-}
-
 void removeEntriesOf(QStringList& lines, const QString& municipality, const QString& area)
 {
     if (municipality.isEmpty() || area.isEmpty())
@@ -50,13 +31,29 @@ void removeEntriesOf(QStringList& lines, const QString& municipality, const QStr
 
 QList<MarkedRecord> MarkedRecords(dbf::DbfTable& table)
 {
+    // The fields are found by name once, and the rows are read where they
+    // lie: a walk of the cursor would move the grid's current row for every
+    // record, and this runs on the window's thread.
+    const int kod = table.fieldIndexOrThrow(u"kod");
+    const int gmina = table.fieldIndexOrThrow(u"Gmina");
+    const int natura2000 = table.fieldIndexOrThrow(u"Natura2000");
+    const int info = table.fieldIndexOrThrow(u"info");
+    const int aktualizacja = table.fieldIndexOrThrow(u"Aktualizacja");
+    const int dataKontroli = table.fieldIndexOrThrow(u"DataKontroli");
+    table.first(); // a pending edit is posted first, as any move would
     QList<MarkedRecord> marked;
-    forEachRecord(table, [&] {
-        if (!isMarked(table))
+    table.walkRows([&](int row) {
+        const qint32 k = table.integerAt(row, kod);
+        if (!baza::IsMarked(k))
             return;
-        marked << MarkedRecord{table.integer(u"kod"), table.text(u"Gmina"), table.text(u"Natura2000"),
-                               table.text(u"info"), table.date(u"Aktualizacja"), table.date(u"DataKontroli")};
+        marked << MarkedRecord{k,
+                               table.textAt(row, gmina),
+                               table.textAt(row, natura2000),
+                               table.textAt(row, info),
+                               table.dateAt(row, aktualizacja),
+                               table.dateAt(row, dataKontroli)};
     });
+    table.first();
     return marked;
 }
 

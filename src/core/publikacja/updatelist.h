@@ -10,8 +10,9 @@ class DbfTable;
 
 // The steps that edit the local copy of wykaz.txt. Files are read and
 // written whole, Windows-1250 with CR LF; a file that cannot be read or
-// written throws FileError. The table is walked through its one cursor in
-// its current order, and the cursor is left on the first record.
+// written throws FileError. The table is read in its current order, row by
+// row without moving its one cursor, and the cursor is left on the first
+// record.
 namespace publikacja {
 
 // What publication needs of one marked record (kod 1, 2 or 3), read from
