@@ -4,6 +4,7 @@
 #include "internet/curltransfer.h"
 #include "internet/httpstatustext.h"
 #include "internet/normalizeaddress.h"
+#include "internet/responseheaders.h"
 #include "kontrola/downloadpage.h"
 #include "platform/systemerror.h"
 
@@ -15,32 +16,6 @@
 
 namespace dokumenty {
 namespace {
-
-qint64 contentLength(const std::optional<QByteArray>& value)
-{
-    if (!value)
-        return -1;
-    const QByteArray digits = value->trimmed();
-    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return -1;
-    bool ok = false;
-    const qint64 length = digits.toLongLong(&ok);
-    return ok ? length : std::numeric_limits<qint64>::max();
-}
-
-int retryAfter(const std::optional<QByteArray>& value)
-{
-    if (!value || value->isEmpty())
-        return -1;
-    bool ok = false;
-    const qint64 seconds = value->toLongLong(&ok);
-    if (ok)
-        return seconds < 0 ? -1 : int(qMin<qint64>(seconds, std::numeric_limits<int>::max()));
-    const QDateTime when = QDateTime::fromString(QString::fromLatin1(*value), Qt::RFC2822Date);
-    if (!when.isValid())
-        return -1;
-    return int(qBound(qint64(0), QDateTime::currentDateTimeUtc().secsTo(when), qint64(std::numeric_limits<int>::max())));
-}
 
 QString failureText(TransferFailure failure, int code, const QString& host)
 {
@@ -98,7 +73,7 @@ FetchedDocument FetchDocument(const DocumentRequest& request)
         const int code = transfer.responseCode();
         result.httpCode = code;
         if (code == 429 || code == 503)
-            result.retryAfterSeconds = retryAfter(transfer.header("Retry-After"));
+            result.retryAfterSeconds = RetryAfterSeconds(transfer.header("Retry-After"));
         if (code != 200) {
             result.reason = code <= 0 ? QStringLiteral("nierozpoznana odpowiedź serwera")
                                       : QStringLiteral("serwer odpowiedział: %1 %2")
@@ -107,7 +82,7 @@ FetchedDocument FetchDocument(const DocumentRequest& request)
             return false;
         }
         result.contentType = transfer.header("Content-Type").value_or(QByteArray());
-        announced = contentLength(transfer.header("Content-Length"));
+        announced = ContentLength(transfer.header("Content-Length"));
         if (announced > kMaxPageBytes) {
             tooLarge = true;
             return false;

@@ -5,6 +5,7 @@
 #include "internet/httpstatustext.h"
 #include "kontrola/filesizeof.h"
 #include "internet/normalizeaddress.h"
+#include "internet/responseheaders.h"
 #include "kontrola/pagefile.h"
 #include "platform/systemerror.h"
 #include "platform/fileerror.h"
@@ -62,38 +63,6 @@ QString failureText(TransferFailure failure, int code, const QString& host)
         break;
     }
     return hostNotAnswering(host);
-}
-
-// A Content-Length that is missing, not a number or negative says nothing
-// about the size. Read as 64 bits: a length of 2 GB or more is a length,
-// and one beyond what 64 bits hold is certainly beyond the page cap.
-qint64 contentLength(const std::optional<QByteArray>& value)
-{
-    if (!value)
-        return -1;
-    const QByteArray digits = value->trimmed();
-    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return -1;
-    bool ok = false;
-    const qint64 length = digits.toLongLong(&ok);
-    return ok ? length : std::numeric_limits<qint64>::max();
-}
-
-// Seconds a 429 or 503 answer asks us to wait: a number of seconds, or a
-// date; -1 when it says neither.
-int retryAfterSeconds(const std::optional<QByteArray>& value)
-{
-    if (!value || value->isEmpty())
-        return -1;
-    bool ok = false;
-    const qint64 seconds = value->toLongLong(&ok);
-    if (ok)
-        return seconds < 0 ? -1 : int(qMin<qint64>(seconds, std::numeric_limits<int>::max()));
-    const QDateTime when = QDateTime::fromString(QString::fromLatin1(*value), Qt::RFC2822Date);
-    if (!when.isValid())
-        return -1;
-    return int(qBound(qint64(0), QDateTime::currentDateTimeUtc().secsTo(when),
-                      qint64(std::numeric_limits<int>::max())));
 }
 
 // An ETag or Last-Modified value as it may go back to the server in the
@@ -268,7 +237,7 @@ PageResult DownloadPage(const PageRequest& request)
             const int code = transfer.responseCode();
             result.httpCode = code;
             if (code == 429 || code == 503)
-                result.retryAfterSeconds = retryAfterSeconds(transfer.header("Retry-After"));
+                result.retryAfterSeconds = RetryAfterSeconds(transfer.header("Retry-After"));
             if (code <= 0) {
                 result.message = kUnreadableStatus;
                 return false;
@@ -295,7 +264,7 @@ PageResult DownloadPage(const PageRequest& request)
                 result.message = kNotHtml;
                 return false;
             }
-            announced = contentLength(transfer.header("Content-Length"));
+            announced = ContentLength(transfer.header("Content-Length"));
             if (announced > kMaxPageBytes) {
                 result.message = kTooLarge;
                 return false;
