@@ -63,6 +63,7 @@ private Q_SLOTS:
     void serverThatIgnoresTheQuestionIsCheckedAsBefore();
     void notModifiedWithoutBeingAskedIsAnError();
     void changedPageAfterValidatorsIsReadWhole();
+    void sameBytesTheNextDayAreMeasuredAgain();
 };
 
 void TestConditionalCheck::notModifiedIsTheUnchangedPage_data()
@@ -209,6 +210,36 @@ void TestConditionalCheck::changedPageAfterValidatorsIsReadWhole()
     QVERIFY(last);
     QCOMPARE(last->etag, QByteArray("\"v2\""));
     QCOMPARE(store.Body(last->sha256), changed);
+}
+
+// A page whose bytes do not change, without validators: later the same day
+// it measures what it measured (nothing of it can have become past), but
+// the next day the date that was still ahead is past and is found.
+void TestConditionalCheck::sameBytesTheNextDayAreMeasuredAgain()
+{
+    const QByteArray page = "<html><body>\n<p>Obwieszczenie z dnia 1 grudnia 2026 r.</p>\n"
+                            "<p>Uwagi do 9 grudnia 2026 r.</p>\n</body></html>\n";
+    m_server->route("/p", Response::html(page, kType));
+    makeRegister({{QStringLiteral("Gmina 1"), url(QStringLiteral("/p"))}});
+    QVERIFY(runToEnd());
+    QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 1)));
+
+    pinClock(QDateTime(QDate(2026, 12, 9), QTime(18, 0)));
+    QVERIFY(runToEnd());
+    QCOMPARE(kodOf(1), baza::KodUnchanged);
+    QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 1)));
+    QCOMPARE(table().integerAt(0, baza::Size), int(page.size()));
+    QCOMPARE(uwagiOf(1), QString::fromLatin1(kType));
+
+    secondDay();
+    QVERIFY(runToEnd());
+    QCOMPARE(kodOf(1), baza::KodNewDate);
+    QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 9)));
+    const QList<StoredCheck> checks = checksOf(url(QStringLiteral("/p")));
+    QCOMPARE(checks.size(), 3);
+    QCOMPARE(checks[1].foundDate, QDate(2026, 12, 1));
+    QCOMPARE(checks[2].foundDate, QDate(2026, 12, 9));
+    QCOMPARE(checks[2].sha256, checks[0].sha256);
 }
 
 QTEST_GUILESS_MAIN(TestConditionalCheck)

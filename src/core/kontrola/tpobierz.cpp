@@ -1,6 +1,7 @@
 #include "kontrola/tpobierz.h"
 
 #include "historia/historyreader.h"
+#include "historia/packing.h"
 #include "historia/preparedversion.h"
 #include "kontrola/downloadpage.h"
 #include "kontrola/pagemeasure.h"
@@ -41,13 +42,32 @@ QThreadPool& checkThreads()
 // measures of the page's last good check: after a reset of the measures, or
 // for a record that shares the page but was never measured with it, the
 // page is read whole.
+bool recordHoldsMeasuresOf(const historia::StoredCheck& last, const PageCheck& check)
+{
+    if (last.size != check.storedSize || last.lines != check.storedRow)
+        return false;
+    return !last.foundDate.isValid() || datevalue::fromDate(last.foundDate) == check.storedDate;
+}
+
 bool mayAskForChangesOnly(const historia::StoredCheck& last, const PageCheck& check)
 {
     if (last.etag.isEmpty() && last.lastModified.isEmpty())
         return false;
-    if (last.size != check.storedSize || last.lines != check.storedRow)
+    return recordHoldsMeasuresOf(last, check);
+}
+
+// The bytes of the page's last good check, checked earlier today, with a
+// date found then and its measures still in the record: the lines, the text
+// and the dates are the same and "past" still ends yesterday, so the page
+// measures what it measured then and nothing is searched again. On another
+// day a date of the page may have become past: the page is measured.
+bool sameBytesEarlierToday(const QByteArray& body, const historia::StoredCheck& last, const PageCheck& check)
+{
+    if (!last.hasBody() || !last.foundDate.isValid() || last.size != body.size())
         return false;
-    return !last.foundDate.isValid() || datevalue::fromDate(last.foundDate) == check.storedDate;
+    if (last.moment.date() != Clock::now().date() || !recordHoldsMeasuresOf(last, check))
+        return false;
+    return historia::Sha256Hex(body) == last.sha256;
 }
 
 } // namespace
@@ -134,7 +154,7 @@ void TPobierz::run()
         m_check.etag = result.etag;
         m_check.lastModified = result.lastModified;
         if (result.notModified) {
-            takeStoredMeasures(*previous);
+            takeStoredMeasures(*previous, true);
         } else if (result.downloaded()) {
             if (isInterruptionRequested()) {
                 if (!result.inMemory)
@@ -144,7 +164,10 @@ void TPobierz::run()
                 QByteArray body = result.inMemory ? std::exchange(result.body, {}) : textfile::ReadBytes(tempFile);
                 if (!result.inMemory)
                     QFile::remove(tempFile);
-                measure(std::move(body), history, previous);
+                if (previous && sameBytesEarlierToday(body, *previous, m_check))
+                    takeStoredMeasures(*previous, false);
+                else
+                    measure(std::move(body), history, previous);
             }
             if (!isInterruptionRequested())
                 followDocuments(history);
@@ -197,17 +220,19 @@ void TPobierz::followDocuments(const historia::HistoryReader& history)
     m_check.version = dokumenty::FollowDocuments(m_check.version, m_check.address, m_following, context);
 }
 
-void TPobierz::takeStoredMeasures(const historia::StoredCheck& previous)
+void TPobierz::takeStoredMeasures(const historia::StoredCheck& previous, bool notModified)
 {
     // The page of the last good check: its measures as the record holds
-    // them, its content type as it was stored; decided as that page would be.
-    m_check.notModified = true;
+    // them; decided as that page would be. A 304 has no content type of
+    // its own: the stored one stands.
+    m_check.notModified = notModified;
     m_check.size = m_check.storedSize;
     m_check.lineCount = m_check.storedRow;
     m_check.textLength = m_check.storedTag;
     m_check.dateFound = previous.foundDate.isValid();
     m_check.pageDate = m_check.dateFound ? datevalue::fromDate(previous.foundDate) : 0;
-    m_check.message = previous.outcome;
+    if (notModified)
+        m_check.message = previous.outcome;
     if (m_check.etag.isEmpty())
         m_check.etag = previous.etag;
     if (m_check.lastModified.isEmpty())

@@ -91,7 +91,7 @@ private:
     void run(); // Execute, on a checks' thread
     void measure(QByteArray body, historia::HistoryReader& history,
                  const std::optional<historia::StoredCheck>& previous);
-    void takeStoredMeasures(const historia::StoredCheck& previous);
+    void takeStoredMeasures(const historia::StoredCheck& previous, bool notModified);
     void followDocuments(const historia::HistoryReader& history);
     void endDownload();
 
