@@ -105,7 +105,8 @@ void BM_FeedRoundTrip(benchmark::State& state)
         feed.entries << publikacja::FeedEntry{publikacja::EntryId(pageName(i), QDate(2026, 1, 1).addDays(i)),
                                               QStringLiteral("Gmina %1 (obszar Natura 2000: Puszcza)").arg(i),
                                               pageName(i), QDateTime(QDate(2026, 1, 1).addDays(i), QTime()),
-                                              QStringLiteral("Obwieszczenie o wszczęciu postępowania nr %1").arg(i)};
+                                              QStringLiteral("Obwieszczenie o wszczęciu postępowania nr %1").arg(i),
+                                              QString(), QString()};
     const QByteArray bytes = publikacja::WriteFeed(feed);
     state.counters["bytes"] = double(bytes.size());
     for (auto _ : state) {
