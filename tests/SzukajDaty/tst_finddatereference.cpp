@@ -55,7 +55,7 @@ bool isPast(double d, double now)
 // after each key (year last).
 DateScan scan(QByteArray text, const QByteArray& key, bool yearFirst, double best, double now)
 {
-    DateScan result{best, false};
+    DateScan result{best, false, 0};
     while (!text.isEmpty()) {
         const qsizetype at = text.indexOf(key);
         if (at < 0)

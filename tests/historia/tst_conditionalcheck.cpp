@@ -63,7 +63,8 @@ private Q_SLOTS:
     void serverThatIgnoresTheQuestionIsCheckedAsBefore();
     void notModifiedWithoutBeingAskedIsAnError();
     void changedPageAfterValidatorsIsReadWhole();
-    void sameBytesTheNextDayAreMeasuredAgain();
+    void sameBytesAreMeasuredAgainOnceADateAheadIsPast_data();
+    void sameBytesAreMeasuredAgainOnceADateAheadIsPast();
 };
 
 void TestConditionalCheck::notModifiedIsTheUnchangedPage_data()
@@ -212,34 +213,59 @@ void TestConditionalCheck::changedPageAfterValidatorsIsReadWhole()
     QCOMPARE(store.Body(last->sha256), changed);
 }
 
-// A page whose bytes do not change, without validators: later the same day
-// it measures what it measured (nothing of it can have become past), but
-// the next day the date that was still ahead is past and is found.
-void TestConditionalCheck::sameBytesTheNextDayAreMeasuredAgain()
+// A page whose bytes do not change, whether it comes back whole or the
+// server answers 304: while its date that is still ahead is ahead, it
+// measures what it measured (its measures are taken as they are); the day
+// after that date, the date is past and is found, as it would be in the
+// page read anew.
+void TestConditionalCheck::sameBytesAreMeasuredAgainOnceADateAheadIsPast_data()
 {
+    QTest::addColumn<bool>("answersNotModified");
+    QTest::newRow("page sent whole") << false;
+    QTest::newRow("server answers 304") << true;
+}
+
+void TestConditionalCheck::sameBytesAreMeasuredAgainOnceADateAheadIsPast()
+{
+    QFETCH(bool, answersNotModified);
     const QByteArray page = "<html><body>\n<p>Obwieszczenie z dnia 1 grudnia 2026 r.</p>\n"
-                            "<p>Uwagi do 9 grudnia 2026 r.</p>\n</body></html>\n";
-    m_server->route("/p", Response::html(page, kType));
+                            "<p>Uwagi do 11 grudnia 2026 r.</p>\n<p>Rozprawa 28.12.2026 r.</p>\n</body></html>\n";
+    m_server->route("/p", answersNotModified ? withValidators(page, "\"v1\"", QByteArray())
+                                             : Response::html(page, kType));
     makeRegister({{QStringLiteral("Gmina 1"), url(QStringLiteral("/p"))}});
-    QVERIFY(runToEnd());
+    QVERIFY(runToEnd()); // 9 December
     QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 1)));
+    auto sameUntil = [this] {
+        HistoryStore store(HistoryStore::PathIn(m_dir->path()));
+        store.open(HistoryStore::Mode::ReadOnly);
+        return store.LastGoodCheck(url(QStringLiteral("/p")))->sameUntil;
+    };
+    QCOMPARE(sameUntil(), QDate(2026, 12, 11));
+    if (answersNotModified)
+        m_server->route("/p", notModified());
 
-    pinClock(QDateTime(QDate(2026, 12, 9), QTime(18, 0)));
-    QVERIFY(runToEnd());
-    QCOMPARE(kodOf(1), baza::KodUnchanged);
-    QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 1)));
-    QCOMPARE(table().integerAt(0, baza::Size), int(page.size()));
-    QCOMPARE(uwagiOf(1), QString::fromLatin1(kType));
+    for (const QDate day : {QDate(2026, 12, 10), QDate(2026, 12, 11)}) {
+        pinClock(QDateTime(day, QTime(18, 0)));
+        QVERIFY(runToEnd());
+        QCOMPARE(kodOf(1), baza::KodUnchanged);
+        QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 1)));
+        QCOMPARE(sameUntil(), QDate(2026, 12, 11));
+    }
 
-    secondDay();
+    pinClock(QDateTime(QDate(2026, 12, 12), QTime(8, 0)));
     QVERIFY(runToEnd());
     QCOMPARE(kodOf(1), baza::KodNewDate);
-    QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 9)));
+    QCOMPARE(dateOf(1, baza::Aktualizacja), datevalue::fromDate(QDate(2026, 12, 11)));
+    QCOMPARE(table().integerAt(0, baza::Size), int(page.size()));
+    QCOMPARE(uwagiOf(1), QString::fromLatin1(kType));
+    QCOMPARE(sameUntil(), QDate(2026, 12, 28));
     const QList<StoredCheck> checks = checksOf(url(QStringLiteral("/p")));
-    QCOMPARE(checks.size(), 3);
-    QCOMPARE(checks[1].foundDate, QDate(2026, 12, 1));
-    QCOMPARE(checks[2].foundDate, QDate(2026, 12, 9));
-    QCOMPARE(checks[2].sha256, checks[0].sha256);
+    QCOMPARE(checks.size(), 4);
+    QCOMPARE(checks[3].foundDate, QDate(2026, 12, 11));
+    QCOMPARE(checks[3].sha256, checks[0].sha256);
+    QCOMPARE(checks[3].httpCode, answersNotModified ? 304 : 200);
+    QCOMPARE(m_server->requests().constLast().header("If-None-Match"),
+             answersNotModified ? QByteArray("\"v1\"") : QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestConditionalCheck)

@@ -112,6 +112,9 @@ void TestCheckPageCli::runCheckPageAndFindDateAgree_data()
     QTest::addColumn<QByteArray>("contentType");
     QTest::addColumn<QString>("today");
     QTest::addColumn<QString>("date"); // empty: none found
+    // The last day on which the bytes measure the same: the earliest date
+    // not past yet, at most the year's end.
+    QTest::addColumn<QString>("sameUntil");
 
     auto cp = [](const QString& text) { return cp1250::fromUnicode(text); };
     const QString body = QStringLiteral("<p>Obwieszczenie z dnia 3 września 2026 r.</p>\r\n"
@@ -122,27 +125,35 @@ void TestCheckPageCli::runCheckPageAndFindDateAgree_data()
     const QString plain = QStringLiteral("<html><body>\r\n");
 
     QTest::newRow("Windows-1250 bytes, meta says iso-8859-2") << cp(iso + body) << QByteArray("text/html")
-                                                               << "2026-10-01" << "2026-09-03";
+                                                               << "2026-10-01" << "2026-09-03" << "2026-12-31";
     QTest::newRow("Windows-1250 bytes, meta says utf-8") << cp(utf + body) << QByteArray("text/html") << "2026-10-01"
-                                                         << "2026-09-03";
+                                                         << "2026-09-03" << "2026-12-31";
     QTest::newRow("Windows-1250 bytes, header says utf-8")
-        << cp(plain + body) << QByteArray("text/html; charset=utf-8") << "2026-10-01" << "2026-09-03";
+        << cp(plain + body) << QByteArray("text/html; charset=utf-8") << "2026-10-01" << "2026-09-03" << "2026-12-31";
     QTest::newRow("Windows-1250 bytes, header says iso-8859-2")
         << cp(plain + QStringLiteral("<p>12 października 2026</p>\r\n<p>1 lipca 2026</p>"))
-        << QByteArray("text/html; charset=iso-8859-2") << "2026-11-01" << "2026-10-12";
+        << QByteArray("text/html; charset=iso-8859-2") << "2026-11-01" << "2026-10-12" << "2026-12-31";
     QTest::newRow("real UTF-8, declared") << (utf + body).toUtf8() << QByteArray("text/html; charset=utf-8")
-                                          << "2026-10-01" << "2026-09-03";
+                                          << "2026-10-01" << "2026-09-03" << "2026-12-31";
     QTest::newRow("real UTF-8, undeclared") << (plain + body).toUtf8() << QByteArray("text/html") << "2026-10-01"
-                                            << "2026-09-03";
+                                            << "2026-09-03" << "2026-12-31";
     QStringEncoder toIso("ISO-8859-2");
     const QByteArray isoBytes = toIso.isValid() ? QByteArray(toIso.encode(iso + body)) : QByteArray();
     if (!isoBytes.isEmpty())
         QTest::newRow("real ISO-8859-2, declared in meta")
-            << isoBytes << QByteArray("text/html") << "2026-10-01" << "2026-09-03";
+            << isoBytes << QByteArray("text/html") << "2026-10-01" << "2026-09-03" << "2026-12-31";
     QTest::newRow("Windows-1250, undeclared") << cp(plain + body) << QByteArray("text/html") << "2026-10-01"
-                                              << "2026-09-03";
+                                              << "2026-09-03" << "2026-12-31";
     QTest::newRow("no past date") << cp(utf + QStringLiteral("<p>24 grudnia 2026</p>")) << QByteArray("text/html")
-                                  << "2026-10-01" << QString();
+                                  << "2026-10-01" << QString() << "2026-12-24";
+    QTest::newRow("dates ahead, the earliest in a name only the conversion reads")
+        << (utf + QStringLiteral("<p>Obwieszczenie z 3 września 2026 r.</p>\r\n<p>Rozprawa 20.10.2026 r.</p>\r\n"
+                                 "<p>Uwagi do 5 października 2026 r.</p>"))
+               .toUtf8()
+        << QByteArray("text/html; charset=utf-8") << "2026-09-10" << "2026-09-03" << "2026-10-05";
+    QTest::newRow("a date of today is not past yet")
+        << cp(plain + QStringLiteral("<p>Wyłożenie od 10.09.2026 do 30.09.2026</p>\r\n<p>1 września 2026</p>"))
+        << QByteArray("text/html") << "2026-09-10" << "2026-09-01" << "2026-09-10";
 }
 
 void TestCheckPageCli::runCheckPageAndFindDateAgree()
@@ -151,6 +162,7 @@ void TestCheckPageCli::runCheckPageAndFindDateAgree()
     QFETCH(QByteArray, contentType);
     QFETCH(QString, today);
     QFETCH(QString, date);
+    QFETCH(QString, sameUntil);
     const QString expectedDate = QStringLiteral("date=") + date;
 
     // The run's worker measures through MeasurePage.
@@ -160,6 +172,7 @@ void TestCheckPageCli::runCheckPageAndFindDateAgree()
     QCOMPARE(measures.dateFound, !date.isEmpty());
     if (measures.dateFound)
         QCOMPARE(datevalue::toDate(measures.date).toString(Qt::ISODate), date);
+    QCOMPARE(measures.sameUntil.toString(Qt::ISODate), sameUntil);
 
     m_server.route("/strona.html", Response::html(bytes, contentType));
     const testdata::ProcessResult checked = testdata::run(

@@ -233,7 +233,7 @@ private Q_SLOTS:
                            {notice(QStringLiteral("GKR.6220.1.2026"), QDate(2026, 12, 1))});
             QCOMPARE(store.Notices().size(), 1);
         }
-        QCOMPARE(sqliteTool(path(), QStringLiteral("PRAGMA user_version")), QStringLiteral("3"));
+        QCOMPARE(sqliteTool(path(), QStringLiteral("PRAGMA user_version")), QString::number(HistoryStore::kSchemaVersion));
     }
 };
 

@@ -92,6 +92,8 @@ public:
                                       : ScanYearLastKeyed(text, m_keys[kind], m_best, m_now);
             if (scan.found)
                 m_found[kind] = true;
+            if (scan.ahead > 0 && (m_ahead == 0 || scan.ahead < m_ahead))
+                m_ahead = scan.ahead;
             if (scan.date > m_best)
                 m_best = scan.date;
         }
@@ -102,6 +104,8 @@ public:
         date = qMax(m_best, m_floor);
         return std::find(m_found.begin(), m_found.end(), true) != m_found.end();
     }
+
+    double earliestAhead() const { return m_ahead; }
 
 private:
     // Which of the six keys the text holds, as bits in the order of
@@ -132,6 +136,7 @@ private:
     double m_floor;
     double m_best;
     double m_now;
+    double m_ahead = 0;
     QByteArray m_yearDigits;
     char m_digits[4] = {};
     bool m_searchable = false;
@@ -197,6 +202,17 @@ bool NewestDateSearch::finish(double& date) const
         if (search.finish(date))
             return true;
     return false;
+}
+
+double NewestDateSearch::earliestAhead() const
+{
+    double ahead = 0;
+    for (const YearSearch& search : m_years->searches) {
+        const double a = search.earliestAhead();
+        if (a > 0 && (ahead == 0 || a < ahead))
+            ahead = a;
+    }
+    return ahead;
 }
 
 bool FindNewestDate(const QList<QByteArray>& lines, int yearsBack, double& date)

@@ -27,6 +27,8 @@ DateScan consider(DateScan scan, double candidateDate, double now)
         scan.found = true;
         if (candidateDate > scan.date)
             scan.date = candidateDate;
+    } else if (candidateDate > 0 && (scan.ahead == 0 || candidateDate < scan.ahead)) {
+        scan.ahead = candidateDate;
     }
     return scan;
 }
@@ -35,7 +37,7 @@ DateScan consider(DateScan scan, double candidateDate, double now)
 
 DateScan ScanYearFirstKeyed(QByteArrayView line, QByteArrayView key, double best, double now)
 {
-    DateScan scan{best, false};
+    DateScan scan{best, false, 0};
     for (qsizetype from = 0; from < line.size();) {
         const qsizetype at = line.indexOf(key, from);
         if (at < 0)
@@ -49,7 +51,7 @@ DateScan ScanYearFirstKeyed(QByteArrayView line, QByteArrayView key, double best
 
 DateScan ScanYearLastKeyed(QByteArrayView line, QByteArrayView key, double best, double now)
 {
-    DateScan scan{best, false};
+    DateScan scan{best, false, 0};
     for (qsizetype from = 0; from < line.size();) {
         const qsizetype at = line.indexOf(key, from);
         if (at < 0)

@@ -38,6 +38,9 @@ public:
     NewestDateSearch& operator=(const NewestDateSearch&) = delete;
     void line(QByteArrayView line);
     bool finish(double& date) const;
+    // The earliest date of the searched years seen that is not past yet,
+    // 0 when none: until it is past, the same lines give the same answer.
+    double earliestAhead() const;
 
 private:
     struct Years;
@@ -65,6 +68,7 @@ struct DateScan
 {
     double date = 0; // the greatest past date seen, or the best date passed in
     bool found = false; // some candidate of the line was a past date
+    double ahead = 0;   // the earliest candidate not past yet; 0 when none
 };
 
 // Scans a normalised line for dates of the year of best written with the

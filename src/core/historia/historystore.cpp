@@ -161,7 +161,8 @@ CREATE TABLE IF NOT EXISTS wersje(
   sha256 TEXT REFERENCES tresci(sha256),
   nowa_tresc INTEGER NOT NULL,
   etag TEXT,
-  zmiana TEXT);
+  zmiana TEXT,
+  pomiar_do TEXT);
 CREATE INDEX IF NOT EXISTS wersje_strony ON wersje(strona, id);
 CREATE INDEX IF NOT EXISTS wersje_tresci ON wersje(sha256);
 CREATE TABLE IF NOT EXISTS reguly(
@@ -309,7 +310,11 @@ const QByteArray kLastVersion =
     sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona JOIN tresci t ON t.sha256 = w.sha256 "
                    "WHERE s.adres = ?1 ORDER BY w.id DESC LIMIT 1");
 const QByteArray kLastGoodCheck =
-    sql("SELECT ", ", w.etag, w.zmiana FROM wersje w JOIN strony s ON s.id = w.strona "
+    sql("SELECT ", ", w.etag, w.zmiana, NULL FROM wersje w JOIN strony s ON s.id = w.strona "
+                   "JOIN tresci t ON t.sha256 = w.sha256 WHERE s.adres = ?1 ORDER BY w.id DESC LIMIT 1");
+// The same in a file that keeps how long a body's measures stand.
+const QByteArray kLastGoodCheckUntil =
+    sql("SELECT ", ", w.etag, w.zmiana, w.pomiar_do FROM wersje w JOIN strony s ON s.id = w.strona "
                    "JOIN tresci t ON t.sha256 = w.sha256 WHERE s.adres = ?1 ORDER BY w.id DESC LIMIT 1");
 const QByteArray kVersionBefore =
     sql("SELECT ", " FROM wersje w JOIN strony s ON s.id = w.strona WHERE s.adres = ?1 "
@@ -459,6 +464,7 @@ void HistoryStore::open(Mode mode, int busyTimeoutMs)
             if (!m_lookingFirst && tableCount() == 0)
                 throw HistoryError(QStringLiteral("brak historii stron (plik %1)").arg(FileName()));
             m_hasValidators = hasColumn("wersje", "etag") && hasColumn("wersje", "zmiana");
+            m_hasSameUntil = hasColumn("wersje", "pomiar_do");
             m_hasNoticeDocument = hasColumn("ogloszenia", "dokument");
         }
     } catch (...) {
@@ -475,6 +481,7 @@ void HistoryStore::close()
         sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_hasValidators = false;
+    m_hasSameUntil = false;
     m_hasNoticeDocument = false;
 }
 
@@ -485,12 +492,13 @@ bool HistoryStore::hasColumn(const char* table, const char* column) const
     return q.step();
 }
 
-// A file of an older version has no place for the answer's validators;
-// the columns are added the first time it is opened for writing (older
-// versions read such a file as before: they name their columns).
+// A file of an older version has no place for the answer's validators or
+// for how long a body's measures stand; the columns are added the first
+// time it is opened for writing (older versions read such a file as
+// before: they name their columns).
 void HistoryStore::addValidatorColumns()
 {
-    for (const char* column : {"etag", "zmiana"}) {
+    for (const char* column : {"etag", "zmiana", "pomiar_do"}) {
         if (hasColumn("wersje", column))
             continue;
         const QByteArray alter = QByteArray("ALTER TABLE wersje ADD COLUMN ") + column + " TEXT";
@@ -498,6 +506,7 @@ void HistoryStore::addValidatorColumns()
             fail(QStringLiteral("założenie tabel"));
     }
     m_hasValidators = true;
+    m_hasSameUntil = true;
 }
 
 // A file of version 2 has notices without their document: the column is
@@ -550,8 +559,8 @@ qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body,
                 .run();
         }
         Statement insert(*this, "INSERT INTO wersje(strona, chwila, adres, stan, wynik, rozmiar, wiersze, data, kod, "
-                                "sha256, nowa_tresc, http, etag, zmiana) "
-                                "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
+                                "sha256, nowa_tresc, http, etag, zmiana, pomiar_do) "
+                                "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)");
         insert.bind(1, page)
             .bind(2, check.moment.toString(Qt::ISODate))
             .bind(3, check.address)
@@ -573,6 +582,10 @@ qint64 HistoryStore::AddCheck(const StoredCheck& check, const PackedBody* body,
             else
                 insert.bind(column, QString::fromLatin1(*value));
         }
+        if (check.sameUntil.isValid())
+            insert.bind(15, check.sameUntil.toString(Qt::ISODate));
+        else
+            insert.bindNull(15);
         insert.run();
         const qint64 id = sqlite3_last_insert_rowid(m_db);
         addNotices(page, id, check.moment, notices);
@@ -823,13 +836,15 @@ std::optional<StoredCheck> HistoryStore::LastGoodCheck(const QString& page) cons
 {
     if (!m_hasValidators)
         return LastVersion(page);
-    Statement q(*this, kLastGoodCheck.constData());
+    Statement q(*this, (m_hasSameUntil ? kLastGoodCheckUntil : kLastGoodCheck).constData());
     q.bind(1, page);
     if (!q.step())
         return std::nullopt;
     StoredCheck c = checkFrom(q);
     c.etag = q.text(13).toLatin1();
     c.lastModified = q.text(14).toLatin1();
+    if (!q.isNull(15))
+        c.sameUntil = QDate::fromString(q.text(15), Qt::ISODate);
     return c;
 }
 

@@ -62,6 +62,10 @@ struct StoredCheck
     // when it sent none. Written by AddCheck; read by LastGoodCheck only.
     QByteArray etag;
     QByteArray lastModified;
+    // The last day on which the body measures as it did (its earliest date
+    // not past yet, at most the year's end); null when not known. Written
+    // by AddCheck; read by LastGoodCheck only.
+    QDate sameUntil;
 
     bool hasBody() const { return !sha256.isEmpty(); }
 };
@@ -226,7 +230,7 @@ public:
     static constexpr qint64 kMostDocumentTextBytes = 32 * 1024 * 1024;
 
     // The schema version the program writes (PRAGMA user_version).
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
 private:
     friend class Statement;
@@ -246,6 +250,7 @@ private:
     QString m_path;
     sqlite3* m_db = nullptr;
     bool m_hasValidators = false;
+    bool m_hasSameUntil = false;
     bool m_hasNoticeDocument = false;
     // Opened for reading only to look at the file before writing it.
     bool m_lookingFirst = false;

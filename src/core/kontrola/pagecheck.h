@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 #include <memory>
@@ -45,6 +46,9 @@ struct PageCheck
     // The answer's ETag and Last-Modified, kept for the next check.
     QByteArray etag;
     QByteArray lastModified;
+    // The last day on which the same bytes measure as this check measured
+    // (PageMeasures::sameUntil); null when not known.
+    QDate sameUntil;
     // The check could not be kept on this computer (its temporary file or
     // the history could not be written: a full disk, say): the reason, in
     // Polish. It says nothing of the page; the run stops, resumably, and

@@ -4,6 +4,8 @@
 #include "SzukajDaty/szukajdaty.h"
 #include "kontrola/pagecharset.h"
 #include "kontrola/pagelines.h"
+#include "platform/clock.h"
+#include "text/datevalue.h"
 #include "text/textfile.h"
 
 #include <optional>
@@ -59,6 +61,10 @@ PageMeasures MeasurePage(QByteArrayView page, const QString& contentType)
             measures.date = convertedDate;
         measures.dateFound = true;
     }
+    measures.sameUntil = QDate(Clock::now().date().year(), 12, 31);
+    for (const double ahead : {raw.earliestAhead(), converted ? converted->earliestAhead() : 0.0})
+        if (ahead > 0)
+            measures.sameUntil = qMin(measures.sameUntil, datevalue::toDate(ahead));
     return measures;
 }
 

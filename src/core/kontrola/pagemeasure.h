@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDate>
 #include <QString>
 
 // What a page check measures in a downloaded page, the same for a run, for
@@ -13,6 +14,10 @@ struct PageMeasures
     bool dateFound = false;
     double date = 0; // the newest past date, when found
     QByteArray charset; // how the page is encoded (PageCharsetOf)
+    // The last day on which the same bytes measure the same: the day of the
+    // page's earliest date not past yet, at most the year's last day (a new
+    // year is searched otherwise).
+    QDate sameUntil;
 };
 
 // The newest past date of a page. The finder knows month names as

@@ -56,16 +56,24 @@ bool mayAskForChangesOnly(const historia::StoredCheck& last, const PageCheck& ch
     return recordHoldsMeasuresOf(last, check);
 }
 
-// The bytes of the page's last good check, checked earlier today, with a
-// date found then and its measures still in the record: the lines, the text
-// and the dates are the same and "past" still ends yesterday, so the page
-// measures what it measured then and nothing is searched again. On another
-// day a date of the page may have become past: the page is measured.
-bool sameBytesEarlierToday(const QByteArray& body, const historia::StoredCheck& last, const PageCheck& check)
+// The last day on which the page's last good check measures what its bytes
+// measure now: as that check found (its earliest date not past yet, at most
+// its year's end), or the day of the check when it did not say.
+bool measuresStillStand(const historia::StoredCheck& last)
+{
+    const QDate until = last.sameUntil.isValid() ? last.sameUntil : last.moment.date();
+    return Clock::now().date() <= until;
+}
+
+// The bytes of the page's last good check, with a date found then and its
+// measures still in the record, while none of its dates has become past
+// since: the lines, the text and the dates are the same, so the page
+// measures what it measured then and nothing is searched again.
+bool sameBytesMeasureTheSame(const QByteArray& body, const historia::StoredCheck& last, const PageCheck& check)
 {
     if (!last.hasBody() || !last.foundDate.isValid() || last.size != body.size())
         return false;
-    if (last.moment.date() != Clock::now().date() || !recordHoldsMeasuresOf(last, check))
+    if (!measuresStillStand(last) || !recordHoldsMeasuresOf(last, check))
         return false;
     return historia::Sha256Hex(body) == last.sha256;
 }
@@ -154,7 +162,8 @@ void TPobierz::run()
         m_check.etag = result.etag;
         m_check.lastModified = result.lastModified;
         if (result.notModified) {
-            takeStoredMeasures(*previous, true);
+            if (measuresStillStand(*previous) || !measureStoredBody(previous, history))
+                takeStoredMeasures(*previous, true);
         } else if (result.downloaded()) {
             if (isInterruptionRequested()) {
                 if (!result.inMemory)
@@ -164,7 +173,7 @@ void TPobierz::run()
                 QByteArray body = result.inMemory ? std::exchange(result.body, {}) : textfile::ReadBytes(tempFile);
                 if (!result.inMemory)
                     QFile::remove(tempFile);
-                if (previous && sameBytesEarlierToday(body, *previous, m_check))
+                if (previous && sameBytesMeasureTheSame(body, *previous, m_check))
                     takeStoredMeasures(*previous, false);
                 else
                     measure(std::move(body), history, previous);
@@ -233,15 +242,43 @@ void TPobierz::takeStoredMeasures(const historia::StoredCheck& previous, bool no
     m_check.pageDate = m_check.dateFound ? datevalue::fromDate(previous.foundDate) : 0;
     if (notModified)
         m_check.message = previous.outcome;
-    if (m_check.etag.isEmpty())
-        m_check.etag = previous.etag;
-    if (m_check.lastModified.isEmpty())
-        m_check.lastModified = previous.lastModified;
+    keepValidatorsOf(previous);
+    m_check.sameUntil = previous.sameUntil.isValid() ? previous.sameUntil : previous.moment.date();
     m_check.code = PageCheck::kUndecided;
     m_check.version = historia::UnchangedVersion(previous);
     m_check.hasHistory = true;
     m_check.previousPageDate = m_check.dateFound ? m_check.pageDate : 0;
     m_check.Classify();
+}
+
+void TPobierz::keepValidatorsOf(const historia::StoredCheck& previous)
+{
+    if (m_check.etag.isEmpty())
+        m_check.etag = previous.etag;
+    if (m_check.lastModified.isEmpty())
+        m_check.lastModified = previous.lastModified;
+}
+
+bool TPobierz::measureStoredBody(const std::optional<historia::StoredCheck>& previous,
+                                 historia::HistoryReader& history)
+{
+    // The server says the page did not change, but a date of it that was
+    // ahead at its last check is past now: its stored bytes are measured, as
+    // the page's bytes would be had they come whole.
+    if (!history)
+        return false;
+    QByteArray body;
+    try {
+        body = history->Body(previous->sha256);
+    } catch (const historia::HistoryError&) {
+        return false; // the stored measures are the best there is
+    }
+    m_check.notModified = true;
+    m_check.size = qint32(body.size());
+    m_check.message = previous->outcome;
+    keepValidatorsOf(*previous);
+    measure(std::move(body), history, previous);
+    return true;
 }
 
 void TPobierz::measure(QByteArray body, historia::HistoryReader& history,
@@ -258,6 +295,7 @@ void TPobierz::measure(QByteArray body, historia::HistoryReader& history,
     m_check.lineCount = qint32(measures.lineCount);
     m_check.dateFound = measures.dateFound;
     m_check.pageDate = measures.date;
+    m_check.sameUntil = measures.sameUntil;
     // The page's history gets the body; its heavy work is done here.
     m_check.version = historia::PrepareVersion(history, previous, m_check.matchAddress, std::move(body),
                                                measures.charset, m_check.message, Clock::now(), m_following.on);

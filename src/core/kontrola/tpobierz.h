@@ -92,6 +92,8 @@ private:
     void measure(QByteArray body, historia::HistoryReader& history,
                  const std::optional<historia::StoredCheck>& previous);
     void takeStoredMeasures(const historia::StoredCheck& previous, bool notModified);
+    bool measureStoredBody(const std::optional<historia::StoredCheck>& previous, historia::HistoryReader& history);
+    void keepValidatorsOf(const historia::StoredCheck& previous);
     void followDocuments(const historia::HistoryReader& history);
     void endDownload();
 

@@ -211,6 +211,7 @@ PageCheck RunHistory::Record(const PageCheck& check, bool skipWithoutNewContent)
     row.lines = check.lineCount;
     row.etag = check.etag;
     row.lastModified = check.lastModified;
+    row.sameUntil = check.sameUntil;
     if (check.dateFound)
         row.foundDate = datevalue::toDate(check.pageDate);
     row.kod = result.code == PageCheck::kUndecided ? baza::KodReadError : result.code;
